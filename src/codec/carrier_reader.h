@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/numbered_file.h"
+
+namespace veil::carrier {
+
+// What a picture's headers say about it, read without changing it.
+struct CarrierFacts {
+  std::uint64_t fileLength = 0;
+  std::uint16_t bitCount = 0;      // 0 when the file is too short to hold it
+  std::uint32_t marker = 0;
+  std::int32_t pixelOffset = 0;
+  bool pixelOffsetUsable = false;  // the hidden header lies inside the file
+  std::string extension;           // the 3 stored bytes, when usable and marked
+
+  bool IsTwentyFourBit() const { return bitCount == 24; }
+  bool HoldsFile() const { return marker != 0; }
+  std::uint8_t Flags() const { return static_cast<std::uint8_t>(marker >> 24); }
+  bool HasPassword() const { return Flags() == kPasswordFlagsByte; }
+  std::uint32_t HiddenLength() const { return marker & 0xFFFFFF; }
+  std::uint32_t Version() const { return marker >> 28; }
+  // Every group the marker promises lies inside the file.
+  bool Complete() const;
+
+  static constexpr std::uint8_t kPasswordFlagsByte = 0x18;
+};
+
+// Reads the facts; a file too short for a field leaves that field zero.
+CarrierFacts ReadCarrierFacts(NumberedFile& picture);
+
+// The stored password: as many bytes as the hidden header's length byte says,
+// from the password field on. Throws FileFailure when the file ends first.
+std::string ReadStoredPassword(NumberedFile& picture, std::int32_t pixel_offset);
+
+// The stored extension made safe as the end of a file name: any byte that
+// could leave the folder or confuse a shell (separators, controls, NUL,
+// non-ASCII) becomes '_'.
+std::string SafeExtension(const std::string& stored);
+
+}  // namespace veil::carrier

@@ -1,0 +1,36 @@
+#include "control.h"
+
+namespace veil {
+namespace {
+
+template <typename T>
+T Read(ControlSet& controls, std::string_view control, std::string_view property, T fallback) {
+  Control* c = controls.Find(control);
+  if (!c) return fallback;
+  auto value = c->Get(property);
+  if (!value) return fallback;
+  if (const T* v = std::get_if<T>(&*value)) return *v;
+  return fallback;
+}
+
+}  // namespace
+
+bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property,
+                 const PropertyValue& value) {
+  Control* c = controls.Find(control);
+  return c && c->Set(property, value);
+}
+
+std::string GetText(ControlSet& controls, std::string_view control, std::string_view property) {
+  return Read<std::string>(controls, control, property, {});
+}
+
+double GetNumber(ControlSet& controls, std::string_view control, std::string_view property) {
+  return Read<double>(controls, control, property, 0.0);
+}
+
+bool GetFlag(ControlSet& controls, std::string_view control, std::string_view property) {
+  return Read<bool>(controls, control, property, false);
+}
+
+}  // namespace veil

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace veil {
+
+// A property value: text (captions, texts, tags), number (geometry, font size,
+// check value) or flag (enabled, visible).
+using PropertyValue = std::variant<std::string, double, bool>;
+
+namespace prop {
+inline constexpr std::string_view kCaption = "Caption";
+inline constexpr std::string_view kText = "Text";
+inline constexpr std::string_view kEnabled = "Enabled";
+inline constexpr std::string_view kVisible = "Visible";
+inline constexpr std::string_view kValue = "Value";  // check box: 0, 1 or 2
+inline constexpr std::string_view kLeft = "Left";
+inline constexpr std::string_view kTop = "Top";
+inline constexpr std::string_view kWidth = "Width";
+inline constexpr std::string_view kHeight = "Height";
+inline constexpr std::string_view kFontSize = "FontSize";
+inline constexpr std::string_view kTag = "Tag";
+}  // namespace prop
+
+// The uniform control interface: every member is looked up by name, and a
+// member the control does not have (or a value it refuses) fails just that
+// one step.
+class Control {
+ public:
+  virtual ~Control() = default;
+  virtual const std::string& Name() const = 0;
+  virtual std::optional<PropertyValue> Get(std::string_view property) const = 0;
+  virtual bool Set(std::string_view property, const PropertyValue& value) = 0;
+  virtual bool Move(double left, double top, double width, double height) = 0;
+};
+
+class ControlSet {
+ public:
+  virtual ~ControlSet() = default;
+  virtual Control* Find(std::string_view name) = 0;
+  virtual std::vector<Control*> All() = 0;
+};
+
+// Conveniences over the uniform interface; a missing control or member is a
+// no-op on write and an empty/zero value on read.
+bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property,
+                 const PropertyValue& value);
+std::string GetText(ControlSet& controls, std::string_view control, std::string_view property);
+double GetNumber(ControlSet& controls, std::string_view control, std::string_view property);
+bool GetFlag(ControlSet& controls, std::string_view control, std::string_view property);
+
+}  // namespace veil

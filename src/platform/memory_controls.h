@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "control.h"
+
+namespace veil {
+
+// A control kept in memory: a property table with a fixed set of members.
+// Used by the console program and by tests in place of real widgets.
+class MemoryControl final : public Control {
+ public:
+  MemoryControl(std::string name, std::set<std::string, std::less<>> members);
+
+  const std::string& Name() const override { return name_; }
+  std::optional<PropertyValue> Get(std::string_view property) const override;
+  bool Set(std::string_view property, const PropertyValue& value) override;
+  bool Move(double left, double top, double width, double height) override;
+
+  using Listener = std::function<void(const MemoryControl&, std::string_view property, const PropertyValue&)>;
+  void SetListener(Listener listener) { listener_ = std::move(listener); }
+
+ private:
+  std::string name_;
+  std::set<std::string, std::less<>> members_;
+  std::map<std::string, PropertyValue, std::less<>> values_;
+  Listener listener_;
+};
+
+class MemoryControls final : public ControlSet {
+ public:
+  MemoryControl& Add(std::string name, std::set<std::string, std::less<>> members);
+  Control* Find(std::string_view name) override;
+  std::vector<Control*> All() override;
+
+  // Every successful Set, in order: "control.property=value".
+  const std::vector<std::string>& History() const { return history_; }
+  void ClearHistory() { history_.clear(); }
+  // Called after every successful Set of any control.
+  void SetListener(MemoryControl::Listener listener);
+
+ private:
+  std::vector<std::unique_ptr<MemoryControl>> controls_;
+  std::vector<std::string> history_;
+  MemoryControl::Listener listener_;
+};
+
+std::string ToDisplayText(const PropertyValue& value);
+
+}  // namespace veil

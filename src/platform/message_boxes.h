@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace veil {
+
+// Style values of a message box: icon and buttons in one number.
+enum MessageStyle : int {
+  kStyleStop = 16,            // stop icon, OK
+  kStyleQuestionYesNo = 36,   // question icon, Yes and No
+  kStyleExclamation = 48,     // exclamation icon, OK
+  kStyleInformation = 64,     // information icon, OK
+};
+
+enum MessageAnswer : int {
+  kAnswerOk = 1,
+  kAnswerYes = 6,
+  kAnswerNo = 7,
+};
+
+inline constexpr std::string_view kApplicationTitle = "Veilwright";
+
+// Modal message and input boxes.
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // An empty title shows the application title.
+  virtual int Show(std::string_view text, std::string_view title, int style) = 0;
+  // Returns the typed text, or the empty text when the box is cancelled.
+  virtual std::string Input(std::string_view prompt, std::string_view title) = 0;
+};
+
+}  // namespace veil

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace veil {
+
+enum class OpenMode {
+  kReadOnly,           // must exist
+  kReadWriteExisting,  // must exist; never created, never shortened
+  kReadWrite,          // created empty when missing; never shortened
+  kCreateTruncate,     // created, or emptied when it exists
+  kCreateNew,          // created; fails when it exists
+};
+
+// Unbuffered random-access bytes: one system call per operation. The
+// numbered-file layer buffers on top of it; tests put failing ones under it.
+class RawFile {
+ public:
+  virtual ~RawFile() = default;
+  // Reads up to out.size() bytes; fewer only at the end of the file.
+  virtual std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+  // Writes all of in, or throws.
+  virtual void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) = 0;
+  virtual std::uint64_t Size() = 0;
+  // Makes written bytes durable.
+  virtual void Sync() = 0;
+};
+
+// Opens a file of the file system; throws FileFailure naming the path and cause.
+std::unique_ptr<RawFile> OpenSystemFile(const std::string& path, OpenMode mode);
+
+// A write-only sequential sink over an open descriptor (standard output);
+// reads see an empty file.
+std::unique_ptr<RawFile> OpenStreamSink(int fd, std::string name);
+
+}  // namespace veil

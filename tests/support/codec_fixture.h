@@ -1,0 +1,34 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "codec/module2.h"
+#include "platform/memory_controls.h"
+#include "platform/scripted/scripted_message_boxes.h"
+#include "platform/scripted/scripted_pump.h"
+#include "support/fault_file.h"
+#include "support/test_files.h"
+
+namespace veil::test {
+
+// The codec over the scripted platform, with real files in a temporary
+// folder routed through a fault plan.
+class CodecFixture : public ::testing::Test {
+ protected:
+  CodecFixture();
+
+  // The controls the runs touch, as the window has them.
+  void AddRunControls();
+  std::vector<std::string> CaptionsOf(const std::string& control) const;
+
+  TempDir dir;
+  FaultPlan faults;
+  SharedState state;
+  NumberedFiles files{FaultyOpener(faults)};
+  ScriptedMessageBoxes boxes{[](const std::string& fault) { ADD_FAILURE() << fault; }};
+  MemoryControls controls;
+  ScriptedPump pump;
+  Module2 codec{state, {files, boxes, controls, pump}};
+};
+
+}  // namespace veil::test
