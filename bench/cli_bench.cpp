@@ -1,0 +1,136 @@
+// Times veilwright-cli hide and extract of the largest hidden file against cp
+// of the cover, each as a child process, and prints the ratios and the
+// children's peak memory.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Sample {
+  double seconds;
+  long peak_kib;
+};
+
+Sample RunChild(const std::vector<std::string>& argv) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    freopen("/dev/null", "w", stdout);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "failed: %s\n", argv[0].c_str());
+    std::exit(1);
+  }
+  return {seconds, usage.ru_maxrss};
+}
+
+void WriteCover(const std::string& path, std::uint32_t width, std::uint32_t height) {
+  const std::uint32_t row = (width * 3 + 3) / 4 * 4;
+  const std::uint32_t pixels = row * height;
+  std::vector<unsigned char> header(54, 0);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) header[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  header[0] = 'B';
+  header[1] = 'M';
+  put32(2, 54 + pixels);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, width);
+  put32(22, height);
+  header[26] = 1;
+  header[28] = 24;
+  put32(34, pixels);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(header.data()), 54);
+  std::vector<char> chunk(row);
+  std::mt19937 random(1);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (auto& c : chunk) c = static_cast<char>(random());
+    out.write(chunk.data(), row);
+  }
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s PATH-TO-veilwright-cli [ROUNDS]\n", argv[0]);
+    return 2;
+  }
+  const std::string cli = argv[1];
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  const auto dir = std::filesystem::temp_directory_path() / ("veilwright-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string cover = (dir / "cover.bmp").string(), work = (dir / "work.bmp").string(),
+                    payload = (dir / "payload.bin").string(), output = (dir / "output.bin").string();
+
+  // 4096 x 5462 pixels: 67,117,110 bytes, room for a 16,777,215-byte file.
+  WriteCover(cover, 4096, 5462);
+  {
+    std::ofstream out(payload, std::ios::binary);
+    std::vector<char> chunk(1 << 20);
+    std::mt19937 random(2);
+    std::size_t left = 16777215;
+    while (left) {
+      for (auto& c : chunk) c = static_cast<char>(random());
+      const std::size_t n = std::min(left, chunk.size());
+      out.write(chunk.data(), static_cast<std::streamsize>(n));
+      left -= n;
+    }
+  }
+
+  std::vector<double> cp, hide, extract;
+  long hide_peak = 0, extract_peak = 0;
+  for (int round = 0; round < rounds; ++round) {
+    cp.push_back(RunChild({"cp", cover, work}).seconds);
+    const Sample h = RunChild({cli, "hide", work, payload});
+    const Sample e = RunChild({cli, "extract", work, "--output", output});
+    hide.push_back(h.seconds);
+    extract.push_back(e.seconds);
+    hide_peak = std::max(hide_peak, h.peak_kib);
+    extract_peak = std::max(extract_peak, e.peak_kib);
+  }
+  const bool same = std::filesystem::file_size(output) == 16777215 &&
+                    std::equal(std::istreambuf_iterator<char>(std::ifstream(output, std::ios::binary).rdbuf()), {},
+                               std::istreambuf_iterator<char>(std::ifstream(payload, std::ios::binary).rdbuf()));
+  std::filesystem::remove_all(dir);
+  if (!same) {
+    std::fprintf(stderr, "extracted file differs from the payload\n");
+    return 1;
+  }
+
+  const double base = Median(cp);
+  std::printf("cover %ju bytes, payload 16777215 bytes, median of %d rounds\n",
+              static_cast<std::uintmax_t>(54 + 12288ull * 5462), rounds);
+  std::printf("cp of the cover   %7.3f s\n", base);
+  std::printf("hide              %7.3f s  %5.2fx cp  peak memory %5.1f MiB\n", Median(hide), Median(hide) / base,
+              hide_peak / 1024.0);
+  std::printf("extract           %7.3f s  %5.2fx cp  peak memory %5.1f MiB\n", Median(extract),
+              Median(extract) / base, extract_peak / 1024.0);
+  return 0;
+}
