@@ -27,6 +27,7 @@ std::optional<PropertyValue> MemoryControl::Get(std::string_view property) const
 
 bool MemoryControl::Set(std::string_view property, const PropertyValue& value) {
   if (!members_.count(property)) return false;
+  if (validator_ && !validator_(property, value)) return false;
   values_.insert_or_assign(std::string(property), value);
   if (listener_) listener_(*this, property, value);
   return true;

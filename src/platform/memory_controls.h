@@ -24,12 +24,16 @@ class MemoryControl final : public Control {
 
   using Listener = std::function<void(const MemoryControl&, std::string_view property, const PropertyValue&)>;
   void SetListener(Listener listener) { listener_ = std::move(listener); }
+  // Lets tests make a control refuse some values, as a real one may.
+  using Validator = std::function<bool(std::string_view property, const PropertyValue&)>;
+  void SetValidator(Validator validator) { validator_ = std::move(validator); }
 
  private:
   std::string name_;
   std::set<std::string, std::less<>> members_;
   std::map<std::string, PropertyValue, std::less<>> values_;
   Listener listener_;
+  Validator validator_;
 };
 
 class MemoryControls final : public ControlSet {

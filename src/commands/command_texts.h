@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string_view>
+
+namespace veil::texts {
+
+// Cover inspection.
+inline constexpr std::string_view kOpenPictureTitle = "打开 BMP图片";
+inline constexpr std::string_view kNotBmp = "图片不是BMP格式，请选择BMP图片！";
+inline constexpr std::string_view kCoverPrefix = "宿主图片:";
+inline constexpr std::string_view kHoldsFile = "图片内有文件";
+inline constexpr std::string_view kOutputPrefix = "加密文件将被解压到：";
+inline constexpr std::string_view kClean = "这张图片没有加密文件，可用于执行加密操作";
+inline constexpr std::string_view kCapacityPrefix = "您可以加密的文件大小不超过";
+inline constexpr std::string_view kCapacitySuffix = "KB";
+// Our own: a picture that cannot be read, or cannot be shown.
+inline constexpr std::string_view kCannotReadPicture = "无法读取这个文件，请确认文件存在并且可以读取！";
+inline constexpr std::string_view kCannotShowPicture = "无法显示这张图片，文件可能已损坏，请选择其他BMP图片！";
+
+// Payload selection.
+inline constexpr std::string_view kChooseFileTitle = "选择需要加密的文件";
+inline constexpr std::string_view kChoosePictureFirst = "请先选择图片！";
+inline constexpr std::string_view kNoticeTitle = "注意";
+inline constexpr std::string_view kErrorTitle = "错误";
+inline constexpr std::string_view kPictureHasFile = "图片里有信息，不可选择文件";
+inline constexpr std::string_view kPayloadPrefix = "欲加密的文件:";
+inline constexpr std::string_view kUnsupportedName = "该文件名不被支持,请确认文件有且仅有3位扩展名！！！";
+
+// Hide command.
+inline constexpr std::string_view kHideNoPicture = "  请先选择图片！  ";
+inline constexpr std::string_view kHideNoPictureTitle = "错误 ";
+inline constexpr std::string_view kHideAlreadyHolds = "   图片内有隐藏信息，不可再次加入文件！  ";
+inline constexpr std::string_view kHideNoPayload = "   请选择需要加密的文件！   ";
+inline constexpr std::string_view kPasswordMismatch = " 密码不相同！！";
+inline constexpr std::string_view kWarningTitle = "警告！";
+inline constexpr std::string_view kHideConfirm = "    按下[确定]键将开始执行加密    ";
+inline constexpr std::string_view kHideConfirmTitle = "准备";
+// Our own: what the header cannot hold, and a picture hidden in itself.
+inline constexpr std::string_view kPasswordNotStorable = "密码最长八位，只能使用英文字母、数字和符号！";
+inline constexpr std::string_view kPayloadIsCover = "不能把图片本身隐藏到这张图片中，请选择其他文件！";
+
+// Extract command.
+inline constexpr std::string_view kExtractNoPicture = "    请先选择图片！   ";
+inline constexpr std::string_view kNothingToExtract = "没有文件可以解压！";
+inline constexpr std::string_view kVersionDiffers = "      版本号不同，请升级软件！    ";
+inline constexpr std::string_view kVersionTitle = "注意！";
+inline constexpr std::string_view kPasswordPrompt = "请输入密码： ";
+inline constexpr std::string_view kPasswordPromptTitle = "核实权限";
+inline constexpr std::string_view kWrongPassword = "对不起，您无权取出文件！";
+inline constexpr std::string_view kWrongPasswordTitle = "密码不正确";
+inline constexpr std::string_view kExtractConfirm = "   加密文件即将解压到：  ";
+inline constexpr std::string_view kExtractConfirmTitle = "准备开始";
+inline constexpr std::string_view kExtractDone = " 文件解密完成！";
+inline constexpr std::string_view kExtractDoneTitle = "完成";
+inline constexpr std::string_view kViewQuestion = "     您现在查看文件吗？     ";
+inline constexpr std::string_view kDeleteQuestion = "  您要删除解压出来的文件吗？  ";
+inline constexpr std::string_view kChoiceTitle = "选择";
+inline constexpr std::string_view kDeletedSuffix = "  已删除！";
+inline constexpr std::string_view kMessageTitle = "消息";
+inline constexpr std::string_view kWiped = "    文件已清除    ";
+inline constexpr std::string_view kWipedStatus = "加密文件已被清除！";
+inline constexpr std::string_view kNoPayloadAnyMore = "欲加密的文件：无";
+// Our own: an output that cannot be written, a marker that cannot be wiped.
+inline constexpr std::string_view kCannotWriteOutput = "无法写入输出文件，请确认保存位置存在并且可以写入：";
+inline constexpr std::string_view kCannotWipe = "无法清除图片中的信息，图片可能为只读属性，请检查！";
+
+// Output folder.
+inline constexpr std::string_view kBrowseFolderTitle = "选择解密文件夹";
+
+}  // namespace veil::texts

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace veil {
+
+struct TwipSize {
+  double width = 0;
+  double height = 0;
+};
+
+// What the window's start-up and layout learn about their surroundings. All
+// sizes are in twips.
+class Environment {
+ public:
+  virtual ~Environment() = default;
+  // The folder that holds the program, without a trailing separator unless
+  // it is a root.
+  virtual std::string ProgramFolder() = 0;
+  virtual char PathSeparator() = 0;
+  virtual TwipSize ScreenSize() = 0;
+  virtual TwipSize WindowSize() = 0;  // outer size, frame included
+  virtual TwipSize ClientSize() = 0;
+  virtual void MoveWindow(double left, double top) = 0;
+  // Ends the program at once, after every file has been closed.
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace veil

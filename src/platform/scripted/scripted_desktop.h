@@ -1,0 +1,75 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/environment.h"
+#include "platform/file_dialogs.h"
+#include "platform/settings_store.h"
+#include "platform/shell.h"
+
+namespace veil {
+
+using FaultReporter = std::function<void(const std::string&)>;
+
+// File dialogs answered from queues; a dialog nobody expected is a fault.
+class ScriptedFileDialogs final : public FileDialogs {
+ public:
+  explicit ScriptedFileDialogs(FaultReporter report_fault) : report_fault_(std::move(report_fault)) {}
+  ~ScriptedFileDialogs() override;
+
+  void QueueFile(std::optional<std::string> answer) { files_.push_back(std::move(answer)); }
+  void QueueFolder(std::optional<std::string> answer) { folders_.push_back(std::move(answer)); }
+
+  std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+
+  const std::vector<OpenFileRequest>& FileRequests() const { return file_requests_; }
+  const std::vector<std::string>& FolderTitles() const { return folder_titles_; }
+
+ private:
+  FaultReporter report_fault_;
+  std::deque<std::optional<std::string>> files_, folders_;
+  std::vector<OpenFileRequest> file_requests_;
+  std::vector<std::string> folder_titles_;
+};
+
+// Records what the shell was asked; deleting and replacing act on real files.
+class ScriptedShell final : public Shell {
+ public:
+  void OpenDocument(const std::string& path) override { opened.push_back(path); }
+  bool DeleteFile(const std::string& path) override;
+  bool ReplaceFile(const std::string& from, const std::string& to) override;
+
+  std::vector<std::string> opened, deleted;
+};
+
+class ScriptedEnvironment final : public Environment {
+ public:
+  std::string ProgramFolder() override { return program_folder; }
+  char PathSeparator() override { return separator; }
+  TwipSize ScreenSize() override { return screen; }
+  TwipSize WindowSize() override { return window; }
+  TwipSize ClientSize() override { return client; }
+  void MoveWindow(double left, double top) override { moves.push_back({left, top}); }
+  void EndProgram() override { ++ended; }
+
+  std::string program_folder = "/opt/veilwright";
+  char separator = '/';
+  TwipSize screen{19200, 10800}, window{10080, 6570}, client{9840, 5730};
+  std::vector<TwipSize> moves;  // {left, top}
+  int ended = 0;
+};
+
+class ScriptedSettings final : public SettingsStore {
+ public:
+  std::optional<std::string> Read(const std::string& application, const std::string& section,
+                                  const std::string& key) override;
+  std::map<std::string, std::string> values;  // "application/section/key"
+};
+
+}  // namespace veil

@@ -1,0 +1,111 @@
+#include "ui/main_form.h"
+
+#include <cmath>
+#include <map>
+
+#include "settings/user_settings.h"
+#include "ui/proportional_layout.h"
+
+namespace veil::ui {
+namespace {
+
+using Handler = void (MainWindowCommands::*)();
+
+const std::map<std::string, Handler, std::less<>>& ClickHandlers() {
+  static const std::map<std::string, Handler, std::less<>> handlers = {
+      {"cmdopen", &MainWindowCommands::cmdopen_Click},
+      {"open", &MainWindowCommands::open_Click},
+      {"CmdMsgSelect", &MainWindowCommands::CmdMsgSelect_Click},
+      {"cmdadd", &MainWindowCommands::cmdadd_Click},
+      {"ChkPassword", &MainWindowCommands::ChkPassword_Click},
+      {"cmdout", &MainWindowCommands::cmdout_Click},
+      {"ChkclearBmp", &MainWindowCommands::ChkclearBmp_Click},
+      {"cmdchgOutPath", &MainWindowCommands::cmdchgOutPath_Click},
+  };
+  return handlers;
+}
+
+// Restores the flag however the handler ends.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+
+ private:
+  bool& busy_;
+};
+
+}  // namespace
+
+MainForm::MainForm(WindowPlatform platform, SettingsStore& settings)
+    : platform_(platform), settings_(settings), commands_(state_, platform) {}
+
+void MainForm::Form_Load() {
+  state_.formatVersion = 0x10000000;
+  state_.hasHiddenFile = 0;
+  state_.passwordText = "00000000";
+  CentreWindow();
+  ApplyClearPreference();
+  ShowProgramFolder();
+  const TwipSize client = platform_.environment.ClientSize();
+  designWidth = static_cast<std::int32_t>(std::lround(client.width));
+  designHeight = static_cast<std::int32_t>(std::lround(client.height));
+  RecordDesignLayout(platform_.controls);
+}
+
+void MainForm::CentreWindow() {
+  const TwipSize screen = platform_.environment.ScreenSize();
+  const TwipSize window = platform_.environment.WindowSize();
+  // Rounded first, then halved towards zero: a window larger than the screen
+  // gets a small negative position.
+  const long left = std::lround(screen.width - window.width) / 2;
+  const long top = std::lround(screen.height - window.height) / 2;
+  platform_.environment.MoveWindow(static_cast<double>(left), static_cast<double>(top));
+}
+
+void MainForm::ApplyClearPreference() {
+  const int stored = settings::ReadClearAfterExtractPreference(settings_);
+  SetProperty(platform_.controls, "ChkclearBmp", prop::kValue, static_cast<double>(stored));
+  state_.clearAfterExtract = GetNumber(platform_.controls, "ChkclearBmp", prop::kValue) != 0;
+}
+
+void MainForm::ShowProgramFolder() {
+  const std::string folder = platform_.environment.ProgramFolder();
+  SetProperty(platform_.controls, "Text3", prop::kText, folder);
+  const char separator = platform_.environment.PathSeparator();
+  state_.outputFolder = folder;
+  if (folder.empty() || folder.back() != separator) state_.outputFolder.push_back(separator);
+}
+
+void MainForm::Form_Resize() {
+  if (designWidth == 0 || designHeight == 0) return;  // not loaded yet
+  const TwipSize client = platform_.environment.ClientSize();
+  ApplyProportionalLayout(platform_.controls, client.width, client.height, designWidth, designHeight);
+}
+
+void MainForm::Form_Unload() { platform_.files.CloseAll(); }
+
+void MainForm::EndProgram() {
+  platform_.files.CloseAll();
+  platform_.environment.EndProgram();
+}
+
+void MainForm::Click(std::string_view control) {
+  if (busy_) return;
+  if (control == "Cmdexit" || control == "out") return EndProgram();
+  auto handler = ClickHandlers().find(control);
+  if (handler == ClickHandlers().end()) return;  // "help" and the rest do nothing
+  BusyScope scope(busy_);
+  (commands_.*(handler->second))();
+}
+
+void MainForm::FileDropped(std::string_view control, const std::string& path) {
+  if (busy_) return;
+  BusyScope scope(busy_);
+  if (control == "Text1" || control == "Imagepre")
+    commands_.CoverDropped(path);
+  else if (control == "Text2" || control == "TxtName")
+    commands_.PayloadDropped(path);
+}
+
+}  // namespace veil::ui

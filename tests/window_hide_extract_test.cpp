@@ -1,0 +1,250 @@
+#include <filesystem>
+
+#include "support/reference_carrier.h"
+#include "support/window_fixture.h"
+
+namespace veil::test {
+namespace {
+
+class HideExtractTest : public WindowFixture {
+ protected:
+  void SetUp() override {
+    Load();
+    cover = dir.File("cover.bmp");
+    payload = dir.File("notes.txt");
+    clean = MakeBmp(54 + 12 + 12 * 1000);
+    data = RandomBytes(2000, 3);
+    WriteAll(cover, clean);
+    WriteAll(payload, data);
+  }
+
+  void TickPassword(const std::string& first, const std::string& second) {
+    Set("ChkPassword", "Value", 1.0);
+    form.Click("ChkPassword");
+    Set("Text4", "Text", first);
+    Set("Text5", "Text", second);
+  }
+
+  void HideWithUi() {
+    OpenCover(cover);
+    ChoosePayload(payload);
+    form.Click("cmdadd");
+  }
+
+  std::string cover, payload;
+  Bytes clean, data;
+};
+
+TEST_F(HideExtractTest, PreconditionsAreCheckedInOrder) {
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"  请先选择图片！  ", "错误 ", 16}}));
+  OpenCover(cover);
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   请选择需要加密的文件！   ", "注意", 48}}));
+  ChoosePayload(cover);
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes().back(), (Box{"不能把图片本身隐藏到这张图片中，请选择其他文件！", "错误", 16}));
+  ChoosePayload(payload);
+  TickPassword("abc", "ABC");
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{" 密码不相同！！", "警告！", 16}}));
+  TickPassword("123456789", "123456789");
+  form.Click("cmdadd");
+  TickPassword("p\xC3\xA4ss", "p\xC3\xA4ss");
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"密码最长八位，只能使用英文字母、数字和符号！", "警告！", 16},
+                                           {"密码最长八位，只能使用英文字母、数字和符号！", "警告！", 16}}));
+  EXPECT_EQ(ReadAll(cover), clean);
+
+  WriteAll(cover, ReferenceHide(clean, data, "txt", "", false));
+  OpenCover(cover);
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   图片内有隐藏信息，不可再次加入文件！  ", "错误", 16}}));
+}
+
+TEST_F(HideExtractTest, HideWithPasswordThenExtractWithIt) {
+  TickPassword("abc", "abc");
+  EXPECT_EQ(state.passwordFlag, 24);
+  HideWithUi();
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"    按下[确定]键将开始执行加密    ", "准备", 64},
+                                           {"加密完成！", "消息", 64}}));
+  EXPECT_EQ(state.passwordText, "abc     ");
+  EXPECT_EQ(state.passwordLength, 3);
+  EXPECT_EQ(ReadAll(cover), ReferenceHide(clean, data, "txt", "abc", true));
+  EXPECT_EQ(state.hasHiddenFile, 1);
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes().at(0).text, "   图片内有隐藏信息，不可再次加入文件！  ");
+
+  OpenCover(cover);
+  boxes.QueueInput("abc");
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  const std::string output = state.outputFolder + "output.txt";
+  EXPECT_EQ(boxes.Prompts(), (std::vector<Box>{{"请输入密码： ", "核实权限", 0}}));
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   加密文件即将解压到：  " + output, "准备开始", 64},
+                                           {" 文件解密完成！", "完成", 64},
+                                           {"     您现在查看文件吗？     ", "选择", 36}}));
+  EXPECT_EQ(ReadAll(output), data);
+  EXPECT_TRUE(shell.opened.empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3) << "staging file left behind";
+}
+
+TEST_F(HideExtractTest, PasswordIsComparedExactlyAndCheckedBeforeAnyOutputExists) {
+  TickPassword("abc", "abc");
+  HideWithUi();
+  OpenCover(cover);
+  TakeBoxes();
+  for (const char* wrong : {"abc ", "ABC", ""}) {
+    boxes.QueueInput(wrong);
+    form.Click("cmdout");
+    EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"对不起，您无权取出文件！", "密码不正确", 16}}));
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+  EXPECT_EQ(ReadAll(cover), ReferenceHide(clean, data, "txt", "abc", true));
+}
+
+TEST_F(HideExtractTest, UntickedPasswordAfterAnEarlierOneStoresNone) {
+  TickPassword("abc", "abc");
+  HideWithUi();
+  WriteAll(cover, clean);
+  Set("ChkPassword", "Value", 0.0);
+  form.Click("ChkPassword");
+  EXPECT_FALSE(std::get<bool>(*controls.Find("Text4")->Get("Enabled")));
+  HideWithUi();
+  EXPECT_EQ(ReadAll(cover), ReferenceHide(clean, data, "txt", "", false));
+}
+
+TEST_F(HideExtractTest, ViewDeleteAndWipe) {
+  HideWithUi();
+  Set("ChkclearBmp", "Value", 1.0);
+  form.Click("ChkclearBmp");
+  OpenCover(cover);
+  TakeBoxes();
+  boxes.QueueAnswer(kAnswerYes);
+  boxes.QueueAnswer(kAnswerYes);
+  form.Click("cmdout");
+  const std::string output = state.outputFolder + "output.txt";
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   加密文件即将解压到：  " + output, "准备开始", 64},
+                                           {" 文件解密完成！", "完成", 64},
+                                           {"     您现在查看文件吗？     ", "选择", 36},
+                                           {"  您要删除解压出来的文件吗？  ", "选择", 36},
+                                           {output + "  已删除！", "消息", 64},
+                                           {"    文件已清除    ", "消息", 64}}));
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{output}));
+  EXPECT_FALSE(std::filesystem::exists(output));
+  Bytes wiped = ReferenceHide(clean, data, "txt", "", false);
+  PutU32(wiped, 6, 0);
+  EXPECT_EQ(ReadAll(cover), wiped);
+  EXPECT_EQ(Text("Labtmp", "Caption"), "加密文件已被清除！");
+  EXPECT_EQ(Text("Text2"), "欲加密的文件：无");
+  EXPECT_EQ(state.hasHiddenFile, 0);
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"没有文件可以解压！", "错误", 16}}));
+  OpenCover(cover);
+  EXPECT_EQ(Text("Labtmp", "Caption"), "这张图片没有加密文件，可用于执行加密操作");
+}
+
+TEST_F(HideExtractTest, FailedExtractionShowsNoSuccessAndKeepsTheMarker) {
+  HideWithUi();
+  Set("ChkclearBmp", "Value", 1.0);
+  form.Click("ChkclearBmp");
+  OpenCover(cover);
+  Bytes damaged = ReadAll(cover);
+  damaged.resize(damaged.size() - 12 * 400);
+  WriteAll(cover, damaged);
+  const std::string output = state.outputFolder + "output.txt";
+  WriteAll(output, Bytes(5000, 0xAB));  // an earlier file of that name is not lost
+  TakeBoxes();
+  form.Click("cmdout");
+  const auto shown = TakeBoxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].text,
+            "发生了异常错误，也许是输出文件的相关属性设置不正确，比如为只读属性，请确认，若无法解决问题，请与作者联系！");
+  EXPECT_EQ(ReadAll(cover), damaged);
+  EXPECT_EQ(ReadAll(output), Bytes(5000, 0xAB));
+  EXPECT_NE(state.hasHiddenFile, 0);
+}
+
+TEST_F(HideExtractTest, VersionTestAndUnwritableOutputFolder) {
+  HideWithUi();
+  OpenCover(cover);
+  Bytes zeroed = ReadAll(cover);
+  PutU32(zeroed, 6, 0);
+  WriteAll(cover, zeroed);
+  TakeBoxes();
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"      版本号不同，请升级软件！    ", "注意！", 16}}));
+
+  WriteAll(cover, ReferenceHide(clean, data, "txt", "", false));
+  OpenCover(cover);
+  dialogs.QueueFolder((dir.Path() / "gone").string());
+  form.Click("cmdchgOutPath");
+  TakeBoxes();
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"无法写入输出文件，请确认保存位置存在并且可以写入：" + state.outputPath,
+                                            "错误", 16}}));
+  EXPECT_NE(U32At(ReadAll(cover), 6), 0u);
+}
+
+TEST_F(HideExtractTest, ExistingOutputIsReplacedWhole) {
+  HideWithUi();
+  OpenCover(cover);
+  const std::string output = state.outputFolder + "output.txt";
+  WriteAll(output, Bytes(9000, 0xCD));
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_EQ(ReadAll(output), data);
+}
+
+TEST_F(HideExtractTest, OutputFolderChoice) {
+  dialogs.QueueFolder("/data/out");
+  form.Click("cmdchgOutPath");
+  EXPECT_EQ(state.outputFolder, "/data/out/");
+  EXPECT_EQ(Text("Text3"), "/data/out/");
+  EXPECT_EQ(dialogs.FolderTitles().back(), "选择解密文件夹");
+  dialogs.QueueFolder("/");
+  form.Click("cmdchgOutPath");
+  EXPECT_EQ(state.outputFolder, "/");
+  Set("Text3", "Text", std::string("/data/out"));
+  dialogs.QueueFolder(std::nullopt);
+  form.Click("cmdchgOutPath");
+  EXPECT_EQ(state.outputFolder, "/data/out/");
+  Set("Text3", "Text", std::string());
+  dialogs.QueueFolder(std::nullopt);
+  form.Click("cmdchgOutPath");
+  EXPECT_EQ(state.outputFolder, "/");
+  const std::string text2 = Text("Text2");
+  EXPECT_EQ(text2, "请选择需要隐藏的文件（txt,doc,excel）");
+
+  WriteAll(cover, ReferenceHide(clean, data, "doc", "", false));
+  OpenCover(cover);
+  dialogs.QueueFolder("/data/x");
+  form.Click("cmdchgOutPath");
+  EXPECT_EQ(state.outputPath, "/data/x/output.doc");
+  EXPECT_EQ(Text("Text2"), "加密文件将被解压到：/data/x/output.doc");
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+// While a run works, the window keeps handling events, but no second command
+// may start and share its files.
+TEST_F(HideExtractTest, NoCommandStartsWhileARunWorks) {
+  WriteAll(payload, RandomBytes(2400, 3));
+  OpenCover(cover);
+  ChoosePayload(payload);
+  int attempts = 0;
+  pump.OnYield([&] {
+    ++attempts;
+    form.Click("cmdout");
+    form.Click("cmdopen");
+    form.Click("Cmdexit");
+    form.FileDropped("Text1", cover);
+  });
+  form.Click("cmdadd");
+  EXPECT_GT(attempts, 1);
+  EXPECT_EQ(TakeBoxes().size(), 2u);  // the confirmation and the completion
+  EXPECT_EQ(environment.ended, 0);
+  EXPECT_FALSE(form.Busy());
+}
+
+}  // namespace
+}  // namespace veil::test
