@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that
 # are missing; quick when everything is there already.
+#   --screenshot  also what scripts/screenshot.sh needs (a virtual X server)
 set -euo pipefail
 
 packages=(
   g++ cmake make
   libgtest-dev googletest
+  qt6-base-dev libgl-dev
+  fonts-wqy-microhei
 )
+if [ "${1:-}" = "--screenshot" ]; then
+  packages+=(xvfb xauth x11-utils imagemagick)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,0 +1,196 @@
+#include "platform/qt/qt_control.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+
+namespace veil::qt {
+namespace {
+
+template <typename T>
+const T* As(const PropertyValue& value) {
+  return std::get_if<T>(&value);
+}
+
+}  // namespace
+
+QtControl::QtControl(const ui::ControlSpec& spec, QWidget* widget, QAction* action, TwipScale scale)
+    : name_(spec.name), kind_(spec.kind), auto_size_(spec.auto_size), widget_(widget), action_(action),
+      scale_(scale) {
+  if (widget_) {
+    QFont font = widget_->font();
+    font_points_ = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / scale_.dpi_y;
+    left_ = spec.left;
+    top_ = spec.top;
+    width_ = spec.width;
+    height_ = spec.height;
+    ApplyGeometry();
+    if (auto_size_) FitToCaption();
+  }
+}
+
+std::optional<std::string> QtControl::CaptionText() const {
+  if (action_) return action_->text().toStdString();
+  if (auto* group = qobject_cast<QGroupBox*>(widget_)) return group->title().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(widget_); label && kind_ == ui::ControlKind::kLabel)
+    return label->text().toStdString();
+  if (auto* button = qobject_cast<QAbstractButton*>(widget_)) return button->text().toStdString();
+  return std::nullopt;
+}
+
+bool QtControl::SetCaptionText(const QString& text) {
+  if (action_) {
+    action_->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget_)) {
+    group->setTitle(text);
+  } else if (auto* label = qobject_cast<QLabel*>(widget_); label && kind_ == ui::ControlKind::kLabel) {
+    label->setText(text);
+    if (auto_size_) FitToCaption();
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget_)) {
+    button->setText(text);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::optional<PropertyValue> QtControl::Get(std::string_view property) const {
+  if (property == prop::kCaption) {
+    if (auto text = CaptionText()) return PropertyValue{*text};
+    return std::nullopt;
+  }
+  if (property == prop::kText) {
+    if (auto* edit = qobject_cast<QLineEdit*>(widget_)) return PropertyValue{edit->text().toStdString()};
+    return std::nullopt;
+  }
+  if (property == prop::kEnabled) return PropertyValue{action_ ? action_->isEnabled() : widget_->isEnabled()};
+  if (property == prop::kVisible) return PropertyValue{action_ ? action_->isVisible() : !widget_->isHidden()};
+  if (property == prop::kTag) return PropertyValue{tag_};
+  if (property == prop::kValue) {
+    if (auto* box = qobject_cast<QCheckBox*>(widget_)) {
+      switch (box->checkState()) {
+        case Qt::Unchecked: return PropertyValue{0.0};
+        case Qt::Checked: return PropertyValue{1.0};
+        default: return PropertyValue{2.0};
+      }
+    }
+    return std::nullopt;
+  }
+  if (!Placed()) return std::nullopt;
+  if (property == prop::kLeft) return PropertyValue{left_};
+  if (property == prop::kTop) return PropertyValue{top_};
+  if (property == prop::kWidth) return PropertyValue{width_};
+  if (property == prop::kHeight) return PropertyValue{height_};
+  if (property == prop::kFontSize && HasFont()) return PropertyValue{font_points_};
+  if (property == "Picture" && kind_ == ui::ControlKind::kPictureBox) return PropertyValue{picture_path_};
+  return std::nullopt;
+}
+
+bool QtControl::Set(std::string_view property, const PropertyValue& value) {
+  if (property == prop::kTag) {
+    if (const auto* text = As<std::string>(value)) {
+      tag_ = *text;
+      return true;
+    }
+    return false;
+  }
+  if (property == prop::kCaption) {
+    const auto* text = As<std::string>(value);
+    return text && SetCaptionText(QString::fromStdString(*text));
+  }
+  if (property == prop::kText) {
+    auto* edit = qobject_cast<QLineEdit*>(widget_);
+    const auto* text = As<std::string>(value);
+    if (!edit || !text) return false;
+    edit->setText(QString::fromStdString(*text));
+    return true;
+  }
+  if (property == prop::kEnabled || property == prop::kVisible) {
+    const auto* flag = As<bool>(value);
+    if (!flag) return false;
+    if (action_) {
+      property == prop::kEnabled ? action_->setEnabled(*flag) : action_->setVisible(*flag);
+    } else {
+      property == prop::kEnabled ? widget_->setEnabled(*flag) : widget_->setVisible(*flag);
+    }
+    return true;
+  }
+  if (property == prop::kValue) {
+    auto* box = qobject_cast<QCheckBox*>(widget_);
+    const auto* number = As<double>(value);
+    if (!box || !number || (*number != 0 && *number != 1 && *number != 2)) return false;
+    box->setCheckState(*number == 0 ? Qt::Unchecked : *number == 1 ? Qt::Checked : Qt::PartiallyChecked);
+    return true;
+  }
+  if (property == "Picture" && kind_ == ui::ControlKind::kPictureBox) {
+    const auto* path = As<std::string>(value);
+    return path && LoadPicture(*path);
+  }
+  const auto* number = As<double>(value);
+  if (!Placed() || !number) return false;
+  if (property == prop::kFontSize) return HasFont() && SetFontSize(*number);
+  if (property == prop::kLeft) return Move(*number, top_, width_, height_);
+  if (property == prop::kTop) return Move(left_, *number, width_, height_);
+  if (property == prop::kWidth) return Move(left_, top_, *number, height_);
+  if (property == prop::kHeight) return Move(left_, top_, width_, *number);
+  return false;
+}
+
+bool QtControl::Move(double left, double top, double width, double height) {
+  if (!Placed() || width < 0 || height < 0) return false;
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  ApplyGeometry();
+  return true;
+}
+
+bool QtControl::SetFontSize(double points) {
+  if (!(points > 0) || points > 2000) return false;  // a font cannot shrink to nothing
+  QFont font = widget_->font();
+  font.setPointSizeF(points);
+  widget_->setFont(font);
+  font_points_ = points;
+  return true;
+}
+
+void QtControl::ApplyGeometry() {
+  const int x = scale_.ToPixelsX(left_), y = scale_.ToPixelsY(top_);
+  widget_->setGeometry(x, y, scale_.ToPixelsX(left_ + width_) - x, scale_.ToPixelsY(top_ + height_) - y);
+  if (kind_ == ui::ControlKind::kPictureBox) ShowPicture();
+}
+
+void QtControl::FitToCaption() {
+  const QSize hint = widget_->sizeHint();
+  width_ = scale_.ToTwipsX(hint.width());
+  height_ = scale_.ToTwipsY(hint.height());
+  ApplyGeometry();
+}
+
+bool QtControl::LoadPicture(const std::string& path) {
+  QImageReader reader(QString::fromStdString(path));
+  QImage image = reader.read();
+  if (image.isNull()) return false;
+  // Keep a preview-sized copy only: covers can be tens of megapixels.
+  constexpr int kPreviewLimit = 1600;
+  if (image.width() > kPreviewLimit || image.height() > kPreviewLimit)
+    image = image.scaled(kPreviewLimit, kPreviewLimit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  picture_ = std::move(image);
+  picture_path_ = path;
+  ShowPicture();
+  return true;
+}
+
+void QtControl::ShowPicture() {
+  auto* label = qobject_cast<QLabel*>(widget_);
+  if (!label || picture_.isNull() || label->width() <= 0 || label->height() <= 0) return;
+  label->setPixmap(QPixmap::fromImage(
+      picture_.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+}  // namespace veil::qt

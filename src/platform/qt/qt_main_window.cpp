@@ -1,0 +1,277 @@
+#include "platform/qt/qt_main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+
+namespace veil::qt {
+namespace {
+
+TwipScale ScreenScale() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  return {screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()};
+}
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Controls that take a dropped file, as if it had been chosen in a dialog.
+bool TakesDrops(const std::string& name) {
+  return name == "Text1" || name == "Imagepre" || name == "Text2" || name == "TxtName";
+}
+
+}  // namespace
+
+QtControl& QtControls::Add(std::unique_ptr<QtControl> control) {
+  controls_.push_back(std::move(control));
+  return *controls_.back();
+}
+
+Control* QtControls::Find(std::string_view name) {
+  for (auto& c : controls_)
+    if (c->Name() == name) return c.get();
+  return nullptr;
+}
+
+std::vector<Control*> QtControls::All() {
+  std::vector<Control*> all;
+  for (auto& c : controls_) all.push_back(c.get());
+  return all;
+}
+
+QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
+    : scale_(ScreenScale()),
+      own_boxes_(this),
+      own_dialogs_(this),
+      environment_(*this, scale_, [this] { EndProgram(); }) {
+  const ui::WindowSpec& window = ui::MainWindow();
+  setWindowTitle(QString::fromStdString(window.caption));
+  setWindowIcon(QIcon::fromTheme("veilwright", QIcon(":/veilwright-64.png")));
+  setCentralWidget(new QWidget(this));
+  centralWidget()->installEventFilter(this);
+  BuildControls(window);
+
+  WindowPlatform platform{files_,
+                          overrides.boxes ? *overrides.boxes : own_boxes_,
+                          controls_,
+                          pump_,
+                          overrides.dialogs ? *overrides.dialogs : own_dialogs_,
+                          overrides.shell ? *overrides.shell : own_shell_,
+                          environment_};
+  form_ = std::make_unique<ui::MainForm>(platform, overrides.settings ? *overrides.settings : own_settings_);
+
+  // The client area at design size, below the menu bar.
+  resize(scale_.ToPixelsX(window.design_client_width),
+         scale_.ToPixelsY(window.design_client_height) + menuBar()->sizeHint().height());
+  layout()->activate();
+}
+
+QtMainWindow::~QtMainWindow() { files_.CloseAll(); }
+
+void QtMainWindow::BuildControls(const ui::WindowSpec& window) {
+  for (const ui::ControlSpec& spec : window.controls) {
+    if (spec.kind == ui::ControlKind::kMenuItem) {
+      controls_.Add(std::make_unique<QtControl>(spec, nullptr, CreateMenuEntry(spec, window), scale_));
+      continue;
+    }
+    QWidget* parent = spec.container.empty() ? centralWidget() : containers_.at(spec.container);
+    QWidget* widget = CreateWidget(spec, parent);
+    widget->setObjectName(QString::fromStdString(spec.name));
+    widget->installEventFilter(this);
+    if (spec.font) {
+      QFont font(QString::fromStdString(spec.font->family));
+      font.setPointSizeF(spec.font->points);
+      font.setWeight(QFont::Normal);
+      widget->setFont(font);
+    }
+    if (spec.kind == ui::ControlKind::kFrame) containers_[spec.name] = widget;
+    if (TakesDrops(spec.name)) widget->setAcceptDrops(true);
+    controls_.Add(std::make_unique<QtControl>(spec, widget, nullptr, scale_));
+  }
+
+  // Keyboard focus follows the designed tab order.
+  std::vector<const ui::ControlSpec*> ordered;
+  for (const auto& spec : window.controls)
+    if (spec.tab >= 0) ordered.push_back(&spec);
+  std::sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->tab < b->tab; });
+  QWidget* previous = nullptr;
+  for (const auto* spec : ordered) {
+    auto* widget = centralWidget()->findChild<QWidget*>(QString::fromStdString(spec->name));
+    if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+}
+
+QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& spec, QWidget* parent) {
+  const QString caption = QString::fromStdString(spec.caption);
+  switch (spec.kind) {
+    case ui::ControlKind::kFrame:
+      return new QGroupBox(caption, parent);
+    case ui::ControlKind::kLabel: {
+      auto* label = new QLabel(caption, parent);
+      label->setWordWrap(spec.word_wrap);
+      return label;
+    }
+    case ui::ControlKind::kTextBox: {
+      auto* edit = new QLineEdit(caption, parent);
+      if (spec.max_length > 0) edit->setMaxLength(spec.max_length);
+      if (spec.portable_text_only)
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x20-\\x7E]*"), edit));
+      return edit;
+    }
+    case ui::ControlKind::kButton: {
+      auto* button = new QPushButton(caption, parent);
+      const std::string name = spec.name;
+      connect(button, &QPushButton::clicked, this, [this, name] { Dispatch(name); });
+      return button;
+    }
+    case ui::ControlKind::kCheckBox: {
+      auto* box = new QCheckBox(caption, parent);
+      const std::string name = spec.name;
+      // Like the click event of a check box: on every change of its value.
+      connect(box, &QCheckBox::stateChanged, this, [this, name] { Dispatch(name); });
+      return box;
+    }
+    case ui::ControlKind::kPictureBox: {
+      auto* picture = new QLabel(parent);
+      picture->setAlignment(Qt::AlignCenter);
+      return picture;
+    }
+    case ui::ControlKind::kMenuItem:
+      break;
+  }
+  return nullptr;
+}
+
+QAction* QtMainWindow::CreateMenuEntry(const ui::ControlSpec& spec, const ui::WindowSpec& window) {
+  const QString caption = QString::fromStdString(spec.caption);
+  QAction* action = nullptr;
+  if (!spec.container.empty()) {
+    action = menus_.at(spec.container)->addAction(caption);
+  } else {
+    const bool has_items = std::any_of(window.controls.begin(), window.controls.end(),
+                                       [&](const ui::ControlSpec& c) { return c.container == spec.name; });
+    if (has_items) {
+      QMenu* menu = menuBar()->addMenu(caption);
+      menus_[spec.name] = menu;
+      action = menu->menuAction();
+    } else {
+      action = menuBar()->addAction(caption);
+    }
+  }
+  action->setObjectName(QString::fromStdString(spec.name));
+  if (!spec.shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdString(spec.shortcut)));
+  const std::string name = spec.name;
+  connect(action, &QAction::triggered, this, [this, name] { Dispatch(name); });
+  return action;
+}
+
+void QtMainWindow::Start() {
+  form_->Form_Load();
+  loaded_ = true;
+  show();
+}
+
+void QtMainWindow::Dispatch(const std::string& name) {
+  form_->Click(name);
+  if (close_pending_ && !form_->Busy()) close();
+}
+
+void QtMainWindow::EndProgram() {
+  ending_ = true;
+  close();
+  QCoreApplication::quit();
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget()) {
+    if (event->type() == QEvent::Resize && loaded_) form_->Form_Resize();
+    return false;
+  }
+  // While a command runs the window repaints and resizes, but takes no input.
+  if (form_ && form_->Busy() && IsUserInput(event->type())) return true;
+
+  const std::string name = watched->objectName().toStdString();
+  if (!TakesDrops(name)) return false;
+  if (event->type() == QEvent::DragEnter) {
+    auto* drag = static_cast<QDragEnterEvent*>(event);
+    if (drag->mimeData()->hasUrls() && drag->mimeData()->urls().first().isLocalFile()) drag->acceptProposedAction();
+    return true;
+  }
+  if (event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (drop->mimeData()->hasUrls() && drop->mimeData()->urls().first().isLocalFile()) {
+      drop->acceptProposedAction();
+      form_->FileDropped(name, drop->mimeData()->urls().first().toLocalFile().toStdString());
+      if (close_pending_ && !form_->Busy()) close();
+    }
+    return true;
+  }
+  return false;
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* event) {
+  if (ending_) {
+    event->accept();
+    return;
+  }
+  // A command still running owns the open files: close once it is done.
+  if (form_->Busy()) {
+    close_pending_ = true;
+    event->ignore();
+    return;
+  }
+  form_->Form_Unload();
+  event->accept();
+}
+
+void QtMainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && loaded_) form_->Form_Resize();
+}
+
+int RunMainWindow(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    std::fprintf(stderr,
+                 "veilwright: no display to open the window on; use the command-line program instead "
+                 "(veilwright-cli --help)\n");
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Veilwright");
+  // The command buttons ask for a Chinese font by its Windows name.
+  QFont::insertSubstitutions("宋体", {"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
+                                      "WenQuanYi Zen Hei", "Droid Sans Fallback"});
+  QtMainWindow window;
+  window.Start();
+  return QApplication::exec();
+}
+
+}  // namespace veil::qt

@@ -1,0 +1,97 @@
+#include "modal_driver.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QLineEdit>
+
+namespace veil::test {
+namespace {
+
+// Types the full path into the dialog's name box, as a user may: selecting
+// through the view races with the dialog's background listing of the folder.
+void TypeFileName(QFileDialog* dialog, const QString& path) {
+  auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+  if (name) name->setText(path);
+  QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+}
+
+}  // namespace
+
+ModalDriver::ModalDriver() {
+  connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+  timer_.start(10);
+}
+
+void ModalDriver::Poll() {
+  QWidget* modal = QApplication::activeModalWidget();
+  // A dialog that was answered may linger for a moment; the next one is new.
+  if (!modal || modal->property("veilwright_answered").toBool()) return;
+  modal->setProperty("veilwright_answered", true);
+  if (steps_.empty()) {
+    failures_ << "unexpected dialog: " + modal->windowTitle();
+    QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+    return;
+  }
+  auto step = std::move(steps_.front());
+  steps_.pop_front();
+  step(modal);
+}
+
+void ModalDriver::AnswerFile(const QString& path) {
+  steps_.push_back([this, path](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog) {
+      failures_ << "expected a file dialog, got " + modal->windowTitle();
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+      return;
+    }
+    TypeFileName(dialog, path);
+  });
+}
+
+void ModalDriver::AnswerFolder(const QString& path) {
+  steps_.push_back([this, path](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog) {
+      failures_ << "expected a folder dialog, got " + modal->windowTitle();
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+      return;
+    }
+    TypeFileName(dialog, path);
+  });
+}
+
+void ModalDriver::AnswerBox(const QString& text, int button) {
+  steps_.push_back([this, text, button](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box || box->text() != text) {
+      failures_ << "expected the box \"" + text + "\", got \"" + (box ? box->text() : modal->windowTitle()) + "\"";
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+      return;
+    }
+    QAbstractButton* target = box->button(static_cast<QMessageBox::StandardButton>(button));
+    if (!target) {
+      failures_ << "the box \"" + text + "\" has no such button";
+      return;
+    }
+    QMetaObject::invokeMethod(target, "click", Qt::QueuedConnection);
+  });
+}
+
+void ModalDriver::AnswerInput(const QString& text) {
+  steps_.push_back([this, text](QWidget* modal) {
+    auto* dialog = qobject_cast<QInputDialog*>(modal);
+    if (!dialog) {
+      failures_ << "expected an input box, got " + modal->windowTitle();
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+      return;
+    }
+    dialog->setTextValue(text);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+}
+
+}  // namespace veil::test

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+class QWidget;
+
+namespace veil::test {
+
+// Answers the modal dialogs and message boxes that the window opens, one
+// scripted step per dialog, in order. A dialog of the wrong kind or text is
+// recorded as a failure and closed, so a test never hangs on it.
+class ModalDriver : public QObject {
+ public:
+  ModalDriver();
+
+  void AnswerFile(const QString& path);
+  void AnswerFolder(const QString& path);
+  void AnswerBox(const QString& text, int button);  // QMessageBox::StandardButton
+  void AnswerInput(const QString& text);
+
+  bool Done() const { return steps_.empty(); }
+  const QStringList& Failures() const { return failures_; }
+
+ private:
+  void Poll();
+  std::deque<std::function<void(QWidget*)>> steps_;
+  QStringList failures_;
+  QTimer timer_;
+};
+
+}  // namespace veil::test

@@ -1,0 +1,155 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "modal_driver.h"
+#include "platform/qt/qt_main_window.h"
+#include "support/reference_carrier.h"
+#include "support/test_files.h"
+
+namespace veil::test {
+
+using qt::QtMainWindow;
+
+// A 64 x 64 24-bit BMP that Qt's reader can decode, padded to length bytes.
+Bytes LoadableBmp(std::size_t length) {
+  Bytes bmp = MakeBmp(length);
+  PutU32(bmp, 18, 64);
+  PutU32(bmp, 22, 64);
+  return bmp;
+}
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString File(const QString& name) { return dir_.filePath(name); }
+
+  template <typename T>
+  T* Widget(QtMainWindow& window, const char* name) {
+    T* widget = window.findChild<T*>(name);
+    if (!widget) qFatal("no control %s", name);
+    return widget;
+  }
+
+  void Click(QtMainWindow& window, const char* button) {
+    QTest::mouseClick(Widget<QAbstractButton>(window, button), Qt::LeftButton);
+  }
+
+  void ExpectDriverDone(ModalDriver& driver) {
+    QTRY_VERIFY_WITH_TIMEOUT(driver.Done(), 10000);
+    QVERIFY2(driver.Failures().isEmpty(), qPrintable(driver.Failures().join("; ")));
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+  }
+
+  void HideAndExtractThroughTheRealWindow() {
+    const Bytes data = RandomBytes(2000, 42);
+    const std::string cover = File("cover.bmp").toStdString();
+    const std::string payload = File("notes.txt").toStdString();
+    WriteAll(cover, LoadableBmp(54 + 12 + 12 * 700));
+    WriteAll(payload, data);
+    QDir().mkpath(File("out"));
+
+    QtMainWindow window;
+    window.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), QString("Veilwrightv1.0"));
+    ModalDriver driver;
+
+    driver.AnswerFile(QString::fromStdString(cover));
+    Click(window, "cmdopen");
+    ExpectDriverDone(driver);
+    QCOMPARE(Widget<QLineEdit>(window, "Text1")->text(), "宿主图片:" + QString::fromStdString(cover));
+    QCOMPARE(Widget<QLineEdit>(window, "Text2")->text(), QString("您可以加密的文件大小不超过2KB"));
+
+    driver.AnswerFile(QString::fromStdString(payload));
+    Click(window, "CmdMsgSelect");
+    ExpectDriverDone(driver);
+    QCOMPARE(Widget<QLineEdit>(window, "TxtName")->text(), QString::fromStdString(payload));
+
+    QTest::mouseClick(Widget<QCheckBox>(window, "ChkPassword"), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(Widget<QCheckBox>(window, "ChkPassword")->isChecked());
+    QTest::keyClicks(Widget<QLineEdit>(window, "Text4"), "abc");
+    QTest::keyClicks(Widget<QLineEdit>(window, "Text5"), "abc");
+
+    driver.AnswerBox("    按下[确定]键将开始执行加密    ", QMessageBox::Ok);
+    driver.AnswerBox("加密完成！", QMessageBox::Ok);
+    Click(window, "cmdadd");
+    ExpectDriverDone(driver);
+    QCOMPARE(ReadAll(cover), ReferenceHide(LoadableBmp(54 + 12 + 12 * 700), data, "txt", "abc", true));
+
+    driver.AnswerFile(QString::fromStdString(cover));
+    Click(window, "cmdopen");
+    ExpectDriverDone(driver);
+    driver.AnswerFolder(File("out"));
+    Click(window, "cmdchgOutPath");
+    ExpectDriverDone(driver);
+    const QString output = File("out") + "/output.txt";
+    QCOMPARE(Widget<QLineEdit>(window, "Text2")->text(), "加密文件将被解压到：" + output);
+
+    driver.AnswerInput("abc");
+    driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
+    driver.AnswerBox(" 文件解密完成！", QMessageBox::Ok);
+    driver.AnswerBox("     您现在查看文件吗？     ", QMessageBox::No);
+    Click(window, "cmdout");
+    ExpectDriverDone(driver);
+    QCOMPARE(ReadAll(output.toStdString()), data);
+  }
+
+  void PasswordBoxesTakeEightPortableCharacters() {
+    QtMainWindow window;
+    window.Start();
+    auto* box = Widget<QLineEdit>(window, "Text4");
+    QTest::keyClicks(box, "123456789");
+    QCOMPARE(box->text(), QString("12345678"));
+    box->clear();
+    // Characters beyond ASCII, as an input method would deliver them.
+    for (const QString& character : {QString("a"), QString("ä"), QString("中"), QString("b")}) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, character);
+      QApplication::sendEvent(box, &press);
+    }
+    QCOMPARE(box->text(), QString("ab"));
+  }
+
+  void LayoutFollowsTheClientArea() {
+    QtMainWindow window;
+    window.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.form().designWidth, 9840);
+    QCOMPARE(window.form().designHeight, 5730);
+    Control* cmdadd = window.controls().Find("cmdadd");
+    auto geometry = [&] {
+      return std::vector<double>{std::get<double>(*cmdadd->Get("Left")), std::get<double>(*cmdadd->Get("Top")),
+                                 std::get<double>(*cmdadd->Get("Width")), std::get<double>(*cmdadd->Get("Height")),
+                                 std::get<double>(*cmdadd->Get("FontSize"))};
+    };
+    QCOMPARE(geometry(), (std::vector<double>{7800, 1680, 1695, 615, 14.25}));
+
+    const QSize design = window.size();
+    window.resize(design.width() * 2 - 0, design.height());
+    QTRY_COMPARE(window.centralWidget()->width(), 656 * 2);
+    QCOMPARE(geometry(), (std::vector<double>{15600, 1680, 3390, 615, 14.25}));
+    QCOMPARE(Widget<QPushButton>(window, "cmdadd")->geometry(), QRect(1040, 112, 226, 41));
+
+    window.resize(design);
+    QTRY_COMPARE(window.centralWidget()->width(), 656);
+    QCOMPARE(geometry(), (std::vector<double>{7800, 1680, 1695, 615, 14.25}));
+    QCOMPARE(Widget<QPushButton>(window, "cmdadd")->geometry(), QRect(520, 112, 113, 41));
+    QCOMPARE(Widget<QPushButton>(window, "cmdadd")->font().pointSizeF(), 14.25);
+  }
+};
+
+}  // namespace veil::test
+
+QTEST_MAIN(veil::test::WindowTest)
+#include "window_test.moc"
