@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
+
+using namespace veil::bench;
+
 namespace {
 
 struct Sample {
@@ -43,38 +47,6 @@ Sample RunChild(const std::vector<std::string>& argv) {
   return {seconds, usage.ru_maxrss};
 }
 
-void WriteCover(const std::string& path, std::uint32_t width, std::uint32_t height) {
-  const std::uint32_t row = (width * 3 + 3) / 4 * 4;
-  const std::uint32_t pixels = row * height;
-  std::vector<unsigned char> header(54, 0);
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) header[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  header[0] = 'B';
-  header[1] = 'M';
-  put32(2, 54 + pixels);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, width);
-  put32(22, height);
-  header[26] = 1;
-  header[28] = 24;
-  put32(34, pixels);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(header.data()), 54);
-  std::vector<char> chunk(row);
-  std::mt19937 random(1);
-  for (std::uint32_t y = 0; y < height; ++y) {
-    for (auto& c : chunk) c = static_cast<char>(random());
-    out.write(chunk.data(), row);
-  }
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,19 +62,9 @@ int main(int argc, char** argv) {
                     payload = (dir / "payload.bin").string(), output = (dir / "output.bin").string();
 
   // 4096 x 5462 pixels: 67,117,110 bytes, room for a 16,777,215-byte file.
-  WriteCover(cover, 4096, 5462);
-  {
-    std::ofstream out(payload, std::ios::binary);
-    std::vector<char> chunk(1 << 20);
-    std::mt19937 random(2);
-    std::size_t left = 16777215;
-    while (left) {
-      for (auto& c : chunk) c = static_cast<char>(random());
-      const std::size_t n = std::min(left, chunk.size());
-      out.write(chunk.data(), static_cast<std::streamsize>(n));
-      left -= n;
-    }
-  }
+  WriteCover(cover, kCoverWidth, kCoverHeight);
+  const auto cover_size = std::filesystem::file_size(cover);
+  WritePayload(payload, 16777215);
 
   std::vector<double> cp, hide, extract;
   long hide_peak = 0, extract_peak = 0;
@@ -126,7 +88,7 @@ int main(int argc, char** argv) {
 
   const double base = Median(cp);
   std::printf("cover %ju bytes, payload 16777215 bytes, median of %d rounds\n",
-              static_cast<std::uintmax_t>(54 + 12288ull * 5462), rounds);
+              static_cast<std::uintmax_t>(cover_size), rounds);
   std::printf("cp of the cover   %7.3f s\n", base);
   std::printf("hide              %7.3f s  %5.2fx cp  peak memory %5.1f MiB\n", Median(hide), Median(hide) / base,
               hide_peak / 1024.0);

@@ -6,3 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 build/bench/veilwright_cli_bench build/src/cli/veilwright-cli "${1:-5}"
+build/bench/veilwright_window_bench 3
