@@ -24,19 +24,19 @@ class LayoutTest : public WindowFixture {
   }
   std::vector<std::pair<std::string, Geometry>> All() {
     std::vector<std::pair<std::string, Geometry>> all;
-    for (const auto& spec : ui::MainWindow().controls) all.emplace_back(spec.name, Of(spec.name));
+    for (const auto& design : ui::MainWindow().controls) all.emplace_back(design.name, Of(design.name));
     return all;
   }
 };
 
 TEST_F(LayoutTest, DesignSizeKeepsTheDesignGeometry) {
   ResizeTo(9840, 5730);
-  for (const auto& spec : ui::MainWindow().controls) {
-    if (spec.kind == ui::ControlKind::kMenuItem) continue;
-    const double font = spec.kind == ui::ControlKind::kPictureBox ? 0 : (spec.font ? spec.font->points : 9);
-    EXPECT_EQ(Of(spec.name), (Geometry{double(spec.left), double(spec.top), double(spec.width),
-                                       double(spec.height), font}))
-        << spec.name;
+  for (const auto& design : ui::MainWindow().controls) {
+    if (design.kind == ui::ControlKind::kMenuItem) continue;
+    const double font = design.kind == ui::ControlKind::kPictureBox ? 0 : (design.font ? design.font->points : 9);
+    EXPECT_EQ(Of(design.name), (Geometry{double(design.left), double(design.top), double(design.width),
+                                       double(design.height), font}))
+        << design.name;
   }
 }
 

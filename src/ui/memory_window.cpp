@@ -3,22 +3,22 @@
 namespace veil::ui {
 
 void BuildMemoryWindow(const WindowSpec& window, MemoryControls& controls) {
-  for (const ControlSpec& spec : window.controls) {
+  for (const ControlSpec& design : window.controls) {
     std::set<std::string, std::less<>> members = {"Enabled", "Visible", "Tag"};
-    const bool placed = spec.kind != ControlKind::kMenuItem;
+    const bool placed = design.kind != ControlKind::kMenuItem;
     if (placed) members.insert({"Left", "Top", "Width", "Height"});
-    if (placed && spec.kind != ControlKind::kPictureBox) members.insert("FontSize");
-    switch (spec.kind) {
+    if (placed && design.kind != ControlKind::kPictureBox) members.insert("FontSize");
+    switch (design.kind) {
       case ControlKind::kTextBox: members.insert("Text"); break;
       case ControlKind::kCheckBox: members.insert({"Caption", "Value"}); break;
       case ControlKind::kPictureBox: members.insert("Picture"); break;
       default: members.insert("Caption"); break;
     }
-    MemoryControl& control = controls.Add(spec.name, std::move(members));
-    control.Set(spec.kind == ControlKind::kTextBox ? "Text" : "Caption", spec.caption);
+    MemoryControl& control = controls.Add(design.name, std::move(members));
+    control.Set(design.kind == ControlKind::kTextBox ? "Text" : "Caption", design.caption);
     if (placed) {
-      control.Move(spec.left, spec.top, spec.width, spec.height);
-      if (spec.kind != ControlKind::kPictureBox) control.Set("FontSize", spec.font ? spec.font->points : 9.0);
+      control.Move(design.left, design.top, design.width, design.height);
+      if (design.kind != ControlKind::kPictureBox) control.Set("FontSize", design.font ? design.font->points : 9.0);
     }
   }
   controls.ClearHistory();

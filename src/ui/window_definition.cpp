@@ -7,52 +7,52 @@ using K = ControlKind;
 
 ControlSpec Control(std::string name, K kind, std::string container, std::string caption, int left, int top,
                     int width, int height, int tab) {
-  ControlSpec spec;
-  spec.name = std::move(name);
-  spec.kind = kind;
-  spec.container = std::move(container);
-  spec.caption = std::move(caption);
-  spec.left = left;
-  spec.top = top;
-  spec.width = width;
-  spec.height = height;
-  spec.tab = tab;
-  spec.auto_size = kind == K::kLabel;
-  return spec;
+  ControlSpec design;
+  design.name = std::move(name);
+  design.kind = kind;
+  design.container = std::move(container);
+  design.caption = std::move(caption);
+  design.left = left;
+  design.top = top;
+  design.width = width;
+  design.height = height;
+  design.tab = tab;
+  design.auto_size = kind == K::kLabel;
+  return design;
 }
 
 ControlSpec MenuItem(std::string name, std::string parent, std::string caption, std::string shortcut = {}) {
-  ControlSpec spec;
-  spec.name = std::move(name);
-  spec.kind = K::kMenuItem;
-  spec.container = std::move(parent);
-  spec.caption = std::move(caption);
-  spec.shortcut = std::move(shortcut);
-  return spec;
+  ControlSpec design;
+  design.name = std::move(name);
+  design.kind = K::kMenuItem;
+  design.container = std::move(parent);
+  design.caption = std::move(caption);
+  design.shortcut = std::move(shortcut);
+  return design;
 }
 
 // The command buttons carry a larger Chinese font of their own.
-ControlSpec WithCommandFont(ControlSpec spec) {
-  spec.font = FontSpec{"宋体", 14.25, 400, 134};
-  return spec;
+ControlSpec WithCommandFont(ControlSpec design) {
+  design.font = FontSpec{"宋体", 14.25, 400, 134};
+  return design;
 }
 
 // The password boxes take at most 8 single-byte characters: the header's
 // password field has room for exactly that.
-ControlSpec AsPasswordBox(ControlSpec spec) {
-  spec.max_length = 8;
-  spec.portable_text_only = true;
-  return spec;
+ControlSpec AsPasswordBox(ControlSpec design) {
+  design.max_length = 8;
+  design.portable_text_only = true;
+  return design;
 }
 
-ControlSpec NotAutoSized(ControlSpec spec) {
-  spec.auto_size = false;
-  return spec;
+ControlSpec NotAutoSized(ControlSpec design) {
+  design.auto_size = false;
+  return design;
 }
 
-ControlSpec Wrapped(ControlSpec spec) {
-  spec.word_wrap = true;
-  return spec;
+ControlSpec Wrapped(ControlSpec design) {
+  design.word_wrap = true;
+  return design;
 }
 
 WindowSpec Build() {

@@ -18,16 +18,16 @@ const T* As(const PropertyValue& value) {
 
 }  // namespace
 
-QtControl::QtControl(const ui::ControlSpec& spec, QWidget* widget, QAction* action, TwipScale scale)
-    : name_(spec.name), kind_(spec.kind), auto_size_(spec.auto_size), widget_(widget), action_(action),
+QtControl::QtControl(const ui::ControlSpec& design, QWidget* widget, QAction* action, TwipScale scale)
+    : name_(design.name), kind_(design.kind), auto_size_(design.auto_size), widget_(widget), action_(action),
       scale_(scale) {
   if (widget_) {
     QFont font = widget_->font();
     font_points_ = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / scale_.dpi_y;
-    left_ = spec.left;
-    top_ = spec.top;
-    width_ = spec.width;
-    height_ = spec.height;
+    left_ = design.left;
+    top_ = design.top;
+    width_ = design.width;
+    height_ = design.height;
     ApplyGeometry();
     if (auto_size_) FitToCaption();
   }

@@ -16,7 +16,7 @@ namespace veil::qt {
 // reading it back gives exactly what was set.
 class QtControl final : public Control {
  public:
-  QtControl(const ui::ControlSpec& spec, QWidget* widget, QAction* action, TwipScale scale);
+  QtControl(const ui::ControlSpec& design, QWidget* widget, QAction* action, TwipScale scale);
 
   const std::string& Name() const override { return name_; }
   std::optional<PropertyValue> Get(std::string_view property) const override;

@@ -94,66 +94,66 @@ QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
 QtMainWindow::~QtMainWindow() { files_.CloseAll(); }
 
 void QtMainWindow::BuildControls(const ui::WindowSpec& window) {
-  for (const ui::ControlSpec& spec : window.controls) {
-    if (spec.kind == ui::ControlKind::kMenuItem) {
-      controls_.Add(std::make_unique<QtControl>(spec, nullptr, CreateMenuEntry(spec, window), scale_));
+  for (const ui::ControlSpec& design : window.controls) {
+    if (design.kind == ui::ControlKind::kMenuItem) {
+      controls_.Add(std::make_unique<QtControl>(design, nullptr, CreateMenuEntry(design, window), scale_));
       continue;
     }
-    QWidget* parent = spec.container.empty() ? centralWidget() : containers_.at(spec.container);
-    QWidget* widget = CreateWidget(spec, parent);
-    widget->setObjectName(QString::fromStdString(spec.name));
+    QWidget* parent = design.container.empty() ? centralWidget() : containers_.at(design.container);
+    QWidget* widget = CreateWidget(design, parent);
+    widget->setObjectName(QString::fromStdString(design.name));
     widget->installEventFilter(this);
-    if (spec.font) {
-      QFont font(QString::fromStdString(spec.font->family));
-      font.setPointSizeF(spec.font->points);
+    if (design.font) {
+      QFont font(QString::fromStdString(design.font->family));
+      font.setPointSizeF(design.font->points);
       font.setWeight(QFont::Normal);
       widget->setFont(font);
     }
-    if (spec.kind == ui::ControlKind::kFrame) containers_[spec.name] = widget;
-    if (TakesDrops(spec.name)) widget->setAcceptDrops(true);
-    controls_.Add(std::make_unique<QtControl>(spec, widget, nullptr, scale_));
+    if (design.kind == ui::ControlKind::kFrame) containers_[design.name] = widget;
+    if (TakesDrops(design.name)) widget->setAcceptDrops(true);
+    controls_.Add(std::make_unique<QtControl>(design, widget, nullptr, scale_));
   }
 
   // Keyboard focus follows the designed tab order.
   std::vector<const ui::ControlSpec*> ordered;
-  for (const auto& spec : window.controls)
-    if (spec.tab >= 0) ordered.push_back(&spec);
+  for (const auto& design : window.controls)
+    if (design.tab >= 0) ordered.push_back(&design);
   std::sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->tab < b->tab; });
   QWidget* previous = nullptr;
-  for (const auto* spec : ordered) {
-    auto* widget = centralWidget()->findChild<QWidget*>(QString::fromStdString(spec->name));
+  for (const auto* design : ordered) {
+    auto* widget = centralWidget()->findChild<QWidget*>(QString::fromStdString(design->name));
     if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
     if (previous) QWidget::setTabOrder(previous, widget);
     previous = widget;
   }
 }
 
-QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& spec, QWidget* parent) {
-  const QString caption = QString::fromStdString(spec.caption);
-  switch (spec.kind) {
+QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* parent) {
+  const QString caption = QString::fromStdString(design.caption);
+  switch (design.kind) {
     case ui::ControlKind::kFrame:
       return new QGroupBox(caption, parent);
     case ui::ControlKind::kLabel: {
       auto* label = new QLabel(caption, parent);
-      label->setWordWrap(spec.word_wrap);
+      label->setWordWrap(design.word_wrap);
       return label;
     }
     case ui::ControlKind::kTextBox: {
       auto* edit = new QLineEdit(caption, parent);
-      if (spec.max_length > 0) edit->setMaxLength(spec.max_length);
-      if (spec.portable_text_only)
+      if (design.max_length > 0) edit->setMaxLength(design.max_length);
+      if (design.portable_text_only)
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x20-\\x7E]*"), edit));
       return edit;
     }
     case ui::ControlKind::kButton: {
       auto* button = new QPushButton(caption, parent);
-      const std::string name = spec.name;
+      const std::string name = design.name;
       connect(button, &QPushButton::clicked, this, [this, name] { Dispatch(name); });
       return button;
     }
     case ui::ControlKind::kCheckBox: {
       auto* box = new QCheckBox(caption, parent);
-      const std::string name = spec.name;
+      const std::string name = design.name;
       // Like the click event of a check box: on every change of its value.
       connect(box, &QCheckBox::stateChanged, this, [this, name] { Dispatch(name); });
       return box;
@@ -169,25 +169,25 @@ QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& spec, QWidget* parent
   return nullptr;
 }
 
-QAction* QtMainWindow::CreateMenuEntry(const ui::ControlSpec& spec, const ui::WindowSpec& window) {
-  const QString caption = QString::fromStdString(spec.caption);
+QAction* QtMainWindow::CreateMenuEntry(const ui::ControlSpec& design, const ui::WindowSpec& window) {
+  const QString caption = QString::fromStdString(design.caption);
   QAction* action = nullptr;
-  if (!spec.container.empty()) {
-    action = menus_.at(spec.container)->addAction(caption);
+  if (!design.container.empty()) {
+    action = menus_.at(design.container)->addAction(caption);
   } else {
     const bool has_items = std::any_of(window.controls.begin(), window.controls.end(),
-                                       [&](const ui::ControlSpec& c) { return c.container == spec.name; });
+                                       [&](const ui::ControlSpec& c) { return c.container == design.name; });
     if (has_items) {
       QMenu* menu = menuBar()->addMenu(caption);
-      menus_[spec.name] = menu;
+      menus_[design.name] = menu;
       action = menu->menuAction();
     } else {
       action = menuBar()->addAction(caption);
     }
   }
-  action->setObjectName(QString::fromStdString(spec.name));
-  if (!spec.shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdString(spec.shortcut)));
-  const std::string name = spec.name;
+  action->setObjectName(QString::fromStdString(design.name));
+  if (!design.shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdString(design.shortcut)));
+  const std::string name = design.name;
   connect(action, &QAction::triggered, this, [this, name] { Dispatch(name); });
   return action;
 }

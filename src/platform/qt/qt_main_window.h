@@ -52,8 +52,8 @@ class QtMainWindow final : public QMainWindow {
 
  private:
   void BuildControls(const ui::WindowSpec& window);
-  QWidget* CreateWidget(const ui::ControlSpec& spec, QWidget* parent);
-  QAction* CreateMenuEntry(const ui::ControlSpec& spec, const ui::WindowSpec& window);
+  QWidget* CreateWidget(const ui::ControlSpec& design, QWidget* parent);
+  QAction* CreateMenuEntry(const ui::ControlSpec& design, const ui::WindowSpec& window);
   void Dispatch(const std::string& name);
   void EndProgram();
 
