@@ -1,10 +1,12 @@
 #include "bench_files.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -54,20 +56,25 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-double TimeCommand(const std::vector<std::string>& argv) {
+CommandRun RunCommand(const std::vector<std::string>& argv) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    if (!freopen("/dev/null", "w", stdout)) _exit(126);
     execvp(args[0], args.data());
     _exit(127);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  CommandRun run;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peak_kib = usage.ru_maxrss;
+  return run;
 }
 
 }  // namespace veil::bench

@@ -14,7 +14,12 @@ inline constexpr std::size_t kLargestHiddenFile = 16777215;
 void WriteCover(const std::string& path, std::uint32_t width, std::uint32_t height);
 void WritePayload(const std::string& path, std::size_t size);
 double Median(std::vector<double> values);
-// Runs a command and returns its wall time in seconds, or -1 when it fails.
-double TimeCommand(const std::vector<std::string>& argv);
+struct CommandRun {
+  bool ok = false;
+  double seconds = 0;
+  long peak_kib = 0;  // the child's peak resident memory
+};
+// Runs a command with its standard output discarded.
+CommandRun RunCommand(const std::vector<std::string>& argv);
 
 }  // namespace veil::bench

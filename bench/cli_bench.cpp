@@ -1,16 +1,12 @@
 // Times veilwright-cli hide and extract of the largest hidden file against cp
 // of the cover, each as a child process, and prints the ratios and the
 // children's peak memory.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,31 +16,13 @@ using namespace veil::bench;
 
 namespace {
 
-struct Sample {
-  double seconds;
-  long peak_kib;
-};
-
-Sample RunChild(const std::vector<std::string>& argv) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    freopen("/dev/null", "w", stdout);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "failed: %s\n", argv[0].c_str());
+CommandRun Run(const std::vector<std::string>& argv) {
+  CommandRun run = RunCommand(argv);
+  if (!run.ok) {
+    std::fprintf(stderr, "failed: %s %s\n", argv[0].c_str(), argv.size() > 1 ? argv[1].c_str() : "");
     std::exit(1);
   }
-  return {seconds, usage.ru_maxrss};
+  return run;
 }
 
 }  // namespace
@@ -69,9 +47,9 @@ int main(int argc, char** argv) {
   std::vector<double> cp, hide, extract;
   long hide_peak = 0, extract_peak = 0;
   for (int round = 0; round < rounds; ++round) {
-    cp.push_back(RunChild({"cp", cover, work}).seconds);
-    const Sample h = RunChild({cli, "hide", work, payload});
-    const Sample e = RunChild({cli, "extract", work, "--output", output});
+    cp.push_back(Run({"cp", cover, work}).seconds);
+    const CommandRun h = Run({cli, "hide", work, payload});
+    const CommandRun e = Run({cli, "extract", work, "--output", output});
     hide.push_back(h.seconds);
     extract.push_back(e.seconds);
     hide_peak = std::max(hide_peak, h.peak_kib);

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
 
   std::vector<double> cp, hide;
   for (int round = 0; round < rounds; ++round) {
-    const double copy = bench::TimeCommand({"cp", cover, work});
+    const bench::CommandRun copy = bench::RunCommand({"cp", cover, work});
     ScriptedMessageBoxes boxes(report);
     ScriptedFileDialogs dialogs(report);
     ScriptedShell shell;
@@ -41,11 +41,11 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     window.form().Click("cmdadd");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (copy < 0 || boxes.Shown().empty() || boxes.Shown().back().text != "加密完成！") {
+    if (!copy.ok || boxes.Shown().empty() || boxes.Shown().back().text != "加密完成！") {
       std::fprintf(stderr, "the hiding did not complete\n");
       return 1;
     }
-    cp.push_back(copy);
+    cp.push_back(copy.seconds);
     hide.push_back(seconds);
   }
   std::filesystem::remove_all(dir);
