@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +15,7 @@
 namespace veil::test {
 
 using qt::QtMainWindow;
+using qt::TwipScale;
 
 // A 64 x 64 24-bit BMP that Qt's reader can decode, padded to length bytes.
 Bytes LoadableBmp(std::size_t length) {
@@ -104,6 +106,49 @@ class WindowTest : public QObject {
     Click(window, "cmdout");
     ExpectDriverDone(driver);
     QCOMPARE(ReadAll(output.toStdString()), data);
+  }
+
+  // At 96 dpi a twip is 1/15 of a pixel: every control sits where the table puts it.
+  void ControlsSitWhereTheTablePutsThem() {
+    QtMainWindow window;
+    window.Start();
+    const TwipScale scale = window.scale();
+    for (const ui::ControlSpec& design : ui::MainWindow().controls) {
+      if (design.kind == ui::ControlKind::kMenuItem) {
+        QVERIFY2(window.findChild<QAction*>(QString::fromStdString(design.name)), design.name.c_str());
+        continue;
+      }
+      auto* widget = window.findChild<QWidget*>(QString::fromStdString(design.name));
+      QVERIFY2(widget, design.name.c_str());
+      const QRect expected(scale.ToPixelsX(design.left), scale.ToPixelsY(design.top),
+                           scale.ToPixelsX(design.left + design.width) - scale.ToPixelsX(design.left),
+                           scale.ToPixelsY(design.top + design.height) - scale.ToPixelsY(design.top));
+      if (design.auto_size)
+        QCOMPARE(widget->pos(), expected.topLeft());
+      else
+        QCOMPARE(widget->geometry(), expected);
+      const QString parent = widget->parentWidget()->objectName();
+      QCOMPARE(parent.toStdString(), design.container);
+    }
+    QCOMPARE(window.findChild<QAction*>("open")->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(window.findChild<QWidget*>("cmdout")->font().family(), QString("宋体"));
+  }
+
+  void DroppedFileIsInspected() {
+    const std::string cover = File("dropped.bmp").toStdString();
+    WriteAll(cover, LoadableBmp(9000));
+    QtMainWindow window;
+    window.Start();
+    auto* target = Widget<QLineEdit>(window, "Text1");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(cover))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCOMPARE(target->text(), "宿主图片:" + QString::fromStdString(cover));
+    QCOMPARE(Widget<QLineEdit>(window, "Text2")->text(), QString("您可以加密的文件大小不超过2KB"));
   }
 
   void PasswordBoxesTakeEightPortableCharacters() {
