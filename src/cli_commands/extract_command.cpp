@@ -8,6 +8,7 @@
 #include "cli_commands/staged_file.h"
 #include "codec/carrier_layout.h"
 #include "platform/file_failure.h"
+#include "platform/file_lock.h"
 
 namespace veil::cli {
 namespace {
@@ -51,6 +52,8 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
     throw UsageError("give --output or --output-dir, not both");
   const bool to_stdout = args.Option("--output") == "-";
 
+  // Held through the extraction and the wipe.
+  const FileLock lock = FileLock::Exclusive(picture);
   const auto facts = session.Probe(picture);
   RequireReadableHiddenFile(picture, facts);
   CheckPassword(args, session, picture, facts);
@@ -94,6 +97,7 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
 
 int ClearCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
+  const FileLock lock = FileLock::Exclusive(picture);
   const auto facts = session.Probe(picture);
   RequireTwentyFourBit(picture, facts);
   if (!facts.HoldsFile()) {

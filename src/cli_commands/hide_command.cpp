@@ -7,6 +7,7 @@
 #include "cli_commands/staged_file.h"
 #include "codec/carrier_layout.h"
 #include "codec/control_names.h"
+#include "platform/file_lock.h"
 
 namespace veil::cli {
 namespace {
@@ -32,6 +33,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   const auto copy = args.Option("--output");
   RequirePortablePassword(password);
 
+  const FileLock lock = FileLock::Exclusive(picture);
   const auto facts = session.Probe(picture);
   RequireTwentyFourBit(picture, facts);
   if (facts.HoldsFile())

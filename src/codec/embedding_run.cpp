@@ -66,7 +66,6 @@ RunReport Module2::EmbedInto(NumberedFile& cover, NumberedFile& payload) {
   header[carrier::kPasswordLengthAt] = state_.passwordLength;
   const auto field = carrier::PasswordField(state_.passwordText);
   std::copy(field.begin(), field.end(), header + carrier::kPasswordAt);
-  cover.WriteAt(p, header);
 
   SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kProgressCaption));
 
@@ -97,8 +96,11 @@ RunReport Module2::EmbedInto(NumberedFile& cover, NumberedFile& payload) {
     cover.WriteAt(at, pixelGroup);
   }
 
-  // The marker is what makes the picture claim a file, so it goes last, once
-  // the header and every group are safely on disk.
+  // The header and then the marker go last: a run that fails or is killed
+  // before them has changed nothing but low bits of pixels, and the marker,
+  // which makes the picture claim a file, is written only once the header
+  // and every group are safely on disk.
+  cover.WriteAt(p, header);
   cover.Sync();
   cover.WriteU32At(carrier::kMarkerOffset, marker);
   platform_.files.Close(kSecondFile);

@@ -64,6 +64,9 @@ inline constexpr std::string_view kNoPayloadAnyMore = "欲加密的文件：无"
 inline constexpr std::string_view kCannotWriteOutput = "无法写入输出文件，请确认保存位置存在并且可以写入：";
 inline constexpr std::string_view kCannotWipe = "无法清除图片中的信息，图片可能为只读属性，请检查！";
 
+// Our own: another program is working on the picture.
+inline constexpr std::string_view kPictureInUse = "图片正在被其他程序使用，请稍后再试！";
+
 // Output folder.
 inline constexpr std::string_view kBrowseFolderTitle = "选择解密文件夹";
 

@@ -21,6 +21,9 @@ void MainWindowCommands::cmdout_Click() {
     return;
   }
   state_.outputPath = OutputPathFor(state_.hiddenExtension);
+  // Held through the extraction and the wipe.
+  std::optional<FileLock> lock;
+  if (!LockCover(lock)) return;
 
   NumberedFiles& files = platform_.files;
   try {

@@ -50,6 +50,8 @@ void MainWindowCommands::cmdadd_Click() {
     state_.passwordLength = 0;
     state_.passwordText = carrier::kNoPassword;
   }
+  std::optional<FileLock> lock;
+  if (!LockCover(lock)) return;
   Show(texts::kHideConfirm, texts::kHideConfirmTitle, kStyleInformation);
   (void)codec_.RunEmbedding();  // the run reports its own outcome
 }

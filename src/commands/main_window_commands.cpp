@@ -13,6 +13,17 @@ int MainWindowCommands::Show(std::string_view text, std::string_view title, int 
   return platform_.boxes.Show(text, title, style);
 }
 
+bool MainWindowCommands::LockCover(std::optional<FileLock>& lock) {
+  try {
+    lock.emplace(FileLock::Exclusive(state_.coverPath));
+  } catch (const FileInUse&) {
+    Show(texts::kPictureInUse, texts::kErrorTitle, kStyleStop);
+    return false;
+  } catch (const FileFailure&) {
+  }
+  return true;
+}
+
 std::string MainWindowCommands::OutputPathFor(const std::string& extension) const {
   return state_.outputFolder + "output." + extension;
 }

@@ -7,6 +7,7 @@
 #include "codec/shared_state.h"
 #include "platform/environment.h"
 #include "platform/file_dialogs.h"
+#include "platform/file_lock.h"
 #include "platform/shell.h"
 
 namespace veil {
@@ -54,6 +55,10 @@ class MainWindowCommands {
   std::string OutputPathFor(const std::string& extension) const;
   void ShowOutputTarget();
   int Show(std::string_view text, std::string_view title, int style);
+  // Locks the cover against other programs while lock lives. False (after
+  // telling the user) when another program holds it; a cover that cannot be
+  // opened at all is left for the command's own file handling to report.
+  bool LockCover(std::optional<FileLock>& lock);
 
   SharedState& state_;
   WindowPlatform platform_;

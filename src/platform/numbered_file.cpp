@@ -29,6 +29,10 @@ void NumberedFile::LoadWindow(std::uint64_t offset) {
 }
 
 void NumberedFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
+  if (out.empty()) {
+    position_ = offset;
+    return;
+  }
   if (offset + out.size() > length_)
     throw EndOfFile(path_ + " ends at byte " + std::to_string(length_) + ", before byte " +
                     std::to_string(offset + out.size()));
@@ -48,6 +52,10 @@ void NumberedFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
 }
 
 void NumberedFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) {
+  if (in.empty()) {
+    position_ = offset;
+    return;
+  }
   const bool fits_window = offset >= window_start_ && offset <= window_start_ + window_len_ &&
                            offset + in.size() <= window_start_ + kWindowSize;
   if (!fits_window) {

@@ -6,7 +6,8 @@ namespace veil::test {
 
 std::size_t FaultFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
   ++plan_.reads;
-  if (faulty_ && plan_.bytes_read + out.size() > plan_.fail_reads_after_bytes)
+  if (faulty_ && (plan_.bytes_read + out.size() > plan_.fail_reads_after_bytes ||
+                  plan_.reads + plan_.writes > plan_.fail_after_operations))
     throw FileFailure("injected read failure");
   const std::size_t n = inner_->ReadAt(offset, out);
   plan_.bytes_read += n;
@@ -15,10 +16,12 @@ std::size_t FaultFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out)
 
 void FaultFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) {
   ++plan_.writes;
+  if (faulty_ && plan_.reads + plan_.writes > plan_.fail_after_operations) throw FileFailure("injected failure");
   if (faulty_ && plan_.bytes_written + in.size() > plan_.fail_writes_after_bytes) {
-    // Like a device that fails part-way: the bytes before the limit land.
+    // Like a device that fails part-way: the bytes before the limit land,
+    // except in a write of one sector or less, which lands whole or not at all.
     const std::uint64_t room = plan_.fail_writes_after_bytes - plan_.bytes_written;
-    if (room > 0) inner_->WriteAt(offset, in.first(static_cast<std::size_t>(room)));
+    if (room > 0 && in.size() > kSectorSize) inner_->WriteAt(offset, in.first(static_cast<std::size_t>(room)));
     plan_.bytes_written += room;
     throw FileFailure("injected write failure");
   }

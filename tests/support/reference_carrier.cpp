@@ -1,5 +1,7 @@
 #include "support/reference_carrier.h"
 
+#include <algorithm>
+
 namespace veil::test {
 namespace {
 
@@ -52,7 +54,8 @@ ReferenceContents ReferenceExtract(const Bytes& picture) {
   const std::uint32_t p = U32At(picture, 10);
   contents.extension.assign(picture.begin() + p, picture.begin() + p + 3);
   const std::uint8_t n = picture[p + 3];
-  contents.password.assign(picture.begin() + p + 4, picture.begin() + p + 4 + n);
+  const std::size_t password_end = std::min<std::size_t>(picture.size(), p + 4 + n);
+  contents.password.assign(picture.begin() + p + 4, picture.begin() + password_end);
   const std::uint32_t length = contents.marker & 0xFFFFFF;
   contents.data.assign(length, 0);
   for (std::size_t k = 0; k < length; ++k) {
