@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   qt6-base-dev libgl-dev
   fonts-wqy-microhei
+  clang libclang-rt-14-dev
 )
 if [ "${1:-}" = "--screenshot" ]; then
   packages+=(xvfb xauth x11-utils imagemagick)
