@@ -1,11 +1,8 @@
-#include <vector>
-
 #include "codec/carrier_layout.h"
 #include "codec/codec_texts.h"
 #include "codec/control_names.h"
 #include "codec/group_kernel.h"
 #include "codec/module2.h"
-#include "codec/progress_segments.h"
 #include "platform/file_failure.h"
 
 namespace veil {
@@ -67,26 +64,15 @@ RunReport Module2::EmbedInto(NumberedFile& cover, NumberedFile& payload) {
   const auto field = carrier::PasswordField(state_.passwordText);
   std::copy(field.begin(), field.end(), header + carrier::kPasswordAt);
 
-  SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kProgressCaption));
-
   const std::uint64_t hidden = carrier::HiddenLength(marker);
-  groupCount = static_cast<std::int32_t>(hidden / 3);
   const std::uint64_t payload_start = p + carrier::kHiddenHeaderSize;
-  std::vector<std::uint8_t> cover_bytes(kSegmentGroups * carrier::kGroupCoverBytes);
-  std::vector<std::uint8_t> data_bytes(kSegmentGroups * carrier::kGroupDataBytes);
-  ProgressSegments segments(groupCount, kSegmentGroups);
-  while (segments.Next()) {
-    platform_.pump.ProcessPendingMessages();
-    const auto n = static_cast<std::size_t>(segments.Size());
-    const std::uint64_t at = payload_start + static_cast<std::uint64_t>(segments.First() - 1) * 12;
-    std::span<std::uint8_t> pixels(cover_bytes.data(), n * 12);
-    std::span<std::uint8_t> data(data_bytes.data(), n * 3);
+  MoveWholeGroups(hidden, [&](std::int64_t first, std::span<std::uint8_t> pixels, std::span<std::uint8_t> data) {
+    const std::uint64_t at = payload_start + static_cast<std::uint64_t>(first - 1) * carrier::kGroupCoverBytes;
     cover.ReadAt(at, pixels);
     payload.Read(data);
     PlaceGroups(pixels, data);
     cover.WriteAt(at, pixels);
-    ShowProgress(segments.Last());
-  }
+  });
 
   if (const int tail = static_cast<int>(hidden % 3); tail != 0) {
     const std::uint64_t at = payload_start + static_cast<std::uint64_t>(groupCount) * 12;

@@ -1,11 +1,8 @@
-#include <vector>
-
 #include "codec/carrier_layout.h"
 #include "codec/codec_texts.h"
 #include "codec/control_names.h"
 #include "codec/group_kernel.h"
 #include "codec/module2.h"
-#include "codec/progress_segments.h"
 #include "platform/file_failure.h"
 
 namespace veil {
@@ -37,22 +34,11 @@ RunReport Module2::ExtractFrom(NumberedFile& cover, NumberedFile& output) {
                     ", but its hidden file of " + std::to_string(hidden) + " bytes needs " +
                     std::to_string(needed));
 
-  SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kProgressCaption));
-
-  groupCount = static_cast<std::int32_t>(hidden / 3);
-  std::vector<std::uint8_t> cover_bytes(kSegmentGroups * carrier::kGroupCoverBytes);
-  std::vector<std::uint8_t> data_bytes(kSegmentGroups * carrier::kGroupDataBytes);
-  ProgressSegments segments(groupCount, kSegmentGroups);
-  while (segments.Next()) {
-    platform_.pump.ProcessPendingMessages();
-    const auto n = static_cast<std::size_t>(segments.Size());
-    std::span<std::uint8_t> pixels(cover_bytes.data(), n * 12);
-    std::span<std::uint8_t> data(data_bytes.data(), n * 3);
+  MoveWholeGroups(hidden, [&](std::int64_t, std::span<std::uint8_t> pixels, std::span<std::uint8_t> data) {
     cover.Read(pixels);
     GatherGroups(pixels, data);
     output.Write(data);
-    ShowProgress(segments.Last());
-  }
+  });
 
   if (const int tail = static_cast<int>(hidden % 3); tail != 0) {
     cover.Read(pixelGroup);

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "codec/shared_state.h"
@@ -81,6 +83,12 @@ class Module2 {
   // Groups are moved in segments of at most this many (12 cover bytes each).
   static constexpr std::int64_t kSegmentGroups = 32 * 1024;
 
+  // Shows the progress caption, then hands move each segment of the whole
+  // groups of a hidden file of hidden bytes (groups counted from 1) with
+  // buffers for its pixel and data bytes, and shows the progress after it.
+  using SegmentMover = std::function<void(std::int64_t first_group, std::span<std::uint8_t> pixels,
+                                          std::span<std::uint8_t> data)>;
+  void MoveWholeGroups(std::uint64_t hidden, const SegmentMover& move);
   void ShowProgress(std::int64_t last_group);
   RunReport EmbedInto(NumberedFile& cover, NumberedFile& payload);
   RunReport ExtractFrom(NumberedFile& cover, NumberedFile& output);

@@ -14,8 +14,8 @@ namespace veil {
 std::optional<std::string> ReadSecretFromTerminal(const std::string& prompt);
 
 // Message boxes of the command-line program. The program reports outcomes in
-// its own English lines, so the boxes are kept (for --verbose and tests), not
-// printed; question boxes answer No; input boxes ask on the terminal.
+// its own English lines, so the boxes are only kept, not printed; question
+// boxes answer No; input boxes ask on the terminal.
 class ConsoleMessageBoxes final : public MessageBoxes {
  public:
   using SecretReader = std::function<std::optional<std::string>(const std::string& prompt)>;
