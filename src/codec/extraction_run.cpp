@@ -1,6 +1,5 @@
 #include "codec/carrier_layout.h"
 #include "codec/codec_texts.h"
-#include "codec/control_names.h"
 #include "codec/group_kernel.h"
 #include "codec/module2.h"
 #include "platform/file_failure.h"
