@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,6 +130,27 @@ TEST_F(ProcessFaultsTest, OutputsThatCannotGrowFailCleanly) {
   EXPECT_EQ(vanished.status, 1);
   EXPECT_NE(vanished.err.find("gone"), std::string::npos);
   EXPECT_EQ(ReadAll(picture), ReferenceHide(clean, data, "txt", "", false));
+}
+
+// Permissions the program must respect. Tests run as root in CI, and root
+// writes anywhere, so the program runs as an unprivileged user there.
+TEST_F(ProcessFaultsTest, ReadOnlyCoverAndReadOnlyOutputFolder) {
+  const std::string picture = Picture(2000, false);
+  ::chmod(picture.c_str(), 0444);
+  const auto as_plain_user = [] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(126);
+  };
+  EXPECT_EQ(Wait(StartCli({"hide", picture, dir.File("data.txt")}, as_plain_user)), 1);
+  EXPECT_EQ(ReadAll(picture), clean);
+
+  ::chmod(picture.c_str(), 0644);
+  WriteAll(picture, ReferenceHide(clean, data, "txt", "", false));
+  const std::string folder = dir.File("locked");
+  std::filesystem::create_directory(folder);
+  ::chmod(folder.c_str(), 0555);
+  EXPECT_EQ(Wait(StartCli({"extract", picture, "--output-dir", folder}, as_plain_user)), 1);
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+  EXPECT_EQ(Wait(StartCli({"extract", picture, "--output", "-"}, as_plain_user)), 0);
 }
 
 // A hiding killed at any moment leaves a picture that reads as clean or holds
