@@ -15,7 +15,7 @@
 namespace veil::test {
 
 using qt::QtMainWindow;
-using qt::TwipScale;
+
 
 // A 64 x 64 24-bit BMP that Qt's reader can decode, padded to length bytes.
 Bytes LoadableBmp(std::size_t length) {

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "platform/control.h"
-#include "platform/qt/twips.h"
+#include "platform/twips.h"
 #include "ui/window_definition.h"
 
 namespace veil::qt {

@@ -7,7 +7,7 @@
 #include "platform/message_pump.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
-#include "platform/qt/twips.h"
+#include "platform/twips.h"
 
 namespace veil::qt {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace veil::qt {
+namespace veil {
 
 // Twips (1/1440 inch) to pixels and back, at the screen's logical dpi.
 struct TwipScale {
@@ -15,4 +15,4 @@ struct TwipScale {
   double ToTwipsY(double pixels) const { return pixels * 1440.0 / dpi_y; }
 };
 
-}  // namespace veil::qt
+}  // namespace veil
