@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <filesystem>
 #include <random>
 
@@ -145,10 +143,10 @@ TEST_F(CodecRunsTest, FilesBeyondTheLengthFieldAreRefused) {
   // A sparse payload one byte over 16,777,215, in a picture that has room.
   const Bytes cover = MakeBmp(1000);
   WriteAll(CoverPath(), cover);
-  ASSERT_EQ(::truncate(CoverPath().c_str(), 80 * 1024 * 1024), 0);
+  std::filesystem::resize_file(CoverPath(), 80 * 1024 * 1024);
   const Bytes big_cover = ReadAll(CoverPath());
   WriteAll(PayloadPath(), {});
-  ASSERT_EQ(::truncate(PayloadPath().c_str(), 16777216), 0);
+  std::filesystem::resize_file(PayloadPath(), 16777216);
   state.coverPath = CoverPath();
   state.payloadPath = PayloadPath();
   state.hiddenExtension = "txt";

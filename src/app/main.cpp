@@ -1,3 +1,3 @@
-#include "platform/qt/qt_main_window.h"
+#include "platform/qt/run_main_window.h"
 
 int main(int argc, char** argv) { return veil::qt::RunMainWindow(argc, argv); }

@@ -95,11 +95,11 @@ bool MainWindowCommands::RunExtractionInto(const std::string& staging) {
     }
   }
   files.CloseAll();
-  if (completed && !platform_.shell.ReplaceFile(staging, state_.outputPath)) {
+  if (completed && !platform_.shell.MoveOnto(staging, state_.outputPath)) {
     Show(std::string(texts::kCannotWriteOutput) + state_.outputPath, texts::kErrorTitle, kStyleStop);
     completed = false;
   }
-  if (!completed) platform_.shell.DeleteFile(staging);
+  if (!completed) platform_.shell.RemoveFile(staging);
   return completed;
 }
 
@@ -107,7 +107,7 @@ void MainWindowCommands::OfferViewing() {
   if (Show(texts::kViewQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
   platform_.shell.OpenDocument(state_.outputPath);
   if (Show(texts::kDeleteQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
-  platform_.shell.DeleteFile(state_.outputPath);
+  platform_.shell.RemoveFile(state_.outputPath);
   std::string deleted = state_.outputPath;
   deleted.append(texts::kDeletedSuffix);
   Show(deleted, texts::kMessageTitle, kStyleInformation);

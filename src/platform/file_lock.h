@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/file_failure.h"
@@ -26,8 +27,9 @@ class FileLock {
   ~FileLock();
 
  private:
-  explicit FileLock(int fd) : fd_(fd) {}
-  int fd_;
+  // A descriptor, or a handle on Windows.
+  explicit FileLock(std::intptr_t fd) : fd_(fd) {}
+  std::intptr_t fd_;
 };
 
 }  // namespace veil

@@ -16,12 +16,12 @@ class MessagePump {
     const auto now = std::chrono::steady_clock::now();
     if (now - last_yield_ < interval_) return;
     last_yield_ = now;
-    Yield();
+    DispatchPending();
   }
 
  protected:
   explicit MessagePump(std::chrono::microseconds interval) : interval_(interval) {}
-  virtual void Yield() = 0;
+  virtual void DispatchPending() = 0;
 
  private:
   std::chrono::microseconds interval_;

@@ -22,7 +22,7 @@ FileLock FileLock::Exclusive(const std::string& path) {
 }
 
 FileLock::~FileLock() {
-  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  if (fd_ >= 0) ::close(static_cast<int>(fd_));  // closing releases the lock
 }
 
 }  // namespace veil

@@ -10,9 +10,9 @@ class Shell {
   virtual ~Shell() = default;
   // Opens the file with the program the desktop associates with it.
   virtual void OpenDocument(const std::string& path) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
-  // Replaces to with from in one step where the file system allows it.
-  virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Moves from onto to, replacing it, in one step where the file system allows.
+  virtual bool MoveOnto(const std::string& from, const std::string& to) = 0;
 };
 
 }  // namespace veil

@@ -10,7 +10,7 @@ class ConsolePump final : public MessagePump {
   ConsolePump() : MessagePump(std::chrono::milliseconds(100)) {}
 
  protected:
-  void Yield() override {}
+  void DispatchPending() override {}
 };
 
 }  // namespace veil

@@ -14,9 +14,9 @@ void QtShell::OpenDocument(const std::string& path) {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
-bool QtShell::DeleteFile(const std::string& path) { return QFile::remove(QString::fromStdString(path)); }
+bool QtShell::RemoveFile(const std::string& path) { return QFile::remove(QString::fromStdString(path)); }
 
-bool QtShell::ReplaceFile(const std::string& from, const std::string& to) {
+bool QtShell::MoveOnto(const std::string& from, const std::string& to) {
   std::error_code error;
   std::filesystem::rename(from, to, error);  // atomic, replacing any file of that name
   return !error;
@@ -54,6 +54,6 @@ void QtEnvironment::MoveWindow(double left, double top) {
   window_.move(scale_.ToPixelsX(left), scale_.ToPixelsY(top));
 }
 
-void QtPump::Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 }  // namespace veil::qt

@@ -14,8 +14,8 @@ namespace veil::qt {
 class QtShell final : public Shell {
  public:
   void OpenDocument(const std::string& path) override;
-  bool DeleteFile(const std::string& path) override;
-  bool ReplaceFile(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
+  bool MoveOnto(const std::string& from, const std::string& to) override;
 };
 
 // The per-user store: an INI file per application in the user's
@@ -52,7 +52,7 @@ class QtPump final : public MessagePump {
   QtPump() : MessagePump(std::chrono::milliseconds(4)) {}
 
  protected:
-  void Yield() override;
+  void DispatchPending() override;
 };
 
 }  // namespace veil::qt

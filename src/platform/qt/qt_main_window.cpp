@@ -1,4 +1,5 @@
 #include "platform/qt/qt_main_window.h"
+#include "platform/qt/run_main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

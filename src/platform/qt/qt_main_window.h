@@ -74,7 +74,4 @@ class QtMainWindow final : public QMainWindow {
   bool ending_ = false;
 };
 
-// Starts the program's window; returns the process's exit status.
-int RunMainWindow(int argc, char** argv);
-
 }  // namespace veil::qt

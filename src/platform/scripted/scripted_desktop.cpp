@@ -31,13 +31,13 @@ std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(const std::strin
   return answer;
 }
 
-bool ScriptedShell::DeleteFile(const std::string& path) {
+bool ScriptedShell::RemoveFile(const std::string& path) {
   deleted.push_back(path);
   std::error_code error;
   return std::filesystem::remove(path, error);
 }
 
-bool ScriptedShell::ReplaceFile(const std::string& from, const std::string& to) {
+bool ScriptedShell::MoveOnto(const std::string& from, const std::string& to) {
   std::error_code error;
   std::filesystem::rename(from, to, error);
   return !error;

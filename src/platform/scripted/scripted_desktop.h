@@ -42,8 +42,8 @@ class ScriptedFileDialogs final : public FileDialogs {
 class ScriptedShell final : public Shell {
  public:
   void OpenDocument(const std::string& path) override { opened.push_back(path); }
-  bool DeleteFile(const std::string& path) override;
-  bool ReplaceFile(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
+  bool MoveOnto(const std::string& from, const std::string& to) override;
 
   std::vector<std::string> opened, deleted;
 };

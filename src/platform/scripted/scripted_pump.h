@@ -15,7 +15,7 @@ class ScriptedPump final : public MessagePump {
   void OnYield(std::function<void()> handler) { on_yield_ = std::move(handler); }
 
  protected:
-  void Yield() override {
+  void DispatchPending() override {
     ++yields_;
     if (on_yield_) on_yield_();
   }
