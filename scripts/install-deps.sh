@@ -2,6 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those that
 # are missing; quick when everything is there already.
 #   --screenshot  also what scripts/screenshot.sh needs (a virtual X server)
+#   --windows     the 32-bit Windows cross compiler and Wine (enables i386)
+#   --windows64   the 64-bit ones, for machines without 32-bit Wine
 set -euo pipefail
 
 packages=(
@@ -11,8 +13,23 @@ packages=(
   fonts-wqy-microhei
   clang libclang-rt-14-dev
 )
-if [ "${1:-}" = "--screenshot" ]; then
-  packages+=(xvfb xauth x11-utils imagemagick)
+display=(xvfb xauth x11-utils)
+need_i386=no
+for option in "$@"; do
+  case $option in
+    --screenshot) packages+=("${display[@]}" imagemagick) ;;
+    --windows) packages+=("${display[@]}" locales g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386)
+               need_i386=yes ;;
+    --windows64) packages+=("${display[@]}" locales g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64) ;;
+    *) echo "unknown option: $option" >&2; exit 2 ;;
+  esac
+done
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+if [ $need_i386 = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+
 fi
 
 missing=()
@@ -22,7 +39,5 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 "${sudo_cmd[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the suite, the same
-# suite under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz
-# target for a bounded time.
+# Installs what is missing, builds, and runs every test: the suite, the
+# Windows program's tests and self-test under Wine, the suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
+# bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,6 +11,9 @@ jobs=$(nproc)
 echo "== test suite"
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== the Windows program under Wine"
+scripts/windows.sh --test
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 BUILD_DIR=build-asan scripts/build.sh -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEILWRIGHT_SANITIZE=ON \

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the cross compiler and Wine where missing, and cross-builds the
+# Windows program and its tests' executables into build-win32/ (32-bit, the
+# program's own target). Where this machine cannot install 32-bit Wine, it
+# builds the 64-bit program into build-win64/ instead, and says so.
+#   --test  then runs the tests and the window's self-test under Wine
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if scripts/install-deps.sh --windows; then
+  bits=32 toolchain=cmake/mingw-i686.cmake
+else
+  echo "32-bit Wine cannot be installed on this machine: building and testing the 64-bit program instead"
+  scripts/install-deps.sh --windows64
+  bits=64 toolchain=cmake/mingw-x86_64.cmake
+fi
+
+# The Linux command-line program, to pass pictures to and from the Windows one.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build --target veilwright-cli -j "$(nproc)" >/dev/null
+
+build_dir=build-win$bits
+toolchain_option=(-DCMAKE_TOOLCHAIN_FILE=$toolchain)
+[ -f "$build_dir/CMakeCache.txt" ] && toolchain_option=()  # read only on the first run
+cmake -S . -B "$build_dir" "${toolchain_option[@]}" -DCMAKE_BUILD_TYPE=Release \
+  -DVEILWRIGHT_NATIVE_CLI="$PWD/build/src/cli/veilwright-cli" >/dev/null
+cmake --build "$build_dir" -j "$(nproc)"
+echo "built $build_dir/src/app/veilwright.exe ($bits-bit)"
+
+if [ "${1:-}" = "--test" ]; then
+  ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+fi

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/environment.h"
+#include "platform/message_pump.h"
+#include "platform/settings_store.h"
+#include "platform/shell.h"
+#include "platform/twips.h"
+
+namespace veil::win32 {
+
+class Win32Shell final : public Shell {
+ public:
+  explicit Win32Shell(HWND& owner) : owner_(owner) {}
+  void OpenDocument(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool MoveOnto(const std::string& from, const std::string& to) override;
+
+ private:
+  // The path in the ANSI code page, or nothing after telling the user.
+  std::optional<std::string> AnsiPath(const std::string& path);
+  HWND& owner_;
+};
+
+// The per-user store in the registry: HKCU\Software\APPLICATION\SECTION, value KEY.
+class Win32SettingsStore final : public SettingsStore {
+ public:
+  std::optional<std::string> Read(const std::string& application, const std::string& section,
+                                  const std::string& key) override;
+};
+
+class Win32Environment final : public Environment {
+ public:
+  Win32Environment(HWND& window, TwipScale scale, std::function<void()> end_program)
+      : window_(window), scale_(scale), end_program_(std::move(end_program)) {}
+  std::string ProgramFolder() override;
+  char PathSeparator() override { return '\\'; }
+  TwipSize ScreenSize() override;
+  TwipSize WindowSize() override;
+  TwipSize ClientSize() override;
+  void MoveWindow(double left, double top) override;
+  void EndProgram() override { end_program_(); }
+
+ private:
+  HWND& window_;
+  TwipScale scale_;
+  std::function<void()> end_program_;
+};
+
+// Processes the pending messages of the thread at most every few
+// milliseconds, with the window's accelerators and dialog keys.
+class Win32Pump final : public MessagePump {
+ public:
+  Win32Pump(HWND& window, HACCEL& accelerators)
+      : MessagePump(std::chrono::milliseconds(4)), window_(window), accelerators_(accelerators) {}
+  // Delivers one message as the main loop does.
+  void Deliver(MSG& message);
+
+ protected:
+  void DispatchPending() override;
+
+ private:
+  HWND& window_;
+  HACCEL& accelerators_;
+};
+
+}  // namespace veil::win32

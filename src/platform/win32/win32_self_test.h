@@ -1,0 +1,62 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace veil::win32 {
+
+class Win32MainWindow;
+
+// Drives the real window from a helper thread the way a person would: posts
+// clicks and keys, answers its message boxes and dialogs, and checks what the
+// window shows and writes. A watchdog ends the process instead of letting a
+// dialog nobody answers hang the run.
+//
+//   --self-test [--work DIR] [--foreign PICTURE PAYLOAD PASSWORD]
+//
+// hides a file with a password and extracts it again (keeping a copy of the
+// marked picture as DIR\hidden-by-windows.bmp); with --foreign it also
+// extracts PICTURE, made elsewhere, and compares the result with PAYLOAD.
+class SelfTest {
+ public:
+  SelfTest(Win32MainWindow& window, const std::vector<std::string>& args);
+  ~SelfTest();
+  // After the window has closed: prints the summary, returns the exit status.
+  int Finish();
+
+ private:
+  void Script();
+  void Check(bool passed, const std::string& what);
+  HWND WaitForDialog(const std::string& title, const char* child_class = nullptr);
+  void Answer(const std::string& title, const std::string& text, int button);
+  void AnswerFile(const std::string& title, const std::string& path);
+  void AnswerFolder(const std::string& path);
+  void AnswerInput(const std::string& title, const std::string& typed);
+  void Click(const std::string& control);
+  void PressCtrlO();
+  void Type(const std::string& control, const std::string& text);
+  std::string Text(const std::string& control);
+  int CheckValue(const std::string& control);
+  bool WaitFor(const std::string& what, const std::function<bool()>& condition);
+  void CheckDesignGeometry();
+  void CheckProportionalLayout();
+  void ExtractForeign();
+
+  Win32MainWindow& window_;
+  std::string work_;
+  std::vector<std::string> foreign_;
+  std::vector<HWND> answered_;
+  int passed_ = 0;
+  std::vector<std::string> failures_;
+  std::atomic<bool> done_{false};
+  std::string step_ = "start-up";
+  std::thread driver_;
+  std::thread watchdog_;
+};
+
+}  // namespace veil::win32
