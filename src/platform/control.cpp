@@ -15,6 +15,15 @@ T Read(ControlSet& controls, std::string_view control, std::string_view property
 
 }  // namespace
 
+bool MoveOneEdge(Control& control, std::string_view property, double value, double left, double top, double width,
+                 double height) {
+  if (property == prop::kLeft) return control.Move(value, top, width, height);
+  if (property == prop::kTop) return control.Move(left, value, width, height);
+  if (property == prop::kWidth) return control.Move(left, top, value, height);
+  if (property == prop::kHeight) return control.Move(left, top, width, value);
+  return false;
+}
+
 bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property,
                  const PropertyValue& value) {
   Control* c = controls.Find(control);

@@ -38,6 +38,11 @@ class Control {
   virtual bool Move(double left, double top, double width, double height) = 0;
 };
 
+// Sets one of Left, Top, Width and Height through Move, keeping the other
+// three at what the control has now; false for any other property.
+bool MoveOneEdge(Control& control, std::string_view property, double value, double left, double top, double width,
+                 double height);
+
 class ControlSet {
  public:
   virtual ~ControlSet() = default;

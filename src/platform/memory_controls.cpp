@@ -45,25 +45,13 @@ bool MemoryControl::Move(double left, double top, double width, double height) {
 }
 
 MemoryControl& MemoryControls::Add(std::string name, std::set<std::string, std::less<>> members) {
-  controls_.push_back(std::make_unique<MemoryControl>(std::move(name), std::move(members)));
-  MemoryControl& control = *controls_.back();
+  MemoryControl& control =
+      OwnedControls::Add(std::make_unique<MemoryControl>(std::move(name), std::move(members)));
   control.SetListener([this](const MemoryControl& c, std::string_view property, const PropertyValue& v) {
     history_.push_back(c.Name() + "." + std::string(property) + "=" + ToDisplayText(v));
     if (listener_) listener_(c, property, v);
   });
   return control;
-}
-
-Control* MemoryControls::Find(std::string_view name) {
-  for (auto& c : controls_)
-    if (c->Name() == name) return c.get();
-  return nullptr;
-}
-
-std::vector<Control*> MemoryControls::All() {
-  std::vector<Control*> all;
-  for (auto& c : controls_) all.push_back(c.get());
-  return all;
 }
 
 void MemoryControls::SetListener(MemoryControl::Listener listener) { listener_ = std::move(listener); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control.h"
+#include "owned_controls.h"
 
 namespace veil {
 
@@ -36,11 +37,9 @@ class MemoryControl final : public Control {
   Validator validator_;
 };
 
-class MemoryControls final : public ControlSet {
+class MemoryControls final : public OwnedControls<MemoryControl> {
  public:
   MemoryControl& Add(std::string name, std::set<std::string, std::less<>> members);
-  Control* Find(std::string_view name) override;
-  std::vector<Control*> All() override;
 
   // Every successful Set, in order: "control.property=value".
   const std::vector<std::string>& History() const { return history_; }
@@ -49,7 +48,6 @@ class MemoryControls final : public ControlSet {
   void SetListener(MemoryControl::Listener listener);
 
  private:
-  std::vector<std::unique_ptr<MemoryControl>> controls_;
   std::vector<std::string> history_;
   MemoryControl::Listener listener_;
 };

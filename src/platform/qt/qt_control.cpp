@@ -133,11 +133,7 @@ bool QtControl::Set(std::string_view property, const PropertyValue& value) {
   const auto* number = As<double>(value);
   if (!Placed() || !number) return false;
   if (property == prop::kFontSize) return HasFont() && SetFontSize(*number);
-  if (property == prop::kLeft) return Move(*number, top_, width_, height_);
-  if (property == prop::kTop) return Move(left_, *number, width_, height_);
-  if (property == prop::kWidth) return Move(left_, top_, *number, height_);
-  if (property == prop::kHeight) return Move(left_, top_, width_, *number);
-  return false;
+  return MoveOneEdge(*this, property, *number, left_, top_, width_, height_);
 }
 
 bool QtControl::Move(double left, double top, double width, double height) {

@@ -48,23 +48,6 @@ bool TakesDrops(const std::string& name) {
 
 }  // namespace
 
-QtControl& QtControls::Add(std::unique_ptr<QtControl> control) {
-  controls_.push_back(std::move(control));
-  return *controls_.back();
-}
-
-Control* QtControls::Find(std::string_view name) {
-  for (auto& c : controls_)
-    if (c->Name() == name) return c.get();
-  return nullptr;
-}
-
-std::vector<Control*> QtControls::All() {
-  std::vector<Control*> all;
-  for (auto& c : controls_) all.push_back(c.get());
-  return all;
-}
-
 QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
     : scale_(ScreenScale()),
       own_boxes_(this),

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/numbered_files.h"
+#include "platform/owned_controls.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_file_dialogs.h"
@@ -14,15 +15,7 @@
 
 namespace veil::qt {
 
-class QtControls final : public ControlSet {
- public:
-  QtControl& Add(std::unique_ptr<QtControl> control);
-  Control* Find(std::string_view name) override;
-  std::vector<Control*> All() override;
-
- private:
-  std::vector<std::unique_ptr<QtControl>> controls_;
-};
+using QtControls = OwnedControls<QtControl>;
 
 // Services a test or a benchmark puts in place of the window's own dialogs.
 struct QtWindowOverrides {

@@ -50,23 +50,6 @@ LRESULT CALLBACK PortableTextProc(HWND edit, UINT message, WPARAM w, LPARAM l) {
 
 }  // namespace
 
-Win32Control& Win32Controls::Add(std::unique_ptr<Win32Control> control) {
-  controls_.push_back(std::move(control));
-  return *controls_.back();
-}
-
-Win32Control* Win32Controls::FindControl(std::string_view name) {
-  for (auto& c : controls_)
-    if (c->Name() == name) return c.get();
-  return nullptr;
-}
-
-std::vector<Control*> Win32Controls::All() {
-  std::vector<Control*> all;
-  for (auto& c : controls_) all.push_back(c.get());
-  return all;
-}
-
 Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance), scale_(ScreenScale()) {
   environment_ = std::make_unique<Win32Environment>(hwnd_, scale_, [this] { EndProgram(); });
   WNDCLASSA window_class{};

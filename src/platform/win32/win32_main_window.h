@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/numbered_files.h"
+#include "platform/owned_controls.h"
 #include "platform/win32/win32_control.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_dialogs.h"
@@ -15,16 +16,7 @@
 
 namespace veil::win32 {
 
-class Win32Controls final : public ControlSet {
- public:
-  Win32Control& Add(std::unique_ptr<Win32Control> control);
-  Win32Control* FindControl(std::string_view name);
-  Control* Find(std::string_view name) override { return FindControl(name); }
-  std::vector<Control*> All() override;
-
- private:
-  std::vector<std::unique_ptr<Win32Control>> controls_;
-};
+using Win32Controls = OwnedControls<Win32Control>;
 
 // The main window on the Win32 API, built from the window's definition, with
 // its logic in ui::MainForm.
