@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/message_boxes.h"
 #include "platform/win32/win32_text.h"
 
 namespace veil::win32 {
@@ -10,7 +11,7 @@ std::optional<std::string> Win32Shell::AnsiPath(const std::string& path) {
   auto ansi = ToAnsiExactly(path);
   if (!ansi) {
     const std::string text = "这个路径含有系统代码页无法表示的字符，无法处理：\n" + path;
-    MessageBoxA(owner_, ToAnsi(text).c_str(), "Veilwright", MB_ICONHAND);
+    MessageBoxA(owner_, ToAnsi(text).c_str(), std::string(kApplicationTitle).c_str(), MB_ICONHAND);
   }
   return ansi;
 }
