@@ -32,9 +32,9 @@ int RunWindowsProgram() {
   const std::vector<std::string> args = CommandLineArguments();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the folder browser needs COM
   Win32MainWindow window(GetModuleHandleA(nullptr));
-  window.Start();
   std::unique_ptr<SelfTest> self_test;
   if (!args.empty() && args[0] == "--self-test") self_test = std::make_unique<SelfTest>(window, args);
+  window.Start();
   const int status = window.Run();
   const int result = self_test ? self_test->Finish() : status;
   CoUninitialize();

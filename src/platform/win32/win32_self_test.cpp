@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -135,8 +136,35 @@ std::string TempFolder() {
 
 }  // namespace
 
+// The user's stored preference to wipe after extraction, set to 1 for the
+// run and put back as it was afterwards.
+class PreferenceForTheRun {
+ public:
+  PreferenceForTheRun() {
+    RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+    DWORD size = sizeof saved_ - 1;
+    had_value_ = RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size) ==
+                 ERROR_SUCCESS;
+    RegSetValueExA(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+  }
+  ~PreferenceForTheRun() {
+    if (had_value_)
+      RegSetValueExA(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_), std::strlen(saved_) + 1);
+    else
+      RegDeleteValueA(key_, kValue);
+    RegCloseKey(key_);
+  }
+
+ private:
+  static constexpr const char* kKey = "Software\\Nerox\\Murkquill";
+  static constexpr const char* kValue = "clearBMP";
+  HKEY key_ = nullptr;
+  char saved_[256] = {};
+  bool had_value_ = false;
+};
+
 SelfTest::SelfTest(Win32MainWindow& window, const std::vector<std::string>& args)
-    : window_(window), work_(TempFolder()) {
+    : window_(window), preference_(std::make_unique<PreferenceForTheRun>()), work_(TempFolder()) {
   // A windowed program has no output of its own when started from a console.
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   if ((output == nullptr || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -172,6 +200,7 @@ SelfTest::~SelfTest() {
 int SelfTest::Finish() {
   driver_.join();
   watchdog_.join();
+  preference_.reset();
   std::printf("%d passed, %d failed\n", passed_, static_cast<int>(failures_.size()));
   std::fflush(stdout);
   return failures_.empty() ? 0 : 1;
@@ -301,7 +330,8 @@ void SelfTest::Script() {
   GetModuleFileNameA(nullptr, program, MAX_PATH);
   const std::string folder = FromAnsi(std::string(program).substr(0, std::string(program).find_last_of('\\')));
   Check(Text("Text3") == folder, "Text3 shows the program's folder");
-  Check(CheckValue("ChkclearBmp") == 0 && CheckValue("ChkPassword") == 0, "both check boxes start unticked");
+  Check(CheckValue("ChkclearBmp") == 1, "ChkclearBmp starts ticked: the stored preference is 1");
+  Check(CheckValue("ChkPassword") == 0, "ChkPassword starts unticked");
   CheckDesignGeometry();
   CheckProportionalLayout();
 
@@ -342,8 +372,6 @@ void SelfTest::Script() {
   AnswerFolder(out);
   WaitFor("the output folder in Text3", [&] { return Text("Text3") == out + "\\"; });
   Check(Text("Text3") == out + "\\", "the folder dialog's choice becomes the output folder");
-  Click("ChkclearBmp");
-  WaitFor("ChkclearBmp ticked", [&] { return CheckValue("ChkclearBmp") == 1; });
 
   step_ = "extracting";
   Click("cmdout");

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 namespace veil::win32 {
 
 class Win32MainWindow;
+class PreferenceForTheRun;
 
 // Drives the real window from a helper thread the way a person would: posts
 // clicks and keys, answers its message boxes and dialogs, and checks what the
@@ -19,6 +21,8 @@ class Win32MainWindow;
 //
 //   --self-test [--work DIR] [--foreign PICTURE PAYLOAD PASSWORD]
 //
+// Construct it before the window starts: it stores the preference to wipe
+// after extraction (1) for the window to read, and puts it back at the end.
 // hides a file with a password and extracts it again (keeping a copy of the
 // marked picture as DIR\hidden-by-windows.bmp); with --foreign it also
 // extracts PICTURE, made elsewhere, and compares the result with PAYLOAD.
@@ -48,6 +52,7 @@ class SelfTest {
   void ExtractForeign();
 
   Win32MainWindow& window_;
+  std::unique_ptr<PreferenceForTheRun> preference_;
   std::string work_;
   std::vector<std::string> foreign_;
   std::vector<HWND> answered_;
