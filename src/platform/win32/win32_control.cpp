@@ -10,14 +10,6 @@ const T* As(const PropertyValue& value) {
   return std::get_if<T>(&value);
 }
 
-std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetWindowTextA(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return FromAnsi(text);
-}
-
 // The desktop's message font: the default for controls without their own.
 LOGFONTW MessageFont() {
   NONCLIENTMETRICSW metrics{};
@@ -32,6 +24,14 @@ bool HasCaption(ui::ControlKind kind) {
 }
 
 }  // namespace
+
+std::string WindowText(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetWindowTextA(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return FromAnsi(text);
+}
 
 Win32Control::Win32Control(const ui::ControlSpec& design, HWND hwnd, Win32Control* container, TwipScale scale)
     : name_(design.name), kind_(design.kind), auto_size_(design.auto_size), hwnd_(hwnd), container_(container),

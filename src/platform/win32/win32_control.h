@@ -66,4 +66,7 @@ class Win32Control final : public Control {
   std::function<void()> on_value_changed_;
 };
 
+// A window's text (a control's caption or contents) in UTF-8.
+std::string WindowText(HWND hwnd);
+
 }  // namespace veil::win32

@@ -33,6 +33,7 @@ class Win32MainWindow {
   int Run();
 
   HWND hwnd() const { return hwnd_; }
+  const TwipScale& scale() const { return scale_; }
   ui::MainForm& form() { return *form_; }
   Win32Controls& controls() { return controls_; }
   // The command identifier of a control or menu entry.

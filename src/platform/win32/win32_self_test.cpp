@@ -54,12 +54,6 @@ Bytes MakeCover(std::size_t capacity) {
   return bmp;
 }
 
-std::string WindowText(HWND hwnd) {
-  char text[1024] = {};
-  GetWindowTextA(hwnd, text, sizeof text);
-  return FromAnsi(text);
-}
-
 std::string ClassOf(HWND hwnd) {
   char name[64] = {};
   GetClassNameA(hwnd, name, sizeof name);
@@ -118,14 +112,21 @@ BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM l) {
 
 // Where the table puts a control inside the window's client area, in pixels:
 // its container's place plus its own, as the table nests them.
-RECT DesignRect(const ui::ControlSpec& design, int dpi_x, int dpi_y) {
+RECT DesignRect(const ui::ControlSpec& design, const TwipScale& scale) {
   int left = design.left, top = design.top;
   for (auto* outer = ui::FindControl(ui::MainWindow(), design.container); outer;
        outer = ui::FindControl(ui::MainWindow(), outer->container))
     left += outer->left, top += outer->top;
-  auto x = [&](int twips) { return static_cast<LONG>(std::lround(twips * dpi_x / 1440.0)); };
-  auto y = [&](int twips) { return static_cast<LONG>(std::lround(twips * dpi_y / 1440.0)); };
-  return RECT{x(left), y(top), x(left) + x(design.width), y(top) + y(design.height)};
+  const LONG x = scale.ToPixelsX(left), y = scale.ToPixelsY(top);
+  return RECT{x, y, x + scale.ToPixelsX(design.width), y + scale.ToPixelsY(design.height)};
+}
+
+// Where a control of the window is, in the window's client coordinates.
+RECT PlaceInClient(HWND window, HWND control) {
+  RECT place{};
+  GetWindowRect(control, &place);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+  return place;
 }
 
 std::string TempFolder() {
@@ -390,23 +391,18 @@ void SelfTest::Script() {
 }
 
 void SelfTest::CheckDesignGeometry() {
-  HDC screen = GetDC(nullptr);
-  const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX), dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const TwipScale& scale = window_.scale();
   RECT client{};
   GetClientRect(window_.hwnd(), &client);
   const auto& window = ui::MainWindow();
-  Check(client.right == std::lround(window.design_client_width * dpi_x / 1440.0) &&
-            client.bottom == std::lround(window.design_client_height * dpi_y / 1440.0),
+  Check(client.right == scale.ToPixelsX(window.design_client_width) &&
+            client.bottom == scale.ToPixelsY(window.design_client_height),
         "the client area has the design size");
   std::string misplaced;
   for (const auto& design : window.controls) {
     if (design.kind == ui::ControlKind::kMenuItem) continue;
-    RECT shown{};
-    HWND hwnd = window_.controls().FindControl(design.name)->hwnd();
-    GetWindowRect(hwnd, &shown);
-    MapWindowPoints(nullptr, window_.hwnd(), reinterpret_cast<POINT*>(&shown), 2);
-    const RECT want = DesignRect(design, dpi_x, dpi_y);
+    const RECT shown = PlaceInClient(window_.hwnd(), window_.controls().FindControl(design.name)->hwnd());
+    const RECT want = DesignRect(design, scale);
     // Labels that size themselves keep only their place.
     const bool sized = !design.auto_size;
     if (shown.left != want.left || shown.top != want.top ||
@@ -426,10 +422,7 @@ void SelfTest::CheckProportionalLayout() {
   GetClientRect(window_.hwnd(), &client);
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
   auto place = [&](const char* name) {
-    RECT r{};
-    GetWindowRect(window_.controls().FindControl(name)->hwnd(), &r);
-    MapWindowPoints(nullptr, window_.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-    return r;
+    return PlaceInClient(window_.hwnd(), window_.controls().FindControl(name)->hwnd());
   };
   const RECT before = place("cmdadd");
   SetWindowPos(window_.hwnd(), nullptr, 0, 0, width + client.right / 2, height, SWP_NOMOVE | SWP_NOZORDER);
