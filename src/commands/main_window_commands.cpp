@@ -20,6 +20,8 @@ bool MainWindowCommands::LockCover(std::optional<FileLock>& lock) {
     Show(texts::kPictureInUse, texts::kErrorTitle, kStyleStop);
     return false;
   } catch (const FileFailure&) {
+    // Unlocked but not refused: the run that follows opens the picture itself
+    // and reports a file it cannot open with its own message.
   }
   return true;
 }

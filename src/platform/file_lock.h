@@ -10,7 +10,8 @@ namespace veil {
 // Another program holds the file.
 class FileInUse : public FileFailure {
  public:
-  using FileFailure::FileFailure;
+  explicit FileInUse(const std::string& path)
+      : FileFailure(path + " is in use by another program; try again when it is done") {}
 };
 
 // An exclusive advisory lock on a file, held for the life of the object, so

@@ -15,7 +15,7 @@ FileLock FileLock::Exclusive(const std::string& path) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(fd);
-    if (error == EWOULDBLOCK) throw FileInUse(path + " is in use by another program; try again when it is done");
+    if (error == EWOULDBLOCK) throw FileInUse(path);
     throw FileFailure("cannot lock " + path + ": " + std::strerror(error));
   }
   return FileLock(fd);

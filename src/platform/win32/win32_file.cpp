@@ -146,7 +146,7 @@ FileLock FileLock::Exclusive(const std::string& path) {
     const DWORD error = GetLastError();
     CloseHandle(handle);
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING)
-      throw FileInUse(path + " is in use by another program; try again when it is done");
+      throw FileInUse(path);
     SetLastError(error);
     throw FileFailure(Describe("cannot lock", path));
   }
