@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "bench_files.h"
-#include "platform/qt/qt_main_window.h"
+#include "app/qt/qt_main_window.h"
 #include "platform/scripted/scripted_desktop.h"
 #include "platform/scripted/scripted_message_boxes.h"
 

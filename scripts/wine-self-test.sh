@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows program's self-test under Wine, and checks that pictures
 # pass between it and the Linux programs in both directions:
-#   [WINE_ROOT=FOLDER] scripts/wine-self-test.sh PATH/veilwright.exe [PATH/veilwright-cli]
+#   [WINE_ROOT=FOLDER] scripts/wine-self-test.sh PATH/veilwright_self_test.exe [PATH/veilwright-cli]
 set -euo pipefail
 exe=$(readlink -f "$1")
 cli=${2:-}
@@ -10,7 +10,7 @@ source "$(dirname "$0")/wine-env.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-args=(--self-test --work "$(winepath -w "$work")")
+args=(--work "$(winepath -w "$work")")
 if [ -n "$cli" ]; then
   # A picture hidden by the Linux program, for the Windows one to extract.
   le32() { printf '\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }

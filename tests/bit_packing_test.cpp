@@ -3,15 +3,18 @@
 #include <random>
 
 #include "codec/group_kernel.h"
-#include "support/codec_fixture.h"
+#include "codec/module2.h"
+#include "support/test_files.h"
 
 namespace veil::test {
 namespace {
 
 using Group = std::array<std::uint8_t, 12>;
 
-class BitPackingTest : public CodecFixture {
+class BitPackingTest : public ::testing::Test {
  protected:
+  Module2 codec;
+
   Group Place(Group cover, std::initializer_list<std::uint8_t> data) {
     codec.pixelGroup = cover;
     std::copy(data.begin(), data.end(), codec.dataGroup.begin());

@@ -1,7 +1,7 @@
 #include <filesystem>
 #include <random>
 
-#include "codec/codec_texts.h"
+#include "commands/command_texts.h"
 #include "support/codec_fixture.h"
 #include "support/reference_carrier.h"
 
@@ -26,6 +26,8 @@ class CodecRunsTest : public CodecFixture {
     state.passwordLength = static_cast<std::uint8_t>(with_password ? password.size() : 0);
     state.passwordText = with_password ? password : "00000000";
     SetProperty(controls, "ChkPassword", "Value", with_password ? 1.0 : 0.0);
+    // The extract command asks for the password before its run.
+    state.enteredPassword = with_password ? std::optional<std::string>(password) : std::nullopt;
     return codec.RunEmbedding();
   }
 

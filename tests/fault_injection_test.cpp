@@ -1,7 +1,7 @@
 // Faults of the file layer, injected at every stage of both runs and of the
 // commands that drive them: each must end in a failure message, never a
 // success, with the picture reading as it did.
-#include "codec/codec_texts.h"
+#include "commands/command_texts.h"
 #include "support/codec_fixture.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
@@ -116,7 +116,7 @@ TEST_F(CommandFaultsTest, FailingExtractionNeverLooksLikeSuccess) {
       WriteAll(cover, picture);
       faults = FaultPlan{};
       OpenCover(cover);
-      faults.only_path = on_output ? state.outputFolder + ".output.txt.partial" : cover;
+      faults.only_path = on_output ? state.outputFolder + ".output.txt.*" : cover;
       (on_output ? faults.fail_writes_after_bytes : faults.fail_reads_after_bytes) =
           on_output ? point : point + 100;
       TakeBoxes();

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "cli_commands/cli_app.h"
-#include "platform/file_lock.h"
+#include "platform/raw_file.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
 
@@ -76,7 +76,7 @@ class ProcessFaultsTest : public ::testing::Test {
 TEST_F(ProcessFaultsTest, ASecondProgramOnTheSamePictureIsTurnedAway) {
   const std::string picture = Picture(1000, false);
   {
-    const FileLock held = FileLock::Exclusive(picture);
+    const auto held = OpenSystemFile(picture, OpenMode::kLockedRead);
     for (auto args : std::vector<std::vector<std::string>>{{"hide", picture, dir.File("data.txt")},
                                                            {"clear", picture}}) {
       const CliResult result = RunInProcess(args);
@@ -87,7 +87,7 @@ TEST_F(ProcessFaultsTest, ASecondProgramOnTheSamePictureIsTurnedAway) {
   }
   ASSERT_EQ(RunInProcess({"hide", picture, dir.File("data.txt")}).status, 0);
   {
-    const FileLock held = FileLock::Exclusive(picture);
+    const auto held = OpenSystemFile(picture, OpenMode::kLockedRead);
     EXPECT_EQ(RunInProcess({"extract", picture, "--output-dir", dir.Path().string(), "--clear"}).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("output.txt")));
     EXPECT_NE(U32At(ReadAll(picture), 6), 0u);
@@ -102,7 +102,7 @@ TEST_F(WindowLockTest, TheWindowTurnsAwayAPictureInUse) {
   const Bytes marked = ReferenceHide(MakeBmp(2000), RandomBytes(30, 1), "txt", "", false);
   WriteAll(picture, marked);
   OpenCover(picture);
-  const FileLock held = FileLock::Exclusive(picture);
+  const auto held = OpenSystemFile(picture, OpenMode::kLockedRead);
   form.Click("cmdout");
   EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片正在被其他程序使用，请稍后再试！", "错误", 16}}));
   EXPECT_EQ(ReadAll(picture), marked);

@@ -1,21 +1,26 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/console/console_message_boxes.h"
+#include "platform/console/terminal_secret.h"
+#include "platform/output_file.h"
 
 namespace veil::cli {
 
 // Where the command-line program talks to: its streams, the descriptor that
-// "--output -" writes to, and how it asks for a password.
+// "--output -" writes to, how it asks for a password, and how it opens files
+// (tests route them through their own opener).
 struct CliEnvironment {
   std::ostream& out;
   std::ostream& err;
   int stdout_fd = 1;
   bool progress_on_stderr = false;  // stderr is a terminal
-  ConsoleMessageBoxes::SecretReader read_secret = ReadSecretFromTerminal;
+  std::function<std::optional<std::string>(const std::string& prompt)> read_secret = ReadSecretFromTerminal;
+  OutputFile::Opener opener = OpenSystemFile;
 };
 
 enum ExitStatus : int { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2 };

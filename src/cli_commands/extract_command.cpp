@@ -5,43 +5,38 @@
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
 #include "cli_commands/picture_checks.h"
-#include "cli_commands/staged_file.h"
 #include "codec/carrier_layout.h"
-#include "platform/file_failure.h"
-#include "platform/file_lock.h"
+#include "codec/carrier_reader.h"
+#include "codec/runs.h"
+#include "commands/run_description.h"
 
 namespace veil::cli {
 namespace {
 
-void CheckPassword(const Arguments& args, CliSession& session, const std::string& picture,
-                   const carrier::CarrierFacts& facts) {
+// The password to open the picture with, when it has one.
+std::optional<std::string> Password(const Arguments& args, CliSession& session, const std::string& picture,
+                                    RawFile& cover, const carrier::CarrierFacts& facts) {
   const auto given = args.Option("--password");
   if (!facts.HasPassword()) {
     if (given) session.env.err << "veilwright-cli: warning: " << picture << " has no password; --password is ignored\n";
-    return;
+    return std::nullopt;
   }
-  const std::string stored = session.StoredPassword(picture, facts.pixelOffset);
-  std::string typed;
-  if (given) {
-    typed = *given;
-  } else {
-    typed = session.boxes.Input("Password for " + picture + ": ", "");
-    if (!session.boxes.LastInputAnswered())
+  std::optional<std::string> typed = given;
+  if (!typed) {
+    typed = session.env.read_secret("Password for " + picture + ": ");
+    if (!typed)
       throw CliFailure(picture + ": is protected by a password; give it with --password "
                                  "(there is no terminal to ask on)");
   }
-  if (typed != stored) throw CliFailure(picture + ": wrong password; nothing was written");
+  if (*typed != carrier::ReadStoredPassword(cover, facts.pixelOffset))
+    throw CliFailure(picture + ": wrong password; nothing was written");
+  return typed;
 }
 
 std::string DestinationFor(const Arguments& args, const carrier::CarrierFacts& facts) {
   if (auto path = args.Option("--output")) return *path;
   const std::filesystem::path folder = args.Option("--output-dir").value_or(".");
   return (folder / ("output." + carrier::SafeExtension(facts.extension))).string();
-}
-
-void WipeMarker(CliSession& session, const std::string& picture) {
-  session.files.Open(kCoverFile, picture, OpenMode::kReadWriteExisting).WriteU32At(carrier::kMarkerOffset, 0);
-  session.files.Close(kCoverFile);
 }
 
 }  // namespace
@@ -51,45 +46,32 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   if (args.Option("--output") && args.Option("--output-dir"))
     throw UsageError("give --output or --output-dir, not both");
   const bool to_stdout = args.Option("--output") == "-";
+  const bool clear = args.Flag("--clear");
 
-  // Held through the extraction and the wipe.
-  const FileLock lock = FileLock::Exclusive(picture);
-  const auto facts = session.Probe(picture);
+  // One handle, held through the extraction and the wipe.
+  const auto cover = session.Open(picture, clear ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireReadableHiddenFile(picture, facts);
-  CheckPassword(args, session, picture, facts);
+  const auto password = Password(args, session, picture, *cover, facts);
 
   const std::string destination = to_stdout ? "standard output" : DestinationFor(args, facts);
-  std::optional<StagedFile> staged;
-  session.files.Open(kCoverFile, picture, OpenMode::kReadOnly);
-  if (to_stdout) {
-    session.files.Attach(kSecondFile, OpenStreamSink(session.env.stdout_fd, destination), destination);
-  } else {
-    staged.emplace(StagedFile::For(destination));
-    session.files.Open(kSecondFile, staged->Path(), OpenMode::kReadWriteExisting);
-  }
+  std::optional<OutputFile> output;
+  std::unique_ptr<RawFile> stream;
+  if (to_stdout)
+    stream = OpenStreamSink(session.env.stdout_fd, destination);
+  else
+    output.emplace(OutputFile::Open(destination, session.env.opener));
 
-  session.state.markerValue = static_cast<std::int32_t>(facts.HiddenLength());
-  RunReport report = session.codec.RunExtraction();
+  const codec::RunResult result =
+      codec::Extract({*cover, stream ? *stream : output->File(), password}, session.progress);
   session.progress.Finish();
-  if (report.ok()) {
-    try {
-      session.files[kSecondFile].Sync();
-      session.files.Close(kSecondFile);
-    } catch (const FileFailure& failure) {
-      report = {RunOutcome::kFailed, failure.what()};
-    }
-  }
-  session.files.DiscardAll();
-  if (!report.ok()) {
-    const std::string detail = staged ? ReplaceAll(report.detail, staged->Path(), destination) : report.detail;
-    throw CliFailure(picture + ": extraction failed: " + detail);
-  }
-  if (staged) staged->Commit();
+  if (!result.ok()) throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination));
+  if (output) output->Commit();
 
   std::ostream& note = to_stdout ? session.env.err : session.env.out;
   note << picture << ": extracted " << facts.HiddenLength() << " bytes to " << destination << "\n";
-  if (args.Flag("--clear")) {
-    WipeMarker(session, picture);
+  if (clear) {
+    codec::WipeMarker(*cover);
     note << picture << ": cleared; it now reads as holding no file\n";
   }
   return kExitSuccess;
@@ -97,14 +79,14 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
 
 int ClearCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
-  const FileLock lock = FileLock::Exclusive(picture);
-  const auto facts = session.Probe(picture);
+  const auto cover = session.Open(picture, OpenMode::kLockedReadWrite);
+  const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireTwentyFourBit(picture, facts);
   if (!facts.HoldsFile()) {
     session.env.out << picture << ": holds no hidden file; nothing to clear\n";
     return kExitSuccess;
   }
-  WipeMarker(session, picture);
+  codec::WipeMarker(*cover);
   session.env.out << picture << ": cleared; it now reads as holding no file\n";
   return kExitSuccess;
 }

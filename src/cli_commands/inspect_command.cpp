@@ -4,12 +4,13 @@
 #include "cli_commands/cli_session.h"
 #include "cli_commands/picture_checks.h"
 #include "codec/carrier_layout.h"
+#include "codec/carrier_reader.h"
 
 namespace veil::cli {
 
 int InspectCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
-  const auto facts = session.Probe(picture);
+  const auto facts = carrier::ReadCarrierFacts(*session.Open(picture, OpenMode::kReadOnly));
   RequireTwentyFourBit(picture, facts);
   std::ostream& out = session.env.out;
   out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";

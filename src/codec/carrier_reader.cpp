@@ -1,35 +1,52 @@
 #include "codec/carrier_reader.h"
 
+#include <array>
+
 #include "codec/carrier_layout.h"
+#include "platform/file_failure.h"
 
 namespace veil::carrier {
+namespace {
 
-bool CarrierFacts::Complete() const {
-  return pixelOffsetUsable &&
-         static_cast<std::uint64_t>(pixelOffset) + BytesNeeded(HiddenLength()) <= fileLength;
+// The BMP file header and the start of the info header, up to biBitCount.
+constexpr std::size_t kHeadBytes = kBitCountOffset + 2;
+
+std::uint32_t U32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-CarrierFacts ReadCarrierFacts(NumberedFile& picture) {
+}  // namespace
+
+std::uint64_t CarrierFacts::EndOfHiddenFile() const {
+  return static_cast<std::uint64_t>(pixelOffset) + BytesNeeded(HiddenLength());
+}
+
+bool CarrierFacts::Complete() const { return pixelOffsetUsable && EndOfHiddenFile() <= fileLength; }
+
+CarrierFacts ReadCarrierFacts(RawFile& picture) {
   CarrierFacts facts;
-  facts.fileLength = picture.Length();
-  if (facts.fileLength >= kBitCountOffset + 2) facts.bitCount = picture.ReadU16At(kBitCountOffset);
-  if (facts.fileLength >= kMarkerOffset + 4) facts.marker = picture.ReadU32At(kMarkerOffset);
-  if (facts.fileLength >= kPixelOffsetField + 4) facts.pixelOffset = picture.ReadI32At(kPixelOffsetField);
+  facts.fileLength = picture.Size();
+  std::array<std::uint8_t, kHeadBytes> head{};
+  const std::size_t got = picture.ReadAt(0, head);
+  if (got >= kBitCountOffset + 2) facts.bitCount = static_cast<std::uint16_t>(head[28] | (head[29] << 8));
+  if (got >= kMarkerOffset + 4) facts.marker = U32(&head[kMarkerOffset]);
+  if (got >= kPixelOffsetField + 4) facts.pixelOffset = static_cast<std::int32_t>(U32(&head[kPixelOffsetField]));
   facts.pixelOffsetUsable = PixelOffsetUsable(facts.pixelOffset, facts.fileLength);
   if (facts.pixelOffsetUsable && facts.HoldsFile()) {
     std::string ext(kExtensionSize, '\0');
-    picture.ReadAt(static_cast<std::uint64_t>(facts.pixelOffset),
-                   {reinterpret_cast<std::uint8_t*>(ext.data()), ext.size()});
+    ReadExactly(picture, static_cast<std::uint64_t>(facts.pixelOffset),
+                {reinterpret_cast<std::uint8_t*>(ext.data()), ext.size()});
     facts.extension = ext;
   }
   return facts;
 }
 
-std::string ReadStoredPassword(NumberedFile& picture, std::int32_t pixel_offset) {
+std::string ReadStoredPassword(RawFile& picture, std::int32_t pixel_offset) {
   const auto p = static_cast<std::uint64_t>(pixel_offset);
-  const std::uint8_t length = picture.ReadU8At(p + kPasswordLengthAt);
+  std::uint8_t length = 0;
+  ReadExactly(picture, p + kPasswordLengthAt, {&length, 1});
   std::string password(length, '\0');
-  picture.ReadAt(p + kPasswordAt, {reinterpret_cast<std::uint8_t*>(password.data()), password.size()});
+  ReadExactly(picture, p + kPasswordAt, {reinterpret_cast<std::uint8_t*>(password.data()), password.size()});
   return password;
 }
 

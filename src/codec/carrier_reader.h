@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/numbered_file.h"
+#include "platform/raw_file.h"
 
 namespace veil::carrier {
 
@@ -22,6 +22,8 @@ struct CarrierFacts {
   bool HasPassword() const { return Flags() == kPasswordFlagsByte; }
   std::uint32_t HiddenLength() const { return marker & 0xFFFFFF; }
   std::uint32_t Version() const { return marker >> 28; }
+  // The offset just past the last group the marker promises.
+  std::uint64_t EndOfHiddenFile() const;
   // Every group the marker promises lies inside the file.
   bool Complete() const;
 
@@ -29,11 +31,12 @@ struct CarrierFacts {
 };
 
 // Reads the facts; a file too short for a field leaves that field zero.
-CarrierFacts ReadCarrierFacts(NumberedFile& picture);
+// Throws FileFailure when the file cannot be read.
+CarrierFacts ReadCarrierFacts(RawFile& picture);
 
 // The stored password: as many bytes as the hidden header's length byte says,
-// from the password field on. Throws FileFailure when the file ends first.
-std::string ReadStoredPassword(NumberedFile& picture, std::int32_t pixel_offset);
+// from the password field on. Throws EndOfFile when the file ends first.
+std::string ReadStoredPassword(RawFile& picture, std::int32_t pixel_offset);
 
 // The stored extension made safe as the end of a file name: any byte that
 // could leave the folder or confuse a shell (separators, controls, NUL,

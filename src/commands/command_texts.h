@@ -4,6 +4,17 @@
 
 namespace veil::texts {
 
+// The runs: progress, completion and failure.
+inline constexpr std::string_view kProgressCaption = "                        完成度";
+inline constexpr std::string_view kTooLarge = "文件太大，无法完成加密保护！";
+inline constexpr std::string_view kTooLargeTitle = "注意";
+inline constexpr std::string_view kEmbedFailure =
+    "发生了异常错误，可能是 BMP文件为只读属性，请检查！若无法解决问题，请与作者联系！";
+inline constexpr std::string_view kEmbedDone = "加密完成！";
+inline constexpr std::string_view kEmbedDoneTitle = "消息";
+inline constexpr std::string_view kExtractFailure =
+    "发生了异常错误，也许是输出文件的相关属性设置不正确，比如为只读属性，请确认，若无法解决问题，请与作者联系！";
+
 // Cover inspection.
 inline constexpr std::string_view kOpenPictureTitle = "打开 BMP图片";
 inline constexpr std::string_view kNotBmp = "图片不是BMP格式，请选择BMP图片！";
@@ -37,6 +48,8 @@ inline constexpr std::string_view kHideConfirm = "    按下[确定]键将开始
 inline constexpr std::string_view kHideConfirmTitle = "准备";
 // Our own: what the header cannot hold, and a picture hidden in itself.
 inline constexpr std::string_view kPasswordNotStorable = "密码最长八位，只能使用英文字母、数字和符号！";
+inline constexpr std::string_view kUnprotectedQuestion =
+    "您在密码框中输入了密码，但没有勾选“密码（最长八位）”，文件将不受密码保护。\n仍要不设密码加密吗？";
 inline constexpr std::string_view kPayloadIsCover = "不能把图片本身隐藏到这张图片中，请选择其他文件！";
 
 // Extract command.
@@ -57,6 +70,7 @@ inline constexpr std::string_view kDeleteQuestion = "  您要删除解压出来�
 inline constexpr std::string_view kChoiceTitle = "选择";
 inline constexpr std::string_view kDeletedSuffix = "  已删除！";
 inline constexpr std::string_view kMessageTitle = "消息";
+inline constexpr std::string_view kCannotDelete = "无法删除这个文件，它仍然保留在原处：";
 inline constexpr std::string_view kWiped = "    文件已清除    ";
 inline constexpr std::string_view kWipedStatus = "加密文件已被清除！";
 inline constexpr std::string_view kNoPayloadAnyMore = "欲加密的文件：无";

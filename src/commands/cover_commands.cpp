@@ -1,10 +1,9 @@
 // Choosing and inspecting the cover picture, choosing the file to hide, and
 // choosing the output folder.
-#include <filesystem>
-
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "commands/command_texts.h"
+#include "commands/control_names.h"
 #include "commands/main_window_commands.h"
 #include "platform/file_failure.h"
 
@@ -38,17 +37,18 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
   try {
     // Read-only: inspecting a picture never creates or changes a file.
     NumberedFile& cover = platform_.files.Open(kCoverFile, state_.coverPath, OpenMode::kReadOnly);
-    const auto facts = carrier::ReadCarrierFacts(cover);
+    const auto facts = carrier::ReadCarrierFacts(cover.Unbuffered());
     if (!facts.IsTwentyFourBit()) return refuse(texts::kNotBmp);
-    if (!SetProperty(platform_.controls, "Imagepre", "Picture", state_.coverPath))
-      return refuse(texts::kCannotShowPicture);
-    SetProperty(platform_.controls, "Text1", prop::kText, std::string(texts::kCoverPrefix) + state_.coverPath);
+    // The picture is judged by its header alone: one whose pixels cannot be
+    // shown (cut short, say) is still a cover, only without a preview.
+    if (!SetProperty(platform_.controls, names::kImagepre, prop::kPicture, state_.coverPath))
+      SetProperty(platform_.controls, names::kImagepre, prop::kPicture, std::string{});
+    SetProperty(platform_.controls, names::kText1, prop::kText, std::string(texts::kCoverPrefix) + state_.coverPath);
 
     state_.hasHiddenFile = static_cast<std::int32_t>(facts.marker);
     if (facts.HoldsFile()) {
-      SetProperty(platform_.controls, "Labtmp", prop::kCaption, std::string(texts::kHoldsFile));
-      SetProperty(platform_.controls, "labfinish", prop::kCaption, std::string{});
-      codec_.pixelOffset = facts.pixelOffset;
+      SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kHoldsFile));
+      SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
       // The stored bytes come from the picture: never let them steer the
       // output file out of its folder.
       state_.hiddenExtension =
@@ -56,9 +56,9 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
       ShowOutputTarget();
       state_.passwordFlag = facts.Flags();
     } else {
-      SetProperty(platform_.controls, "Labtmp", prop::kCaption, std::string(texts::kClean));
-      SetProperty(platform_.controls, "labfinish", prop::kCaption, std::string{});
-      SetProperty(platform_.controls, "Text2", prop::kText,
+      SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kClean));
+      SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
+      SetProperty(platform_.controls, names::kText2, prop::kText,
                   std::string(texts::kCapacityPrefix) + std::to_string(carrier::KilobyteHint(facts.fileLength)) +
                       std::string(texts::kCapacitySuffix));
     }
@@ -93,10 +93,10 @@ void MainWindowCommands::PayloadDropped(const std::string& path) {
 void MainWindowCommands::ChoosePayload(const std::optional<std::string>& chosen) {
   if (chosen) {
     state_.payloadPath = *chosen;
-    SetProperty(platform_.controls, "Text2", prop::kText, std::string(texts::kPayloadPrefix) + state_.payloadPath);
+    SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kPayloadPrefix) + state_.payloadPath);
   }
-  SetProperty(platform_.controls, "TxtName", prop::kText, state_.payloadPath);
-  const std::string name = GetText(platform_.controls, "TxtName", prop::kText);
+  SetProperty(platform_.controls, names::kTxtName, prop::kText, state_.payloadPath);
+  const std::string name = GetText(platform_.controls, names::kTxtName, prop::kText);
   if (name.empty()) return;
   // Only what the header can hold is stored; anything else is hidden as "msg".
   if (auto extension = carrier::StoredExtension(name)) {
@@ -108,13 +108,12 @@ void MainWindowCommands::ChoosePayload(const std::optional<std::string>& chosen)
 }
 
 void MainWindowCommands::cmdchgOutPath_Click() {
-  std::string folder =
-      platform_.dialogs.BrowseForFolder(std::string(texts::kBrowseFolderTitle))
-          .value_or(GetText(platform_.controls, "Text3", prop::kText));
+  std::string folder = platform_.dialogs.BrowseForFolder(std::string(texts::kBrowseFolderTitle))
+                           .value_or(GetText(platform_.controls, names::kText3, prop::kText));
   const char separator = platform_.environment.PathSeparator();
   if (folder.empty() || folder.back() != separator) folder.push_back(separator);
   state_.outputFolder = folder;
-  SetProperty(platform_.controls, "Text3", prop::kText, folder);
+  SetProperty(platform_.controls, names::kText3, prop::kText, folder);
   if (state_.hasHiddenFile != 0) ShowOutputTarget();
 }
 

@@ -1,14 +1,17 @@
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
-#include "codec/codec_texts.h"
+#include "codec/runs.h"
 #include "commands/command_texts.h"
+#include "commands/control_names.h"
+#include "commands/executable_types.h"
 #include "commands/main_window_commands.h"
-#include "platform/file_failure.h"
+#include "platform/file_in_use.h"
+#include "platform/output_file.h"
 
 namespace veil {
 
 void MainWindowCommands::ChkclearBmp_Click() {
-  state_.clearAfterExtract = GetNumber(platform_.controls, "ChkclearBmp", prop::kValue) != 0;
+  state_.clearAfterExtract = GetNumber(platform_.controls, names::kChkclearBmp, prop::kValue) != 0;
 }
 
 void MainWindowCommands::cmdout_Click() {
@@ -21,15 +24,14 @@ void MainWindowCommands::cmdout_Click() {
     return;
   }
   state_.outputPath = OutputPathFor(state_.hiddenExtension);
-  // Held through the extraction and the wipe.
-  std::optional<FileLock> lock;
-  if (!LockCover(lock)) return;
-
+  // One handle, held through the extraction and the wipe: no other program
+  // can change or replace the picture in between. Writable only when the
+  // wipe will need it; a picture that cannot be written is still read.
   NumberedFiles& files = platform_.files;
+  if (!LockCover(state_.clearAfterExtract ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead)) return;
+  if (!files.IsOpen(kCoverFile) && state_.clearAfterExtract && !LockCover(OpenMode::kLockedRead)) return;
   try {
-    // Extraction only reads the picture.
-    NumberedFile& cover = files.Open(kCoverFile, state_.coverPath, OpenMode::kReadOnly);
-    if (!CheckExtractionRights(cover)) return;
+    if (!CheckExtractionRights(files[kCoverFile])) return;
   } catch (const FileFailure&) {
     files.CloseAll();
     Show(texts::kCannotReadPicture, "", kStyleStop);
@@ -37,11 +39,13 @@ void MainWindowCommands::cmdout_Click() {
   }
 
   // The output is created only now that the version and password tests have
-  // passed, under a staging name: it takes the output's name once complete,
-  // so a failed run never leaves a file posing as the hidden one.
-  const std::string staging = state_.outputFolder + ".output." + state_.hiddenExtension + ".partial";
+  // passed, under a staging name when it is a plain file: it takes the
+  // output's name once complete, so a failed run never leaves a file posing
+  // as the hidden one.
+  std::optional<OutputFile> output;
   try {
-    files.Open(kSecondFile, staging, OpenMode::kCreateTruncate);
+    output.emplace(OutputFile::Open(state_.outputPath, files.opener()));
+    files.Attach(kSecondFile, output->TakeFile(), output->WritePath());
   } catch (const FileFailure&) {
     files.CloseAll();
     Show(std::string(texts::kCannotWriteOutput) + state_.outputPath, texts::kErrorTitle, kStyleStop);
@@ -50,27 +54,29 @@ void MainWindowCommands::cmdout_Click() {
 
   Show(std::string(texts::kExtractConfirm) + state_.outputPath, texts::kExtractConfirmTitle, kStyleInformation);
   state_.markerValue = static_cast<std::int32_t>(carrier::HiddenLength(static_cast<std::uint32_t>(state_.markerValue)));
-  if (!RunExtractionInto(staging)) return;
+  if (!Extract(*output)) return;
 
   Show(texts::kExtractDone, texts::kExtractDoneTitle, kStyleInformation);
-  OfferViewing();
+  OfferViewing(output->Direct());
   if (state_.clearAfterExtract) WipeMarker();
+  files.CloseAll();
 }
 
 bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
   NumberedFiles& files = platform_.files;
-  state_.markerValue = static_cast<std::int32_t>(cover.ReadU32At(carrier::kMarkerOffset));
-  if ((static_cast<std::uint32_t>(state_.markerValue) & carrier::kVersionMask) !=
-      static_cast<std::uint32_t>(state_.formatVersion)) {
+  const auto facts = carrier::ReadCarrierFacts(cover.Unbuffered());
+  state_.markerValue = static_cast<std::int32_t>(facts.marker);
+  if ((facts.marker & carrier::kVersionMask) != static_cast<std::uint32_t>(state_.formatVersion)) {
     files.CloseAll();
     Show(texts::kVersionDiffers, texts::kVersionTitle, kStyleStop);
     return false;
   }
-  if (state_.passwordFlag == carrier::kPasswordFlags) {
-    codec_.pixelOffset = cover.ReadI32At(carrier::kPixelOffsetField);
-    if (!carrier::PixelOffsetUsable(codec_.pixelOffset, cover.Length()))
-      throw FileFailure("the pixel-data offset lies outside the picture");
-    const std::string stored = carrier::ReadStoredPassword(cover, codec_.pixelOffset);
+  state_.enteredPassword.reset();
+  // The gate follows the picture as it is now, whatever was ticked since it
+  // was inspected.
+  if (facts.HasPassword()) {
+    if (!facts.pixelOffsetUsable) throw FileFailure("the pixel-data offset lies outside the picture");
+    const std::string stored = carrier::ReadStoredPassword(cover.Unbuffered(), facts.pixelOffset);
     state_.passwordLength = static_cast<std::uint8_t>(stored.size());
     const std::string typed = platform_.boxes.Input(texts::kPasswordPrompt, texts::kPasswordPromptTitle);
     if (typed != stored) {
@@ -78,13 +84,14 @@ bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
       files.CloseAll();
       return false;
     }
+    state_.enteredPassword = typed;
   }
   return true;
 }
 
-bool MainWindowCommands::RunExtractionInto(const std::string& staging) {
+bool MainWindowCommands::Extract(OutputFile& output) {
   NumberedFiles& files = platform_.files;
-  bool completed = codec_.RunExtraction().ok();
+  bool completed = runs_.RunExtraction().ok();
   if (completed) {
     try {
       files[kSecondFile].Sync();
@@ -94,39 +101,45 @@ bool MainWindowCommands::RunExtractionInto(const std::string& staging) {
       completed = false;
     }
   }
-  files.CloseAll();
-  if (completed && !platform_.shell.MoveOnto(staging, state_.outputPath)) {
-    Show(std::string(texts::kCannotWriteOutput) + state_.outputPath, texts::kErrorTitle, kStyleStop);
-    completed = false;
+  if (completed) {
+    try {
+      output.Commit();
+    } catch (const FileFailure&) {
+      Show(std::string(texts::kCannotWriteOutput) + state_.outputPath, texts::kErrorTitle, kStyleStop);
+      completed = false;
+    }
   }
-  if (!completed) platform_.shell.RemoveFile(staging);
+  if (!completed) files.DiscardAll();  // the staging file goes with the output
   return completed;
 }
 
-void MainWindowCommands::OfferViewing() {
+void MainWindowCommands::OfferViewing(bool written_through) {
   if (Show(texts::kViewQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
-  platform_.shell.OpenDocument(state_.outputPath);
+  // A file from a picture is never run: what the desktop would execute, and
+  // what is no plain file, is shown in its folder instead of opened.
+  if (written_through || IsExecutableType(state_.outputPath) || platform_.shell.IsMarkedExecutable(state_.outputPath))
+    platform_.shell.ShowInFolder(state_.outputPath);
+  else
+    platform_.shell.OpenDocument(state_.outputPath);
   if (Show(texts::kDeleteQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
-  platform_.shell.RemoveFile(state_.outputPath);
-  std::string deleted = state_.outputPath;
-  deleted.append(texts::kDeletedSuffix);
-  Show(deleted, texts::kMessageTitle, kStyleInformation);
+  if (platform_.shell.RemoveFile(state_.outputPath)) {
+    Show(state_.outputPath + std::string(texts::kDeletedSuffix), texts::kMessageTitle, kStyleInformation);
+  } else {
+    Show(std::string(texts::kCannotDelete) + state_.outputPath, texts::kErrorTitle, kStyleStop);
+  }
 }
 
 void MainWindowCommands::WipeMarker() {
   try {
     state_.markerValue = 0;
-    platform_.files.Open(kCoverFile, state_.coverPath, OpenMode::kReadWriteExisting)
-        .WriteU32At(carrier::kMarkerOffset, 0);
-    platform_.files.Close(kCoverFile);
+    codec::WipeMarker(platform_.files[kCoverFile].Unbuffered());
   } catch (const FileFailure&) {
-    platform_.files.CloseAll();
     Show(texts::kCannotWipe, "", kStyleStop);
     return;
   }
   Show(texts::kWiped, texts::kMessageTitle, kStyleInformation);
-  SetProperty(platform_.controls, "Labtmp", prop::kCaption, std::string(texts::kWipedStatus));
-  SetProperty(platform_.controls, "Text2", prop::kText, std::string(texts::kNoPayloadAnyMore));
+  SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kWipedStatus));
+  SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kNoPayloadAnyMore));
   state_.hasHiddenFile = 0;
 }
 

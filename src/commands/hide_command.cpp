@@ -1,18 +1,10 @@
-#include <filesystem>
-
 #include "codec/carrier_layout.h"
 #include "commands/command_texts.h"
+#include "commands/control_names.h"
 #include "commands/main_window_commands.h"
+#include "platform/same_file.h"
 
 namespace veil {
-namespace {
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
-}
-
-}  // namespace
 
 void MainWindowCommands::cmdadd_Click() {
   if (state_.coverPath.empty()) {
@@ -31,35 +23,54 @@ void MainWindowCommands::cmdadd_Click() {
     Show(texts::kPayloadIsCover, texts::kErrorTitle, kStyleStop);
     return;
   }
-  if (GetNumber(platform_.controls, "ChkPassword", prop::kValue) != 0) {
-    const std::string password = GetText(platform_.controls, "Text4", prop::kText);
-    if (password != GetText(platform_.controls, "Text5", prop::kText)) {
-      Show(texts::kPasswordMismatch, texts::kWarningTitle, kStyleStop);
-      return;
-    }
-    // The header stores eight single-byte characters and their count.
-    if (password.size() > carrier::kPasswordFieldSize || !carrier::IsPortableText(password)) {
-      Show(texts::kPasswordNotStorable, texts::kWarningTitle, kStyleStop);
-      return;
-    }
-    const auto field = carrier::PasswordField(password);
-    state_.passwordText.assign(field.begin(), field.end());
-    state_.passwordLength = static_cast<std::uint8_t>(password.size());
-    state_.passwordFlag = carrier::kPasswordFlags;
-  } else {
+  if (!SettlePassword()) return;
+  // The stored extension is the chosen file's own, whatever picture was
+  // inspected since it was chosen.
+  state_.hiddenExtension = carrier::StoredExtension(state_.payloadPath).value_or(std::string(carrier::kFallbackExtension));
+
+  // Held from here to the end of the run, so that no other program can hide
+  // a file in the picture meanwhile; the run checks the marker again.
+  if (!LockCover(OpenMode::kLockedReadWrite)) return;
+  Show(texts::kHideConfirm, texts::kHideConfirmTitle, kStyleInformation);
+  if (runs_.RunEmbedding().outcome == RunOutcome::kRefused) InspectCover(std::nullopt);
+}
+
+bool MainWindowCommands::SettlePassword() {
+  const std::string password = GetText(platform_.controls, names::kText4, prop::kText);
+  const std::string confirmation = GetText(platform_.controls, names::kText5, prop::kText);
+  if (GetNumber(platform_.controls, names::kChkPassword, prop::kValue) == 0) {
+    // A password typed into the boxes without the tick would be dropped
+    // silently; once the tick is taken away, the boxes are greyed and the
+    // choice is plain.
+    const bool typed_in_vain = GetFlag(platform_.controls, names::kText4, prop::kEnabled) &&
+                               (!password.empty() || !confirmation.empty());
+    if (typed_in_vain &&
+        Show(texts::kUnprotectedQuestion, texts::kWarningTitle, kStyleQuestionYesNoDefaultNo) != kAnswerYes)
+      return false;
     state_.passwordLength = 0;
     state_.passwordText = carrier::kNoPassword;
+    return true;
   }
-  std::optional<FileLock> lock;
-  if (!LockCover(lock)) return;
-  Show(texts::kHideConfirm, texts::kHideConfirmTitle, kStyleInformation);
-  (void)codec_.RunEmbedding();  // the run reports its own outcome
+  if (password != confirmation) {
+    Show(texts::kPasswordMismatch, texts::kWarningTitle, kStyleStop);
+    return false;
+  }
+  // The header stores eight single-byte characters and their count.
+  if (password.size() > carrier::kPasswordFieldSize || !carrier::IsPortableText(password)) {
+    Show(texts::kPasswordNotStorable, texts::kWarningTitle, kStyleStop);
+    return false;
+  }
+  const auto field = carrier::PasswordField(password);
+  state_.passwordText.assign(field.begin(), field.end());
+  state_.passwordLength = static_cast<std::uint8_t>(password.size());
+  state_.passwordFlag = carrier::kPasswordFlags;
+  return true;
 }
 
 void MainWindowCommands::ChkPassword_Click() {
-  const bool ticked = GetNumber(platform_.controls, "ChkPassword", prop::kValue) != 0;
-  SetProperty(platform_.controls, "Text4", prop::kEnabled, ticked);
-  SetProperty(platform_.controls, "Text5", prop::kEnabled, ticked);
+  const bool ticked = GetNumber(platform_.controls, names::kChkPassword, prop::kValue) != 0;
+  SetProperty(platform_.controls, names::kText4, prop::kEnabled, ticked);
+  SetProperty(platform_.controls, names::kText5, prop::kEnabled, ticked);
   state_.passwordFlag = ticked ? carrier::kPasswordFlags : 0;
 }
 

@@ -1,27 +1,28 @@
 #include "commands/main_window_commands.h"
 
 #include "commands/command_texts.h"
+#include "commands/control_names.h"
+#include "platform/file_in_use.h"
 
 namespace veil {
 
 MainWindowCommands::MainWindowCommands(SharedState& state, WindowPlatform platform)
-    : state_(state),
-      platform_(platform),
-      codec_(state, {platform.files, platform.boxes, platform.controls, platform.pump}) {}
+    : state_(state), platform_(platform), runs_(state, {platform.files, platform.boxes, platform.controls, platform.pump}) {}
 
 int MainWindowCommands::Show(std::string_view text, std::string_view title, int style) {
   return platform_.boxes.Show(text, title, style);
 }
 
-bool MainWindowCommands::LockCover(std::optional<FileLock>& lock) {
+bool MainWindowCommands::LockCover(OpenMode mode) {
   try {
-    lock.emplace(FileLock::Exclusive(state_.coverPath));
+    platform_.files.Open(kCoverFile, state_.coverPath, mode);
   } catch (const FileInUse&) {
+    platform_.files.CloseAll();
     Show(texts::kPictureInUse, texts::kErrorTitle, kStyleStop);
     return false;
   } catch (const FileFailure&) {
-    // Unlocked but not refused: the run that follows opens the picture itself
-    // and reports a file it cannot open with its own message.
+    // Not refused here: the command opens the picture itself later and
+    // reports a file it cannot open with its own message.
   }
   return true;
 }
@@ -32,7 +33,11 @@ std::string MainWindowCommands::OutputPathFor(const std::string& extension) cons
 
 void MainWindowCommands::ShowOutputTarget() {
   state_.outputPath = OutputPathFor(state_.hiddenExtension);
-  SetProperty(platform_.controls, "Text2", prop::kText, std::string(texts::kOutputPrefix) + state_.outputPath);
+  SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kOutputPrefix) + state_.outputPath);
+}
+
+void MainWindowCommands::PasswordInputRefused() {
+  Show(texts::kPasswordNotStorable, texts::kWarningTitle, kStyleExclamation);
 }
 
 }  // namespace veil

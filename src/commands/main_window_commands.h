@@ -3,14 +3,15 @@
 #include <optional>
 #include <string>
 
-#include "codec/module2.h"
-#include "codec/shared_state.h"
+#include "commands/shared_state.h"
+#include "commands/window_runs.h"
 #include "platform/environment.h"
 #include "platform/file_dialogs.h"
-#include "platform/file_lock.h"
 #include "platform/shell.h"
 
 namespace veil {
+
+class OutputFile;
 
 // What the window's commands reach of the platform.
 struct WindowPlatform {
@@ -23,7 +24,7 @@ struct WindowPlatform {
   Environment& environment;
 };
 
-// The main window's command handlers, over the shared state and the codec.
+// The main window's command handlers, over the shared state and the runs.
 class MainWindowCommands {
  public:
   MainWindowCommands(SharedState& state, WindowPlatform platform);
@@ -41,28 +42,31 @@ class MainWindowCommands {
   // handled as if it had been chosen in the dialog.
   void CoverDropped(const std::string& path);
   void PayloadDropped(const std::string& path);
+  // A password box refused what was typed or pasted into it.
+  void PasswordInputRefused();
 
-  Module2& codec() { return codec_; }
+  WindowRuns& runs() { return runs_; }
 
  private:
   void InspectCover(const std::optional<std::string>& chosen);
   void ChoosePayload(const std::optional<std::string>& chosen);
   bool PayloadPreconditionsHold();
+  bool SettlePassword();
   bool CheckExtractionRights(NumberedFile& cover);
-  bool RunExtractionInto(const std::string& staging);
-  void OfferViewing();
+  bool Extract(OutputFile& output);
+  void OfferViewing(bool written_through);
   void WipeMarker();
   std::string OutputPathFor(const std::string& extension) const;
   void ShowOutputTarget();
   int Show(std::string_view text, std::string_view title, int style);
-  // Locks the cover against other programs while lock lives. False (after
-  // telling the user) when another program holds it; a cover that cannot be
-  // opened at all is left for the command's own file handling to report.
-  bool LockCover(std::optional<FileLock>& lock);
+  // Opens the cover as file 1, held against other programs until the
+  // command closes it. False (after telling the user) when another program
+  // holds it; true, with file 1 left closed, when it cannot be opened at all.
+  bool LockCover(OpenMode mode);
 
   SharedState& state_;
   WindowPlatform platform_;
-  Module2 codec_;
+  WindowRuns runs_;
 };
 
 }  // namespace veil

@@ -1,4 +1,4 @@
-#include "control.h"
+#include "platform/control.h"
 
 namespace veil {
 namespace {
@@ -6,7 +6,10 @@ namespace {
 template <typename T>
 T Read(ControlSet& controls, std::string_view control, std::string_view property, T fallback) {
   Control* c = controls.Find(control);
-  if (!c) return fallback;
+  if (!c) {
+    controls.ReportUnknown(control);
+    return fallback;
+  }
   auto value = c->Get(property);
   if (!value) return fallback;
   if (const T* v = std::get_if<T>(&*value)) return *v;
@@ -27,6 +30,7 @@ bool MoveOneEdge(Control& control, std::string_view property, double value, doub
 bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property,
                  const PropertyValue& value) {
   Control* c = controls.Find(control);
+  if (!c) controls.ReportUnknown(control);
   return c && c->Set(property, value);
 }
 

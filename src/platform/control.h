@@ -24,7 +24,19 @@ inline constexpr std::string_view kWidth = "Width";
 inline constexpr std::string_view kHeight = "Height";
 inline constexpr std::string_view kFontSize = "FontSize";
 inline constexpr std::string_view kTag = "Tag";
+inline constexpr std::string_view kPicture = "Picture";  // picture box: the path of the picture shown
 }  // namespace prop
+
+enum class ControlKind { kFrame, kLabel, kTextBox, kButton, kCheckBox, kPictureBox, kMenuItem };
+
+// What a platform needs to build one control: its name, its kind and its
+// designed place, in twips relative to its container.
+struct ControlShape {
+  std::string name;
+  ControlKind kind = ControlKind::kLabel;
+  bool auto_size = false;  // a label that sizes itself to its caption
+  double left = 0, top = 0, width = 0, height = 0;
+};
 
 // The uniform control interface: every member is looked up by name, and a
 // member the control does not have (or a value it refuses) fails just that
@@ -48,10 +60,13 @@ class ControlSet {
   virtual ~ControlSet() = default;
   virtual Control* Find(std::string_view name) = 0;
   virtual std::vector<Control*> All() = 0;
+  // Someone asked for a control the set does not have: a misspelt name.
+  virtual void ReportUnknown(std::string_view /*name*/) {}
 };
 
-// Conveniences over the uniform interface; a missing control or member is a
-// no-op on write and an empty/zero value on read.
+// Conveniences over the uniform interface; a missing member is a no-op on
+// write and an empty/zero value on read, and a missing control is reported
+// to its set as well.
 bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property,
                  const PropertyValue& value);
 std::string GetText(ControlSet& controls, std::string_view control, std::string_view property);

@@ -24,6 +24,8 @@ class Environment {
   virtual void MoveWindow(double left, double top) = 0;
   // Ends the program at once, after every file has been closed.
   virtual void EndProgram() = 0;
+  // Closes the window as the user's close box would.
+  virtual void CloseWindow() = 0;
 };
 
 }  // namespace veil

@@ -1,6 +1,7 @@
-#include "memory_controls.h"
+#include "platform/memory_controls.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace veil {
 
@@ -52,6 +53,10 @@ MemoryControl& MemoryControls::Add(std::string name, std::set<std::string, std::
     if (listener_) listener_(c, property, v);
   });
   return control;
+}
+
+void MemoryControls::ReportUnknown(std::string_view name) {
+  throw std::logic_error("no control is named \"" + std::string(name) + "\"");
 }
 
 void MemoryControls::SetListener(MemoryControl::Listener listener) { listener_ = std::move(listener); }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
-#include "owned_controls.h"
+#include "platform/control.h"
+#include "platform/owned_controls.h"
 
 namespace veil {
 
@@ -46,6 +46,8 @@ class MemoryControls final : public OwnedControls<MemoryControl> {
   void ClearHistory() { history_.clear(); }
   // Called after every successful Set of any control.
   void SetListener(MemoryControl::Listener listener);
+  // Throws std::logic_error: in memory, a misspelt name is a test failure.
+  void ReportUnknown(std::string_view name) override;
 
  private:
   std::vector<std::string> history_;

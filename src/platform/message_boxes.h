@@ -11,7 +11,13 @@ enum MessageStyle : int {
   kStyleQuestionYesNo = 36,   // question icon, Yes and No
   kStyleExclamation = 48,     // exclamation icon, OK
   kStyleInformation = 64,     // information icon, OK
+  // Yes and No with No as the default button, so that Enter declines.
+  kStyleQuestionYesNoDefaultNo = 36 + 256,
 };
+
+// Whether a style asks Yes or No, and whether No is its default button.
+constexpr bool IsQuestion(int style) { return (style & 0x0F) == 4; }
+constexpr bool DefaultsToNo(int style) { return (style & 0x100) != 0; }
 
 enum MessageAnswer : int {
   kAnswerOk = 1,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "file_failure.h"
+#include "platform/file_failure.h"
 
 namespace veil {
 
@@ -28,30 +28,47 @@ void NumberedFile::LoadWindow(std::uint64_t offset) {
   window_len_ = raw_->ReadAt(offset, window_);
 }
 
+std::uint64_t NumberedFile::Length() {
+  if (length_stale_) {
+    length_ = raw_->Size();
+    length_stale_ = false;
+  }
+  return length_;
+}
+
+RawFile& NumberedFile::Unbuffered() {
+  Flush();
+  window_len_ = 0;
+  length_stale_ = true;
+  return *raw_;
+}
+
 void NumberedFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
+  Length();
   if (out.empty()) {
     position_ = offset;
     return;
   }
   if (offset + out.size() > length_)
-    throw EndOfFile(path_ + " ends at byte " + std::to_string(length_) + ", before byte " +
-                    std::to_string(offset + out.size()));
+    throw EndOfFile("cannot read", path_,
+                    "it ends at byte " + std::to_string(length_) + ", before byte " + std::to_string(offset + out.size()));
   if (!InWindow(offset, out.size())) {
     if (out.size() >= kWindowSize / 2) {
       Flush();
       if (raw_->ReadAt(offset, out) != out.size())
-        throw EndOfFile(path_ + " became shorter while it was read");
+        throw EndOfFile("cannot read", path_, "it became shorter while it was read");
       position_ = offset + out.size();
       return;
     }
     LoadWindow(offset);
-    if (!InWindow(offset, out.size())) throw EndOfFile(path_ + " became shorter while it was read");
+    if (!InWindow(offset, out.size())) throw EndOfFile("cannot read", path_, "it became shorter while it was read");
   }
   std::memcpy(out.data(), window_.data() + (offset - window_start_), out.size());
   position_ = offset + out.size();
 }
 
 void NumberedFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) {
+  Length();
   if (in.empty()) {
     position_ = offset;
     return;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "raw_file.h"
+#include "platform/raw_file.h"
 
 namespace veil {
 
@@ -36,7 +36,7 @@ class NumberedFile {
   std::int32_t ReadI32At(std::uint64_t offset) { return static_cast<std::int32_t>(ReadU32At(offset)); }
   void WriteU32At(std::uint64_t offset, std::uint32_t value);
 
-  std::uint64_t Length() const { return length_; }
+  std::uint64_t Length();
   std::uint64_t Position() const { return position_; }
   void Seek(std::uint64_t offset) { position_ = offset; }
 
@@ -46,6 +46,10 @@ class NumberedFile {
   void Sync();
   // Drops buffered writes that have not reached the system (after a failure).
   void Discard() { dirty_begin_ = dirty_end_ = 0; window_len_ = 0; }
+  // The file beneath, for block transfers of its own: buffered writes are
+  // flushed and the buffer forgotten first, so that neither side sees stale
+  // bytes afterwards.
+  RawFile& Unbuffered();
 
  private:
   bool InWindow(std::uint64_t offset, std::size_t size) const;
@@ -54,6 +58,7 @@ class NumberedFile {
   std::unique_ptr<RawFile> raw_;
   std::string path_;
   std::uint64_t length_;
+  bool length_stale_ = false;
   std::uint64_t position_ = 0;
   std::vector<std::uint8_t> window_;
   std::uint64_t window_start_ = 0;

@@ -1,6 +1,6 @@
-#include "numbered_files.h"
+#include "platform/numbered_files.h"
 
-#include "file_failure.h"
+#include "platform/file_failure.h"
 
 namespace veil {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "numbered_file.h"
-#include "raw_file.h"
+#include "platform/numbered_file.h"
+#include "platform/raw_file.h"
 
 namespace veil {
 
@@ -24,6 +24,8 @@ class NumberedFiles {
   // Opens path under number; a file already open under it is closed first.
   NumberedFile& Open(int number, const std::string& path, OpenMode mode);
   NumberedFile& Attach(int number, std::unique_ptr<RawFile> raw, const std::string& name);
+  // How this table opens files, for whoever opens related files on its behalf.
+  const Opener& opener() const { return opener_; }
   // Throws FileFailure when nothing is open under number.
   NumberedFile& operator[](int number);
   bool IsOpen(int number) const { return files_.count(number) != 0; }

@@ -10,9 +10,13 @@ class Shell {
   virtual ~Shell() = default;
   // Opens the file with the program the desktop associates with it.
   virtual void OpenDocument(const std::string& path) = 0;
+  // Opens the folder that holds the file, with the file selected where the
+  // desktop can; never runs the file.
+  virtual void ShowInFolder(const std::string& path) = 0;
+  // The file system marks the file as a program (an execute bit).
+  virtual bool IsMarkedExecutable(const std::string& path) = 0;
+  // False when the file could not be deleted.
   virtual bool RemoveFile(const std::string& path) = 0;
-  // Moves from onto to, replacing it, in one step where the file system allows.
-  virtual bool MoveOnto(const std::string& from, const std::string& to) = 0;
 };
 
 }  // namespace veil

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 
+#include "commands/control_names.h"
 #include "settings/user_settings.h"
 #include "ui/proportional_layout.h"
 
@@ -13,14 +14,14 @@ using Handler = void (MainWindowCommands::*)();
 
 const std::map<std::string, Handler, std::less<>>& ClickHandlers() {
   static const std::map<std::string, Handler, std::less<>> handlers = {
-      {"cmdopen", &MainWindowCommands::cmdopen_Click},
-      {"open", &MainWindowCommands::open_Click},
-      {"CmdMsgSelect", &MainWindowCommands::CmdMsgSelect_Click},
-      {"cmdadd", &MainWindowCommands::cmdadd_Click},
-      {"ChkPassword", &MainWindowCommands::ChkPassword_Click},
-      {"cmdout", &MainWindowCommands::cmdout_Click},
-      {"ChkclearBmp", &MainWindowCommands::ChkclearBmp_Click},
-      {"cmdchgOutPath", &MainWindowCommands::cmdchgOutPath_Click},
+      {std::string(names::kCmdopen), &MainWindowCommands::cmdopen_Click},
+      {std::string(names::kOpen), &MainWindowCommands::open_Click},
+      {std::string(names::kCmdMsgSelect), &MainWindowCommands::CmdMsgSelect_Click},
+      {std::string(names::kCmdadd), &MainWindowCommands::cmdadd_Click},
+      {std::string(names::kChkPassword), &MainWindowCommands::ChkPassword_Click},
+      {std::string(names::kCmdout), &MainWindowCommands::cmdout_Click},
+      {std::string(names::kChkclearBmp), &MainWindowCommands::ChkclearBmp_Click},
+      {std::string(names::kCmdchgOutPath), &MainWindowCommands::cmdchgOutPath_Click},
   };
   return handlers;
 }
@@ -65,13 +66,13 @@ void MainForm::CentreWindow() {
 
 void MainForm::ApplyClearPreference() {
   const int stored = settings::ReadClearAfterExtractPreference(settings_);
-  SetProperty(platform_.controls, "ChkclearBmp", prop::kValue, static_cast<double>(stored));
-  state_.clearAfterExtract = GetNumber(platform_.controls, "ChkclearBmp", prop::kValue) != 0;
+  SetProperty(platform_.controls, names::kChkclearBmp, prop::kValue, static_cast<double>(stored));
+  state_.clearAfterExtract = GetNumber(platform_.controls, names::kChkclearBmp, prop::kValue) != 0;
 }
 
 void MainForm::ShowProgramFolder() {
   const std::string folder = platform_.environment.ProgramFolder();
-  SetProperty(platform_.controls, "Text3", prop::kText, folder);
+  SetProperty(platform_.controls, names::kText3, prop::kText, folder);
   const char separator = platform_.environment.PathSeparator();
   state_.outputFolder = folder;
   if (folder.empty() || folder.back() != separator) state_.outputFolder.push_back(separator);
@@ -90,22 +91,55 @@ void MainForm::EndProgram() {
   platform_.environment.EndProgram();
 }
 
+template <typename Command>
+void MainForm::RunCommand(Command&& command) {
+  if (busy_) return;
+  {
+    BusyScope scope(busy_);
+    command();
+  }
+  if (close_pending_) {
+    close_pending_ = false;
+    platform_.environment.CloseWindow();
+  }
+}
+
 void MainForm::Click(std::string_view control) {
   if (busy_) return;
-  if (control == "Cmdexit" || control == "out") return EndProgram();
+  if (control == names::kCmdexit || control == names::kOut) return EndProgram();
   auto handler = ClickHandlers().find(control);
   if (handler == ClickHandlers().end()) return;  // "help" and the rest do nothing
-  BusyScope scope(busy_);
-  (commands_.*(handler->second))();
+  RunCommand([&] { (commands_.*(handler->second))(); });
+}
+
+bool MainForm::TakesDrops(std::string_view control) const {
+  const ControlSpec* design = FindControl(MainWindow(), control);
+  return design && design->drop != DropTarget::kNone;
 }
 
 void MainForm::FileDropped(std::string_view control, const std::string& path) {
-  if (busy_) return;
-  BusyScope scope(busy_);
-  if (control == "Text1" || control == "Imagepre")
-    commands_.CoverDropped(path);
-  else if (control == "Text2" || control == "TxtName")
-    commands_.PayloadDropped(path);
+  const ControlSpec* design = FindControl(MainWindow(), control);
+  if (!design) return;
+  switch (design->drop) {
+    case DropTarget::kCover: return RunCommand([&] { commands_.CoverDropped(path); });
+    case DropTarget::kPayload: return RunCommand([&] { commands_.PayloadDropped(path); });
+    case DropTarget::kNone: return;
+  }
+}
+
+void MainForm::InputRefused(std::string_view control) {
+  const ControlSpec* design = FindControl(MainWindow(), control);
+  if (design && design->portable_text_only) RunCommand([&] { commands_.PasswordInputRefused(); });
+}
+
+bool MainForm::CloseRequested() {
+  // A command still running owns the open files: close once it is done.
+  if (busy_) {
+    close_pending_ = true;
+    return false;
+  }
+  Form_Unload();
+  return true;
 }
 
 }  // namespace veil::ui

@@ -5,9 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/control.h"
+
 namespace veil::ui {
 
-enum class ControlKind { kFrame, kLabel, kTextBox, kButton, kCheckBox, kPictureBox, kMenuItem };
+using veil::ControlKind;
+
+// What a file dropped onto a control stands for.
+enum class DropTarget { kNone, kCover, kPayload };
 
 struct FontSpec {
   std::string family;  // empty: the platform's default user-interface font
@@ -31,6 +36,9 @@ struct ControlSpec {
   int max_length = 0;            // text boxes: 0 is unlimited
   bool portable_text_only = false;
   std::string shortcut;          // menu items: "Ctrl+O"
+  DropTarget drop = DropTarget::kNone;
+
+  ControlShape Shape() const { return {name, kind, auto_size, double(left), double(top), double(width), double(height)}; }
 };
 
 struct WindowSpec {

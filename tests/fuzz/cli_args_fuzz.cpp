@@ -37,9 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   args.push_back(word);
-  // Keep every path inside the sandbox.
+  // Every path stays inside the sandbox: no absolute path, no separator and
+  // no ".." anywhere, in a word or in an option's value (as root, a path
+  // outside could name a device node of the machine).
   for (const auto& arg : args)
-    if (arg.find('/') != std::string::npos || arg.rfind("..", 0) == 0 || arg.size() > 64) return 0;
+    if (arg.find_first_of("/\\") != std::string::npos || arg.find("..") != std::string::npos || arg.size() > 64)
+      return 0;
 
   const auto& sandbox = Sandbox();
   for (const auto& entry : std::filesystem::directory_iterator(sandbox)) std::filesystem::remove_all(entry);

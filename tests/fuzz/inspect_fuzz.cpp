@@ -4,11 +4,10 @@
 
 #include "codec/carrier_reader.h"
 #include "fuzz_memory_platform.h"
+#include "platform/file_failure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  veil::fuzz::MemoryPlatform platform;
-  platform.Put("p.bmp", {data, data + size});
-  veil::NumberedFile& picture = platform.files.Open(1, "p.bmp", veil::OpenMode::kReadOnly);
+  veil::MemoryFile picture(veil::fuzz::MakeBuffer({data, data + size}));
   const auto facts = veil::carrier::ReadCarrierFacts(picture);
   if (facts.HoldsFile() && facts.pixelOffsetUsable) {
     try {

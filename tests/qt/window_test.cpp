@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "modal_driver.h"
-#include "platform/qt/qt_main_window.h"
+#include "app/qt/qt_main_window.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "codec/module2.h"
+#include "commands/window_runs.h"
 #include "platform/memory_controls.h"
 #include "platform/scripted/scripted_message_boxes.h"
 #include "platform/scripted/scripted_pump.h"
@@ -11,8 +11,8 @@
 
 namespace veil::test {
 
-// The codec over the scripted platform, with real files in a temporary
-// folder routed through a fault plan.
+// The window's runs over the scripted platform, with real files in a
+// temporary folder routed through a fault plan.
 class CodecFixture : public ::testing::Test {
  protected:
   CodecFixture();
@@ -28,7 +28,7 @@ class CodecFixture : public ::testing::Test {
   ScriptedMessageBoxes boxes{[](const std::string& fault) { ADD_FAILURE() << fault; }};
   MemoryControls controls;
   ScriptedPump pump;
-  Module2 codec{state, {files, boxes, controls, pump}};
+  WindowRuns codec{state, {files, boxes, controls, pump}};
 };
 
 }  // namespace veil::test

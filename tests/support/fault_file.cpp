@@ -14,6 +14,24 @@ std::size_t FaultFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out)
   return n;
 }
 
+bool FaultPlan::Targets(const std::string& path) const {
+  if (only_path.empty() || only_path == path) return true;
+  return only_path.back() == '*' && path.rfind(only_path.substr(0, only_path.size() - 1), 0) == 0;
+}
+
+std::vector<FileEvent> FaultPlan::EventsOf(const std::string& path) const {
+  std::vector<FileEvent> of;
+  for (const auto& event : events)
+    if (event.path == path) of.push_back(event);
+  return of;
+}
+
+void FaultFile::Sync() {
+  if (plan_.on_sync) plan_.on_sync(path_);
+  plan_.events.push_back({path_, FileEvent::Kind::kSync});
+  inner_->Sync();
+}
+
 void FaultFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) {
   ++plan_.writes;
   if (faulty_ && plan_.reads + plan_.writes > plan_.fail_after_operations) throw FileFailure("injected failure");
@@ -27,14 +45,16 @@ void FaultFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) 
   }
   inner_->WriteAt(offset, in);
   plan_.bytes_written += in.size();
+  plan_.events.push_back({path_, FileEvent::Kind::kWrite, offset, in.size()});
 }
 
 NumberedFiles::Opener FaultyOpener(FaultPlan& plan) {
   return [&plan](const std::string& path, OpenMode mode) -> std::unique_ptr<RawFile> {
-    const bool faulty = plan.only_path.empty() || plan.only_path == path;
-    if (faulty && plan.refuse_writable_open && mode != OpenMode::kReadOnly)
+    const bool faulty = plan.Targets(path);
+    const bool writable = mode != OpenMode::kReadOnly && mode != OpenMode::kLockedRead;
+    if (faulty && plan.refuse_writable_open && writable)
       throw FileFailure("cannot open " + path + ": Permission denied");
-    return std::make_unique<FaultFile>(OpenSystemFile(path, mode), plan, faulty);
+    return std::make_unique<FaultFile>(OpenSystemFile(path, mode), plan, faulty, path);
   };
 }
 

@@ -9,7 +9,7 @@ WindowFixture::WindowFixture() {
   // A stand-in for decoding: only files that start like a BMP can be shown.
   static_cast<MemoryControl*>(controls.Find("Imagepre"))
       ->SetValidator([](std::string_view property, const PropertyValue& value) {
-        if (property != "Picture") return true;
+        if (property != "Picture" || std::get<std::string>(value).empty()) return true;  // empty: no picture
         const Bytes head = ReadAll(std::get<std::string>(value));
         return head.size() >= 2 && head[0] == 'B' && head[1] == 'M';
       });

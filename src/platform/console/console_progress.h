@@ -2,28 +2,26 @@
 
 #include <chrono>
 #include <cstdio>
-#include <string_view>
 
-#include "platform/memory_controls.h"
+#include "codec/run_result.h"
 
 namespace veil {
 
-// Draws the runs' per-cent captions as a progress bar on a terminal, once
-// the work has lasted long enough to be worth watching.
-class ConsoleProgress {
+// Draws a run's progress as a bar on a terminal, once the work has lasted
+// long enough to be worth watching.
+class ConsoleProgress final : public codec::RunObserver {
  public:
   ConsoleProgress(std::FILE* terminal, bool enabled) : terminal_(terminal), enabled_(enabled) {}
-  ~ConsoleProgress() { Finish(); }
+  ~ConsoleProgress() override { Finish(); }
 
-  // Watches the percentage caption of the given controls.
-  void Watch(MemoryControls& controls, std::string_view percent_control);
-  void Update(int percent);
+  void Progress(int percent) override;
   void Finish();
 
  private:
   std::FILE* terminal_;
   bool enabled_;
   bool drawn_ = false;
+  int shown_ = -1;
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 

@@ -3,10 +3,12 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+
+#include "platform/file_failure.h"
+#include "preview/thumbnail.h"
 
 namespace veil::qt {
 namespace {
@@ -18,7 +20,7 @@ const T* As(const PropertyValue& value) {
 
 }  // namespace
 
-QtControl::QtControl(const ui::ControlSpec& design, QWidget* widget, QAction* action, TwipScale scale)
+QtControl::QtControl(const ControlShape& design, QWidget* widget, QAction* action, TwipScale scale)
     : name_(design.name), kind_(design.kind), auto_size_(design.auto_size), widget_(widget), action_(action),
       scale_(scale) {
   if (widget_) {
@@ -36,7 +38,7 @@ QtControl::QtControl(const ui::ControlSpec& design, QWidget* widget, QAction* ac
 std::optional<std::string> QtControl::CaptionText() const {
   if (action_) return action_->text().toStdString();
   if (auto* group = qobject_cast<QGroupBox*>(widget_)) return group->title().toStdString();
-  if (auto* label = qobject_cast<QLabel*>(widget_); label && kind_ == ui::ControlKind::kLabel)
+  if (auto* label = qobject_cast<QLabel*>(widget_); label && kind_ == ControlKind::kLabel)
     return label->text().toStdString();
   if (auto* button = qobject_cast<QAbstractButton*>(widget_)) return button->text().toStdString();
   return std::nullopt;
@@ -47,7 +49,7 @@ bool QtControl::SetCaptionText(const QString& text) {
     action_->setText(text);
   } else if (auto* group = qobject_cast<QGroupBox*>(widget_)) {
     group->setTitle(text);
-  } else if (auto* label = qobject_cast<QLabel*>(widget_); label && kind_ == ui::ControlKind::kLabel) {
+  } else if (auto* label = qobject_cast<QLabel*>(widget_); label && kind_ == ControlKind::kLabel) {
     label->setText(text);
     if (auto_size_) FitToCaption();
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget_)) {
@@ -86,7 +88,7 @@ std::optional<PropertyValue> QtControl::Get(std::string_view property) const {
   if (property == prop::kWidth) return PropertyValue{width_};
   if (property == prop::kHeight) return PropertyValue{height_};
   if (property == prop::kFontSize && HasFont()) return PropertyValue{font_points_};
-  if (property == "Picture" && kind_ == ui::ControlKind::kPictureBox) return PropertyValue{picture_path_};
+  if (property == "Picture" && kind_ == ControlKind::kPictureBox) return PropertyValue{picture_path_};
   return std::nullopt;
 }
 
@@ -126,7 +128,7 @@ bool QtControl::Set(std::string_view property, const PropertyValue& value) {
     box->setCheckState(*number == 0 ? Qt::Unchecked : *number == 1 ? Qt::Checked : Qt::PartiallyChecked);
     return true;
   }
-  if (property == "Picture" && kind_ == ui::ControlKind::kPictureBox) {
+  if (property == "Picture" && kind_ == ControlKind::kPictureBox) {
     const auto* path = As<std::string>(value);
     return path && LoadPicture(*path);
   }
@@ -158,7 +160,7 @@ bool QtControl::SetFontSize(double points) {
 void QtControl::ApplyGeometry() {
   const int x = scale_.ToPixelsX(left_), y = scale_.ToPixelsY(top_);
   widget_->setGeometry(x, y, scale_.ToPixelsX(left_ + width_) - x, scale_.ToPixelsY(top_ + height_) - y);
-  if (kind_ == ui::ControlKind::kPictureBox) ShowPicture();
+  if (kind_ == ControlKind::kPictureBox) ShowPicture();
 }
 
 void QtControl::FitToCaption() {
@@ -169,14 +171,17 @@ void QtControl::FitToCaption() {
 }
 
 bool QtControl::LoadPicture(const std::string& path) {
-  QImageReader reader(QString::fromStdString(path));
-  QImage image = reader.read();
-  if (image.isNull()) return false;
-  // Keep a preview-sized copy only: covers can be tens of megapixels.
-  constexpr int kPreviewLimit = 1600;
-  if (image.width() > kPreviewLimit || image.height() > kPreviewLimit)
-    image = image.scaled(kPreviewLimit, kPreviewLimit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  picture_ = std::move(image);
+  std::optional<preview::Thumbnail> thumb;
+  if (!path.empty()) {
+    try {
+      thumb = preview::ReadThumbnail(*OpenSystemFile(path, OpenMode::kReadOnly), kThumbnailSize, kThumbnailSize);
+    } catch (const FileFailure&) {
+    }
+    if (!thumb) return false;
+  }
+  picture_ = thumb ? QImage(thumb->rgb.data(), thumb->width, thumb->height, thumb->width * 3, QImage::Format_RGB888)
+                         .copy()
+                   : QImage();
   picture_path_ = path;
   ShowPicture();
   return true;
@@ -184,7 +189,12 @@ bool QtControl::LoadPicture(const std::string& path) {
 
 void QtControl::ShowPicture() {
   auto* label = qobject_cast<QLabel*>(widget_);
-  if (!label || picture_.isNull() || label->width() <= 0 || label->height() <= 0) return;
+  if (!label) return;
+  if (picture_.isNull()) {
+    label->clear();
+    return;
+  }
+  if (label->width() <= 0 || label->height() <= 0) return;
   label->setPixmap(QPixmap::fromImage(
       picture_.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }

@@ -7,16 +7,16 @@
 
 #include "platform/control.h"
 #include "platform/twips.h"
-#include "ui/window_definition.h"
 
 namespace veil::qt {
 
 // One control of the Qt window behind the uniform control interface. The
 // geometry is kept in twips as last set, and drawn at the nearest pixel, so
-// reading it back gives exactly what was set.
+// reading it back gives exactly what was set. A picture box shows a
+// thumbnail read straight from the picture's file.
 class QtControl final : public Control {
  public:
-  QtControl(const ui::ControlSpec& design, QWidget* widget, QAction* action, TwipScale scale);
+  QtControl(const ControlShape& shape, QWidget* widget, QAction* action, TwipScale scale);
 
   const std::string& Name() const override { return name_; }
   std::optional<PropertyValue> Get(std::string_view property) const override;
@@ -28,7 +28,7 @@ class QtControl final : public Control {
 
  private:
   bool Placed() const { return widget_ != nullptr; }
-  bool HasFont() const { return widget_ && kind_ != ui::ControlKind::kPictureBox; }
+  bool HasFont() const { return widget_ && kind_ != ControlKind::kPictureBox; }
   std::optional<std::string> CaptionText() const;
   bool SetCaptionText(const QString& text);
   bool SetFontSize(double points);
@@ -38,7 +38,7 @@ class QtControl final : public Control {
   void FitToCaption();
 
   std::string name_;
-  ui::ControlKind kind_;
+  ControlKind kind_;
   bool auto_size_;
   QPointer<QWidget> widget_;
   QPointer<QAction> action_;
@@ -47,6 +47,8 @@ class QtControl final : public Control {
   double font_points_ = 0;
   std::string tag_;
   std::string picture_path_;
+  // Enough pixels for a maximised window's preview box.
+  static constexpr int kThumbnailSize = 1024;
   QImage picture_;
 };
 

@@ -1,12 +1,14 @@
 #include "platform/qt/qt_desktop.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QScreen>
 #include <QSettings>
 #include <QUrl>
-#include <filesystem>
 
 namespace veil::qt {
 
@@ -14,13 +16,26 @@ void QtShell::OpenDocument(const std::string& path) {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
-bool QtShell::RemoveFile(const std::string& path) { return QFile::remove(QString::fromStdString(path)); }
-
-bool QtShell::MoveOnto(const std::string& from, const std::string& to) {
-  std::error_code error;
-  std::filesystem::rename(from, to, error);  // atomic, replacing any file of that name
-  return !error;
+void QtShell::ShowInFolder(const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  // The desktop's file manager selects the file where it offers to;
+  // otherwise the folder opens.
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (bus.isConnected()) {
+    QDBusMessage show = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
+    show << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
+    if (bus.call(show, QDBus::Block, 2000).type() == QDBusMessage::ReplyMessage) return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
 }
+
+bool QtShell::IsMarkedExecutable(const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  return file.exists() && file.isExecutable();
+}
+
+bool QtShell::RemoveFile(const std::string& path) { return QFile::remove(QString::fromStdString(path)); }
 
 std::optional<std::string> QtSettingsStore::Read(const std::string& application, const std::string& section,
                                                  const std::string& key) {

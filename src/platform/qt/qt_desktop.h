@@ -14,8 +14,9 @@ namespace veil::qt {
 class QtShell final : public Shell {
  public:
   void OpenDocument(const std::string& path) override;
+  void ShowInFolder(const std::string& path) override;
+  bool IsMarkedExecutable(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
-  bool MoveOnto(const std::string& from, const std::string& to) override;
 };
 
 // The per-user store: an INI file per application in the user's
@@ -38,6 +39,7 @@ class QtEnvironment final : public Environment {
   TwipSize ClientSize() override;
   void MoveWindow(double left, double top) override;
   void EndProgram() override { end_program_(); }
+  void CloseWindow() override { window_.close(); }
 
  private:
   QMainWindow& window_;

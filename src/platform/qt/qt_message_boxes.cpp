@@ -25,12 +25,13 @@ int QtMessageBoxes::Show(std::string_view text, std::string_view title, int styl
   switch (style) {
     case kStyleStop: box.setIcon(QMessageBox::Critical); break;
     case kStyleExclamation: box.setIcon(QMessageBox::Warning); break;
-    case kStyleQuestionYesNo: box.setIcon(QMessageBox::Question); break;
-    default: box.setIcon(QMessageBox::Information); break;
+    case kStyleInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(IsQuestion(style) ? QMessageBox::Question : QMessageBox::Information); break;
   }
-  if (style == kStyleQuestionYesNo) {
+  if (IsQuestion(style)) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    box.setDefaultButton(DefaultsToNo(style) ? QMessageBox::No : QMessageBox::Yes);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }

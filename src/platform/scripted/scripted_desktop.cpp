@@ -37,10 +37,11 @@ bool ScriptedShell::RemoveFile(const std::string& path) {
   return std::filesystem::remove(path, error);
 }
 
-bool ScriptedShell::MoveOnto(const std::string& from, const std::string& to) {
+bool ScriptedShell::IsMarkedExecutable(const std::string& path) {
   std::error_code error;
-  std::filesystem::rename(from, to, error);
-  return !error;
+  const auto permissions = std::filesystem::status(path, error).permissions();
+  using std::filesystem::perms;
+  return !error && (permissions & (perms::owner_exec | perms::group_exec | perms::others_exec)) != perms::none;
 }
 
 std::optional<std::string> ScriptedSettings::Read(const std::string& application, const std::string& section,

@@ -38,14 +38,16 @@ class ScriptedFileDialogs final : public FileDialogs {
   std::vector<std::string> folder_titles_;
 };
 
-// Records what the shell was asked; deleting and replacing act on real files.
+// Records what the shell was asked; deleting and the execute bit are the
+// real file system's.
 class ScriptedShell final : public Shell {
  public:
   void OpenDocument(const std::string& path) override { opened.push_back(path); }
+  void ShowInFolder(const std::string& path) override { shown_in_folder.push_back(path); }
+  bool IsMarkedExecutable(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
-  bool MoveOnto(const std::string& from, const std::string& to) override;
 
-  std::vector<std::string> opened, deleted;
+  std::vector<std::string> opened, shown_in_folder, deleted;
 };
 
 class ScriptedEnvironment final : public Environment {
@@ -57,12 +59,14 @@ class ScriptedEnvironment final : public Environment {
   TwipSize ClientSize() override { return client; }
   void MoveWindow(double left, double top) override { moves.push_back({left, top}); }
   void EndProgram() override { ++ended; }
+  void CloseWindow() override { ++close_requests; }
 
   std::string program_folder = "/opt/veilwright";
   char separator = '/';
   TwipSize screen{19200, 10800}, window{10080, 6570}, client{9840, 5730};
   std::vector<TwipSize> moves;  // {left, top}
   int ended = 0;
+  int close_requests = 0;
 };
 
 class ScriptedSettings final : public SettingsStore {

@@ -9,7 +9,7 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes() { VerifyAllUsed(); }
 
 int ScriptedMessageBoxes::Show(std::string_view text, std::string_view title, int style) {
   shown_.push_back({std::string(text), std::string(title.empty() ? kApplicationTitle : title), style});
-  if (style != kStyleQuestionYesNo) return kAnswerOk;
+  if (!IsQuestion(style)) return kAnswerOk;
   if (answers_.empty()) {
     report_fault_("unexpected question box: " + std::string(text));
     return kAnswerNo;

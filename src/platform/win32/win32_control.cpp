@@ -1,5 +1,6 @@
 #include "platform/win32/win32_control.h"
 
+#include "platform/file_failure.h"
 #include "platform/win32/win32_text.h"
 
 namespace veil::win32 {
@@ -18,56 +19,62 @@ LOGFONTW MessageFont() {
   return metrics.lfMessageFont;
 }
 
-bool HasText(ui::ControlKind kind) { return kind == ui::ControlKind::kTextBox; }
-bool HasCaption(ui::ControlKind kind) {
-  return kind != ui::ControlKind::kTextBox && kind != ui::ControlKind::kPictureBox;
+// Enough pixels for a maximised window's preview box.
+constexpr int kThumbnailSize = 1024;
+
+bool HasText(ControlKind kind) { return kind == ControlKind::kTextBox; }
+bool HasCaption(ControlKind kind) {
+  return kind != ControlKind::kTextBox && kind != ControlKind::kPictureBox;
 }
 
 }  // namespace
 
 std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetWindowTextA(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return FromAnsi(text);
+  // The length may be reported too large, never too small: what was copied counts.
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return FromWide(text);
 }
 
-Win32Control::Win32Control(const ui::ControlSpec& design, HWND hwnd, Win32Control* container, TwipScale scale)
+void SetWindowText(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, ToWide(text).c_str()); }
+
+Win32Control::Win32Control(const ControlShape& design, HWND hwnd, Win32Control* container, TwipScale scale,
+                           const std::wstring& font_face, double font_points, int font_weight, BYTE font_charset)
     : name_(design.name), kind_(design.kind), auto_size_(design.auto_size), hwnd_(hwnd), container_(container),
       scale_(scale), left_(design.left), top_(design.top), width_(design.width), height_(design.height) {
   if (container_) container_->children_.push_back(this);
-  if (design.font) {
-    font_face_ = ToWide(design.font->family);
-    font_points_ = design.font->points;
-    font_weight_ = design.font->weight;
-    font_charset_ = static_cast<BYTE>(design.font->charset);
+  if (!font_face.empty()) {
+    font_face_ = font_face;
+    font_points_ = font_points;
+    font_weight_ = font_weight;
+    font_charset_ = font_charset;
   } else {
     const LOGFONTW base = MessageFont();
     font_face_ = base.lfFaceName;
     font_points_ = std::abs(base.lfHeight) * 72.0 / scale_.dpi_y;
     font_charset_ = base.lfCharSet;
   }
-  if (kind_ != ui::ControlKind::kPictureBox) SetFontSize(font_points_);
+  if (kind_ != ControlKind::kPictureBox) SetFontSize(font_points_);
   ApplyGeometry();
   if (auto_size_) FitToCaption();
 }
 
-Win32Control::Win32Control(const ui::ControlSpec& design, HMENU menu, UINT position, HWND owner)
+Win32Control::Win32Control(const ControlShape& design, HMENU menu, UINT position, HWND owner)
     : name_(design.name), kind_(design.kind), menu_(menu), menu_position_(position), owner_(owner) {}
 
 Win32Control::~Win32Control() {
   if (font_) DeleteObject(font_);
-  if (picture_) DeleteObject(picture_);
 }
 
 std::optional<PropertyValue> Win32Control::Get(std::string_view property) const {
   if (property == prop::kTag) return PropertyValue{tag_};
   if (menu_) {
     if (property == prop::kCaption) {
-      char text[256] = {};
-      GetMenuStringA(menu_, menu_position_, text, sizeof text, MF_BYPOSITION);
-      return PropertyValue{FromAnsi(text)};
+      wchar_t text[256] = {};
+      GetMenuStringW(menu_, menu_position_, text, 256, MF_BYPOSITION);
+      return PropertyValue{FromWide(text)};
     }
     if (property == prop::kEnabled)
       return PropertyValue{!(GetMenuState(menu_, menu_position_, MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED))};
@@ -77,15 +84,15 @@ std::optional<PropertyValue> Win32Control::Get(std::string_view property) const 
   if (property == prop::kCaption && HasCaption(kind_)) return PropertyValue{WindowText(hwnd_)};
   if (property == prop::kText && HasText(kind_)) return PropertyValue{WindowText(hwnd_)};
   if (property == prop::kEnabled) return PropertyValue{IsWindowEnabled(hwnd_) != FALSE};
-  if (property == prop::kVisible) return PropertyValue{(GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0};
-  if (property == prop::kValue && kind_ == ui::ControlKind::kCheckBox)
-    return PropertyValue{static_cast<double>(SendMessageA(hwnd_, BM_GETCHECK, 0, 0))};
+  if (property == prop::kVisible) return PropertyValue{(GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0};
+  if (property == prop::kValue && kind_ == ControlKind::kCheckBox)
+    return PropertyValue{static_cast<double>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0))};
   if (property == prop::kLeft) return PropertyValue{left_};
   if (property == prop::kTop) return PropertyValue{top_};
   if (property == prop::kWidth) return PropertyValue{width_};
   if (property == prop::kHeight) return PropertyValue{height_};
-  if (property == prop::kFontSize && kind_ != ui::ControlKind::kPictureBox) return PropertyValue{font_points_};
-  if (property == "Picture" && kind_ == ui::ControlKind::kPictureBox) return PropertyValue{picture_path_};
+  if (property == prop::kFontSize && kind_ != ControlKind::kPictureBox) return PropertyValue{font_points_};
+  if (property == "Picture" && kind_ == ControlKind::kPictureBox) return PropertyValue{picture_path_};
   return std::nullopt;
 }
 
@@ -99,12 +106,12 @@ bool Win32Control::Set(std::string_view property, const PropertyValue& value) {
     if (property == prop::kCaption) {
       const auto* text = As<std::string>(value);
       if (!text) return false;
-      const std::string caption = ToAnsi(*text);
-      MENUITEMINFOA item{};
+      std::wstring caption = ToWide(*text);
+      MENUITEMINFOW item{};
       item.cbSize = sizeof item;
       item.fMask = MIIM_STRING;
-      item.dwTypeData = const_cast<char*>(caption.c_str());
-      SetMenuItemInfoA(menu_, menu_position_, TRUE, &item);
+      item.dwTypeData = caption.data();
+      SetMenuItemInfoW(menu_, menu_position_, TRUE, &item);
       DrawMenuBar(owner_);
       return true;
     }
@@ -125,7 +132,7 @@ bool Win32Control::Set(std::string_view property, const PropertyValue& value) {
   if ((property == prop::kCaption && HasCaption(kind_)) || (property == prop::kText && HasText(kind_))) {
     const auto* text = As<std::string>(value);
     if (!text) return false;
-    SetWindowTextA(hwnd_, ToAnsi(*text).c_str());
+    SetWindowText(hwnd_, *text);
     if (auto_size_) FitToCaption();
     return true;
   }
@@ -138,22 +145,22 @@ bool Win32Control::Set(std::string_view property, const PropertyValue& value) {
       ShowWindow(hwnd_, *flag ? SW_SHOWNA : SW_HIDE);
     return true;
   }
-  if (property == prop::kValue && kind_ == ui::ControlKind::kCheckBox) {
+  if (property == prop::kValue && kind_ == ControlKind::kCheckBox) {
     const auto* number = As<double>(value);
     if (!number || (*number != 0 && *number != 1 && *number != 2)) return false;
     const auto state = static_cast<WPARAM>(*number);
-    const bool changed = static_cast<WPARAM>(SendMessageA(hwnd_, BM_GETCHECK, 0, 0)) != state;
-    SendMessageA(hwnd_, BM_SETCHECK, state, 0);
+    const bool changed = static_cast<WPARAM>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0)) != state;
+    SendMessageW(hwnd_, BM_SETCHECK, state, 0);
     if (changed && on_value_changed_) on_value_changed_();
     return true;
   }
-  if (property == "Picture" && kind_ == ui::ControlKind::kPictureBox) {
+  if (property == "Picture" && kind_ == ControlKind::kPictureBox) {
     const auto* path = As<std::string>(value);
     return path && LoadPicture(*path);
   }
   const auto* number = As<double>(value);
   if (!number) return false;
-  if (property == prop::kFontSize) return kind_ != ui::ControlKind::kPictureBox && SetFontSize(*number);
+  if (property == prop::kFontSize) return kind_ != ControlKind::kPictureBox && SetFontSize(*number);
   return MoveOneEdge(*this, property, *number, left_, top_, width_, height_);
 }
 
@@ -181,7 +188,7 @@ bool Win32Control::SetFontSize(double points) {
                                  font_weight_, FALSE, FALSE, FALSE, font_charset_, OUT_DEFAULT_PRECIS,
                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_face_.c_str());
   if (!font) return false;
-  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   if (font_) DeleteObject(font_);
   font_ = font;
   font_points_ = points;
@@ -189,11 +196,11 @@ bool Win32Control::SetFontSize(double points) {
 }
 
 void Win32Control::FitToCaption() {
-  const std::string text = ToAnsi(WindowText(hwnd_));
+  const std::wstring text = ToWide(WindowText(hwnd_));
   HDC dc = GetDC(hwnd_);
   const HGDIOBJ old = SelectObject(dc, font_);
   SIZE size{};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);
   width_ = scale_.ToTwipsX(size.cx);
@@ -202,13 +209,17 @@ void Win32Control::FitToCaption() {
 }
 
 bool Win32Control::LoadPicture(const std::string& path) {
-  const auto ansi = ToAnsiExactly(path);
-  if (!ansi) return false;
-  const auto bitmap = static_cast<HBITMAP>(
-      LoadImageA(nullptr, ansi->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-  if (!bitmap) return false;
-  if (picture_) DeleteObject(picture_);
-  picture_ = bitmap;
+  std::optional<preview::Thumbnail> thumb;
+  if (!path.empty()) {
+    // Read from the picture's header and the rows shown only: a damaged or
+    // huge picture costs no more than a small one.
+    try {
+      thumb = preview::ReadThumbnail(*OpenSystemFile(path, OpenMode::kReadOnly), kThumbnailSize, kThumbnailSize);
+    } catch (const FileFailure&) {
+    }
+    if (!thumb) return false;
+  }
+  picture_ = std::move(thumb);
   picture_path_ = path;
   InvalidateRect(hwnd_, nullptr, TRUE);
   return true;
@@ -218,19 +229,30 @@ void Win32Control::DrawPicture(const DRAWITEMSTRUCT& item) const {
   const RECT box = item.rcItem;
   FillRect(item.hDC, &box, GetSysColorBrush(COLOR_BTNFACE));
   if (!picture_) return;
-  BITMAP info{};
-  GetObjectA(picture_, sizeof info, &info);
   const int box_w = box.right - box.left, box_h = box.bottom - box.top;
-  if (info.bmWidth <= 0 || info.bmHeight <= 0 || box_w <= 0 || box_h <= 0) return;
-  const double fit = std::min(static_cast<double>(box_w) / info.bmWidth, static_cast<double>(box_h) / info.bmHeight);
-  const int w = static_cast<int>(info.bmWidth * fit), h = static_cast<int>(info.bmHeight * fit);
-  HDC source = CreateCompatibleDC(item.hDC);
-  const HGDIOBJ old = SelectObject(source, picture_);
+  if (box_w <= 0 || box_h <= 0) return;
+  const double fit = std::min(static_cast<double>(box_w) / picture_->width, static_cast<double>(box_h) / picture_->height);
+  const int w = static_cast<int>(picture_->width * fit), h = static_cast<int>(picture_->height * fit);
+  // The thumbnail's rows as a top-down DIB: blue, green, red, padded to 4 bytes.
+  const int stride = (picture_->width * 3 + 3) / 4 * 4;
+  std::vector<std::uint8_t> dib(static_cast<std::size_t>(stride) * static_cast<std::size_t>(picture_->height));
+  for (int y = 0; y < picture_->height; ++y)
+    for (int x = 0; x < picture_->width; ++x) {
+      const std::uint8_t* rgb = &picture_->rgb[(static_cast<std::size_t>(y) * picture_->width + x) * 3];
+      std::uint8_t* bgr = &dib[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3];
+      bgr[0] = rgb[2], bgr[1] = rgb[1], bgr[2] = rgb[0];
+    }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture_->width;
+  info.bmiHeader.biHeight = -picture_->height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
   SetStretchBltMode(item.hDC, HALFTONE);
-  StretchBlt(item.hDC, box.left + (box_w - w) / 2, box.top + (box_h - h) / 2, w, h, source, 0, 0, info.bmWidth,
-             info.bmHeight, SRCCOPY);
-  SelectObject(source, old);
-  DeleteDC(source);
+  SetBrushOrgEx(item.hDC, 0, 0, nullptr);
+  StretchDIBits(item.hDC, box.left + (box_w - w) / 2, box.top + (box_h - h) / 2, w, h, 0, 0, picture_->width,
+                picture_->height, dib.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 }  // namespace veil::win32

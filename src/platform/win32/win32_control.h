@@ -7,7 +7,7 @@
 
 #include "platform/control.h"
 #include "platform/twips.h"
-#include "ui/window_definition.h"
+#include "preview/thumbnail.h"
 
 namespace veil::win32 {
 
@@ -17,10 +17,12 @@ namespace veil::win32 {
 // is kept in twips as last set and drawn at the nearest pixel.
 class Win32Control final : public Control {
  public:
-  // A window control.
-  Win32Control(const ui::ControlSpec& design, HWND hwnd, Win32Control* container, TwipScale scale);
+  // A window control, with its own font when font_face is not empty.
+  Win32Control(const ControlShape& shape, HWND hwnd, Win32Control* container, TwipScale scale,
+               const std::wstring& font_face = {}, double font_points = 0, int font_weight = FW_NORMAL,
+               BYTE font_charset = DEFAULT_CHARSET);
   // A menu entry: the item at position in menu.
-  Win32Control(const ui::ControlSpec& design, HMENU menu, UINT position, HWND owner);
+  Win32Control(const ControlShape& shape, HMENU menu, UINT position, HWND owner);
   ~Win32Control() override;
 
   const std::string& Name() const override { return name_; }
@@ -29,7 +31,7 @@ class Win32Control final : public Control {
   bool Move(double left, double top, double width, double height) override;
 
   HWND hwnd() const { return hwnd_; }
-  ui::ControlKind kind() const { return kind_; }
+  ControlKind kind() const { return kind_; }
   // Runs when a check box's value changes, by the user or by code.
   void OnValueChanged(std::function<void()> handler) { on_value_changed_ = std::move(handler); }
   // Draws the picture box's picture, scaled to fit.
@@ -44,7 +46,7 @@ class Win32Control final : public Control {
   bool LoadPicture(const std::string& path);
 
   std::string name_;
-  ui::ControlKind kind_;
+  ControlKind kind_;
   bool auto_size_ = false;
   HWND hwnd_ = nullptr;
   HMENU menu_ = nullptr;
@@ -62,11 +64,12 @@ class Win32Control final : public Control {
   bool menu_visible_ = true;
   std::string tag_;
   std::string picture_path_;
-  HBITMAP picture_ = nullptr;
+  std::optional<preview::Thumbnail> picture_;
   std::function<void()> on_value_changed_;
 };
 
-// A window's text (a control's caption or contents) in UTF-8.
+// A window's text (a control's caption or contents) in UTF-8, and back.
 std::string WindowText(HWND hwnd);
+void SetWindowText(HWND hwnd, const std::string& text);
 
 }  // namespace veil::win32

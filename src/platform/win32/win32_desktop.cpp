@@ -1,54 +1,60 @@
 #include "platform/win32/win32_desktop.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "platform/message_boxes.h"
 #include "platform/win32/win32_text.h"
 
 namespace veil::win32 {
 
-std::optional<std::string> Win32Shell::AnsiPath(const std::string& path) {
-  auto ansi = ToAnsiExactly(path);
-  if (!ansi) {
-    const std::string text = "这个路径含有系统代码页无法表示的字符，无法处理：\n" + path;
-    MessageBoxA(owner_, ToAnsi(text).c_str(), std::string(kApplicationTitle).c_str(), MB_ICONHAND);
-  }
-  return ansi;
-}
-
 void Win32Shell::OpenDocument(const std::string& path) {
-  if (auto ansi = AnsiPath(path)) ShellExecuteA(nullptr, "open", ansi->c_str(), "", "", SW_SHOWNORMAL);
+  ShellExecuteW(nullptr, L"open", ToWide(path).c_str(), L"", L"", SW_SHOWNORMAL);
 }
 
-bool Win32Shell::RemoveFile(const std::string& path) {
-  auto ansi = AnsiPath(path);
-  return ansi && DeleteFileA(ansi->c_str());
+void Win32Shell::ShowInFolder(const std::string& path) {
+  // Explorer opens the folder with the file selected; the file never runs.
+  if (PIDLIST_ABSOLUTE item = ILCreateFromPathW(ToWide(path).c_str())) {
+    const HRESULT shown = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+    ILFree(item);
+    if (SUCCEEDED(shown)) return;
+  }
+  const std::string folder = path.substr(0, path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/"));
+  ShellExecuteW(owner_, L"explore", ToWide(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-bool Win32Shell::MoveOnto(const std::string& from, const std::string& to) {
-  return MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-}
+bool Win32Shell::RemoveFile(const std::string& path) { return DeleteFileW(LongPath(path).c_str()) != FALSE; }
 
 std::optional<std::string> Win32SettingsStore::Read(const std::string& application, const std::string& section,
                                                     const std::string& key) {
   HKEY hkey = nullptr;
   const std::string path = "Software\\" + application + "\\" + section;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, ToAnsi(path).c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS) return std::nullopt;
-  char value[256] = {};
-  DWORD size = sizeof value - 1, type = 0;
-  const LONG status = RegQueryValueExA(hkey, ToAnsi(key).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(path).c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS) return std::nullopt;
+  wchar_t value[256] = {};
+  DWORD size = sizeof value - sizeof(wchar_t), type = 0;
+  const LONG status = RegQueryValueExW(hkey, ToWide(key).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(hkey);
   if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
-  return FromAnsi(value);
+  return FromWide(std::wstring(value, size / sizeof(wchar_t)).c_str());
 }
 
 std::string Win32Environment::ProgramFolder() {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  folder.erase(folder.find_last_of('\\') == std::string::npos ? 0 : folder.find_last_of('\\'));
-  if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // a drive's root keeps its backslash
-  return FromAnsi(folder);
+  // Wide throughout: a name the ANSI code page cannot spell stays whole, and
+  // no trail byte of a double-byte character is taken for a backslash.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
+  const std::size_t slash = path.find_last_of(L'\\');
+  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root keeps its backslash
+  return FromWide(folder);
 }
 
 TwipSize Win32Environment::ScreenSize() {
@@ -74,15 +80,15 @@ void Win32Environment::MoveWindow(double left, double top) {
 }
 
 void Win32Pump::Deliver(MSG& message) {
-  if (window_ && accelerators_ && TranslateAcceleratorA(window_, accelerators_, &message)) return;
-  if (window_ && IsDialogMessageA(window_, &message)) return;
+  if (window_ && accelerators_ && TranslateAcceleratorW(window_, accelerators_, &message)) return;
+  if (window_ && IsDialogMessageW(window_, &message)) return;
   TranslateMessage(&message);
-  DispatchMessageA(&message);
+  DispatchMessageW(&message);
 }
 
 void Win32Pump::DispatchPending() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {  // leave it for the main loop
       PostQuitMessage(static_cast<int>(message.wParam));
       return;

@@ -16,12 +16,11 @@ class Win32Shell final : public Shell {
  public:
   explicit Win32Shell(HWND& owner) : owner_(owner) {}
   void OpenDocument(const std::string& path) override;
+  void ShowInFolder(const std::string& path) override;
+  bool IsMarkedExecutable(const std::string&) override { return false; }  // Windows goes by the name alone
   bool RemoveFile(const std::string& path) override;
-  bool MoveOnto(const std::string& from, const std::string& to) override;
 
  private:
-  // The path in the ANSI code page, or nothing after telling the user.
-  std::optional<std::string> AnsiPath(const std::string& path);
   HWND& owner_;
 };
 
@@ -43,6 +42,7 @@ class Win32Environment final : public Environment {
   TwipSize ClientSize() override;
   void MoveWindow(double left, double top) override;
   void EndProgram() override { end_program_(); }
+  void CloseWindow() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
 
  private:
   HWND& window_;

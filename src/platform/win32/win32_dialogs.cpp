@@ -49,28 +49,34 @@ class DialogTemplate {
 constexpr WORD kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082;
 
 // The open-file record as it was before Windows 2000 added three members.
-constexpr DWORD kOpenFileRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+constexpr DWORD kOpenFileRecordSize = offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR);
 static_assert(sizeof(void*) != 4 || kOpenFileRecordSize == 76, "a 32-bit program's open-file record is 76 bytes");
+
+// Room for the longest path Windows accepts.
+constexpr DWORD kLongestPath = 32768;
 
 struct InputBoxState {
   std::string prompt, title, typed;
 };
 
 INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
-  auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, l);
+      SetWindowLongPtrW(dialog, DWLP_USER, l);
       state = reinterpret_cast<InputBoxState*>(l);
-      SetWindowTextA(dialog, ToAnsi(state->title).c_str());
-      SetDlgItemTextA(dialog, kInputBoxPrompt, ToAnsi(state->prompt).c_str());
+      SetWindowTextW(dialog, ToWide(state->title).c_str());
+      SetDlgItemTextW(dialog, kInputBoxPrompt, ToWide(state->prompt).c_str());
       SetFocus(GetDlgItem(dialog, kInputBoxEdit));
       return FALSE;
     case WM_COMMAND:
       if (LOWORD(w) == IDOK) {
-        char text[1024] = {};
-        GetDlgItemTextA(dialog, kInputBoxEdit, text, sizeof text);
-        state->typed = FromAnsi(text);
+        // Whatever was typed, exactly: a character the picture cannot hold
+        // is simply a wrong password, never a '?' that might match.
+        const HWND edit = GetDlgItem(dialog, kInputBoxEdit);
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+        state->typed = FromWide(text);
         EndDialog(dialog, IDOK);
         return TRUE;
       }
@@ -87,61 +93,59 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
 
 int Win32MessageBoxes::Show(std::string_view text, std::string_view title, int style) {
   const std::string caption(title.empty() ? kApplicationTitle : title);
-  return MessageBoxA(owner_, ToAnsi(std::string(text)).c_str(), ToAnsi(caption).c_str(),
-                     static_cast<UINT>(style));
+  return MessageBoxW(owner_, ToWide(std::string(text)).c_str(), ToWide(caption).c_str(), static_cast<UINT>(style));
 }
 
 std::string Win32MessageBoxes::Input(std::string_view prompt, std::string_view title) {
   DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 74, 4);
   dialog.Item(SS_LEFT, 8, 8, 170, 30, kInputBoxPrompt, kStatic, L"");
   dialog.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 8, 50, 224, 14, kInputBoxEdit, kEdit, L"");
-  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 186, 8, 46, 14, IDOK, kButton, L"OK");
-  dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 186, 26, 46, 14, IDCANCEL, kButton, L"Cancel");
+  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 186, 8, 46, 14, IDOK, kButton, L"确定");
+  dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 186, 26, 46, 14, IDCANCEL, kButton, L"取消");
   InputBoxState state{std::string(prompt), std::string(title.empty() ? kApplicationTitle : title), {}};
-  const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), owner_, InputBoxProc,
+  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner_, InputBoxProc,
                                                  reinterpret_cast<LPARAM>(&state));
   return result == IDOK ? state.typed : std::string{};
 }
 
 std::optional<std::string> Win32FileDialogs::OpenFile(const OpenFileRequest& request) {
-  const std::string pattern = ToAnsi(request.filter);
-  std::string filter = pattern + '\0' + pattern + '\0' + '\0';
-  const std::string title = ToAnsi(request.title);
-  const std::string initial_dir = ToAnsi(request.initial_dir);
-  char file[256] = {};
-  char file_title[256] = {};
-  OPENFILENAMEA dialog{};
+  const std::wstring pattern = ToWide(request.filter);
+  const std::wstring filter = pattern + L'\0' + pattern + L'\0' + L'\0';
+  const std::wstring title = ToWide(request.title);
+  const std::wstring initial_dir = ToWide(request.initial_dir);
+  std::vector<wchar_t> file(kLongestPath, L'\0');
+  std::vector<wchar_t> file_title(kLongestPath, L'\0');
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = kOpenFileRecordSize;
   dialog.hwndOwner = owner_;
-  dialog.hInstance = GetModuleHandleA(nullptr);
+  dialog.hInstance = GetModuleHandleW(nullptr);
   dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = 255;
-  dialog.lpstrFileTitle = file_title;
-  dialog.nMaxFileTitle = 255;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kLongestPath - 1;
+  dialog.lpstrFileTitle = file_title.data();
+  dialog.nMaxFileTitle = kLongestPath - 1;
   dialog.lpstrInitialDir = initial_dir.c_str();
   dialog.lpstrTitle = title.c_str();
   dialog.Flags = 0;
-  if (!GetOpenFileNameA(&dialog)) return std::nullopt;
-  return FromAnsi(file);
+  if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+  return FromWide(file.data());
 }
 
 std::optional<std::string> Win32FileDialogs::BrowseForFolder(const std::string& title) {
-  const std::string text = ToAnsi(title);
-  BROWSEINFOA browse{};
+  const std::wstring text = ToWide(title);
+  BROWSEINFOW browse{};
   browse.hwndOwner = owner_;
   browse.pidlRoot = nullptr;
   browse.pszDisplayName = nullptr;
   browse.lpszTitle = text.c_str();
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
-  // Room for the longest path the call can return, and its NUL.
-  char path[MAX_PATH + 1] = {};
-  const BOOL found = chosen && SHGetPathFromIDListA(chosen, path);
-  if (chosen) CoTaskMemFree(chosen);
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+  if (!chosen) return std::nullopt;
+  std::vector<wchar_t> path(kLongestPath, L'\0');
+  const BOOL found = SHGetPathFromIDListEx(chosen, path.data(), kLongestPath, GPFIDL_DEFAULT);
+  CoTaskMemFree(chosen);
   if (!found) return std::nullopt;
-  return FromAnsi(path);
+  return FromWide(path.data());
 }
-
 
 }  // namespace veil::win32

@@ -3,52 +3,54 @@
 #include <windows.h>
 
 namespace veil::win32 {
-namespace {
 
-std::wstring Widen(const std::string& text, UINT code_page) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+std::wstring ToWide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (n <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  const int written = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  wide.resize(static_cast<std::size_t>(written > 0 ? written : 0));
   return wide;
 }
 
-std::string Narrow(const std::wstring& wide, UINT code_page, BOOL* lossy) {
-  if (wide.empty()) return {};
-  BOOL* used_default = code_page == CP_UTF8 ? nullptr : lossy;
-  const DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const int n = WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, used_default);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
-                      used_default);
-  return text;
-}
-
-}  // namespace
-
-std::string ToAnsi(const std::string& utf8) {
-  BOOL lossy = FALSE;
-  return Narrow(Widen(utf8, CP_UTF8), CP_ACP, &lossy);
-}
-
-std::optional<std::string> ToAnsiExactly(const std::string& utf8) {
-  BOOL lossy = FALSE;
-  std::string ansi = Narrow(Widen(utf8, CP_UTF8), CP_ACP, &lossy);
-  if (lossy) return std::nullopt;
-  return ansi;
-}
-
-std::string FromAnsi(const std::string& ansi) {
-  BOOL unused = FALSE;
-  return Narrow(Widen(ansi, CP_ACP), CP_UTF8, &unused);
-}
-
-std::wstring ToWide(const std::string& utf8) { return Widen(utf8, CP_UTF8); }
-
 std::string FromWide(const std::wstring& wide) {
-  BOOL unused = FALSE;
-  return Narrow(wide, CP_UTF8, &unused);
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string utf8(static_cast<std::size_t>(n), '\0');
+  const int written =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+  return utf8;
+}
+
+std::string FromWide(const wchar_t* wide) { return wide ? FromWide(std::wstring(wide)) : std::string(); }
+
+std::wstring LongPath(const std::string& utf8) {
+  const std::wstring path = ToWide(utf8);
+  if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD written = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  if (written == 0 || written >= n) return path;
+  full.resize(written);
+  // Device names (NUL, CON) have no long form.
+  if (full.rfind(L"\\\\.\\", 0) == 0) return full;
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+std::string SystemMessage(unsigned long error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = text ? FromWide(text) : "error " + std::to_string(error);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    message.pop_back();
+  return message;
 }
 
 }  // namespace veil::win32

@@ -1,0 +1,266 @@
+#include "app/qt/qt_main_window.h"
+
+#include "app/qt/run_main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+
+namespace veil::qt {
+namespace {
+
+TwipScale ScreenScale() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  return {screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()};
+}
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
+    : scale_(ScreenScale()),
+      own_boxes_(this),
+      own_dialogs_(this),
+      environment_(*this, scale_, [this] { EndProgram(); }) {
+  const ui::WindowSpec& window = ui::MainWindow();
+  setWindowTitle(QString::fromStdString(window.caption));
+  setWindowIcon(QIcon::fromTheme("veilwright", QIcon(":/veilwright-64.png")));
+  setCentralWidget(new QWidget(this));
+  centralWidget()->installEventFilter(this);
+
+  WindowPlatform platform{files_,
+                          overrides.boxes ? *overrides.boxes : own_boxes_,
+                          controls_,
+                          pump_,
+                          overrides.dialogs ? *overrides.dialogs : own_dialogs_,
+                          overrides.shell ? *overrides.shell : own_shell_,
+                          environment_};
+  form_ = std::make_unique<ui::MainForm>(platform, overrides.settings ? *overrides.settings : own_settings_);
+  BuildControls(window);
+
+  // The client area at design size, below the menu bar.
+  resize(scale_.ToPixelsX(window.design_client_width),
+         scale_.ToPixelsY(window.design_client_height) + menuBar()->sizeHint().height());
+  layout()->activate();
+}
+
+QtMainWindow::~QtMainWindow() { files_.CloseAll(); }
+
+void QtMainWindow::BuildControls(const ui::WindowSpec& window) {
+  for (const ui::ControlSpec& design : window.controls) {
+    if (design.kind == ui::ControlKind::kMenuItem) {
+      controls_.Add(std::make_unique<QtControl>(design.Shape(), nullptr, CreateMenuEntry(design, window), scale_));
+      continue;
+    }
+    QWidget* parent = design.container.empty() ? centralWidget() : containers_.at(design.container);
+    QWidget* widget = CreateWidget(design, parent);
+    widget->setObjectName(QString::fromStdString(design.name));
+    widget->installEventFilter(this);
+    if (design.font) {
+      QFont font(QString::fromStdString(design.font->family));
+      font.setPointSizeF(design.font->points);
+      font.setWeight(QFont::Normal);
+      widget->setFont(font);
+    }
+    if (design.kind == ui::ControlKind::kFrame) containers_[design.name] = widget;
+    if (form_->TakesDrops(design.name)) widget->setAcceptDrops(true);
+    controls_.Add(std::make_unique<QtControl>(design.Shape(), widget, nullptr, scale_));
+  }
+
+  // Keyboard focus follows the designed tab order.
+  std::vector<const ui::ControlSpec*> ordered;
+  for (const auto& design : window.controls)
+    if (design.tab >= 0) ordered.push_back(&design);
+  std::sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->tab < b->tab; });
+  QWidget* previous = nullptr;
+  for (const auto* design : ordered) {
+    auto* widget = centralWidget()->findChild<QWidget*>(QString::fromStdString(design->name));
+    if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+}
+
+QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* parent) {
+  const QString caption = QString::fromStdString(design.caption);
+  switch (design.kind) {
+    case ui::ControlKind::kFrame:
+      return new QGroupBox(caption, parent);
+    case ui::ControlKind::kLabel: {
+      auto* label = new QLabel(caption, parent);
+      label->setWordWrap(design.word_wrap);
+      return label;
+    }
+    case ui::ControlKind::kTextBox: {
+      auto* edit = new QLineEdit(caption, parent);
+      if (design.max_length > 0) edit->setMaxLength(design.max_length);
+      if (design.portable_text_only) {
+        // Whatever cannot be stored is refused, typed or pasted, and the
+        // user is told: nothing is dropped silently.
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x20-\\x7E]*"), edit));
+        const std::string name = design.name;
+        connect(edit, &QLineEdit::inputRejected, this, [this, name] { RefuseInput(name); });
+      }
+      return edit;
+    }
+    case ui::ControlKind::kButton: {
+      auto* button = new QPushButton(caption, parent);
+      const std::string name = design.name;
+      connect(button, &QPushButton::clicked, this, [this, name] { Dispatch(name); });
+      return button;
+    }
+    case ui::ControlKind::kCheckBox: {
+      auto* box = new QCheckBox(caption, parent);
+      const std::string name = design.name;
+      // Like the click event of a check box: on every change of its value.
+      connect(box, &QCheckBox::stateChanged, this, [this, name] { Dispatch(name); });
+      return box;
+    }
+    case ui::ControlKind::kPictureBox: {
+      auto* picture = new QLabel(parent);
+      picture->setAlignment(Qt::AlignCenter);
+      return picture;
+    }
+    case ui::ControlKind::kMenuItem:
+      break;
+  }
+  return nullptr;
+}
+
+QAction* QtMainWindow::CreateMenuEntry(const ui::ControlSpec& design, const ui::WindowSpec& window) {
+  const QString caption = QString::fromStdString(design.caption);
+  QAction* action = nullptr;
+  if (!design.container.empty()) {
+    action = menus_.at(design.container)->addAction(caption);
+  } else {
+    const bool has_items = std::any_of(window.controls.begin(), window.controls.end(),
+                                       [&](const ui::ControlSpec& c) { return c.container == design.name; });
+    if (has_items) {
+      QMenu* menu = menuBar()->addMenu(caption);
+      menus_[design.name] = menu;
+      action = menu->menuAction();
+    } else {
+      action = menuBar()->addAction(caption);
+    }
+  }
+  action->setObjectName(QString::fromStdString(design.name));
+  if (!design.shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdString(design.shortcut)));
+  const std::string name = design.name;
+  connect(action, &QAction::triggered, this, [this, name] { Dispatch(name); });
+  return action;
+}
+
+void QtMainWindow::Start() {
+  form_->Form_Load();
+  loaded_ = true;
+  show();
+}
+
+void QtMainWindow::Dispatch(const std::string& name) { form_->Click(name); }
+
+void QtMainWindow::RefuseInput(const std::string& name) {
+  if (refusal_pending_) return;  // one message for one key or paste
+  refusal_pending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this, name] {
+        refusal_pending_ = false;
+        form_->InputRefused(name);
+      },
+      Qt::QueuedConnection);
+}
+
+void QtMainWindow::EndProgram() {
+  ending_ = true;
+  close();
+  QCoreApplication::quit();
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget()) {
+    if (event->type() == QEvent::Resize && loaded_) form_->Form_Resize();
+    return false;
+  }
+  // While a command runs the window repaints and resizes, but takes no input.
+  if (form_ && form_->Busy() && IsUserInput(event->type())) return true;
+
+  const std::string name = watched->objectName().toStdString();
+  if (!form_ || !form_->TakesDrops(name)) return false;
+  if (event->type() == QEvent::DragEnter) {
+    auto* drag = static_cast<QDragEnterEvent*>(event);
+    if (drag->mimeData()->hasUrls() && drag->mimeData()->urls().first().isLocalFile()) drag->acceptProposedAction();
+    return true;
+  }
+  if (event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (drop->mimeData()->hasUrls() && drop->mimeData()->urls().first().isLocalFile()) {
+      drop->acceptProposedAction();
+      form_->FileDropped(name, drop->mimeData()->urls().first().toLocalFile().toStdString());
+    }
+    return true;
+  }
+  return false;
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* event) {
+  if (ending_) {
+    event->accept();
+    return;
+  }
+  if (form_->CloseRequested())
+    event->accept();
+  else
+    event->ignore();
+}
+
+void QtMainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && loaded_) form_->Form_Resize();
+}
+
+int RunMainWindow(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    std::fprintf(stderr,
+                 "veilwright: no display to open the window on; use the command-line program instead "
+                 "(veilwright-cli --help)\n");
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Veilwright");
+  // The command buttons ask for a Chinese font by its Windows name.
+  QFont::insertSubstitutions("宋体", {"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
+                                      "WenQuanYi Zen Hei", "Droid Sans Fallback"});
+  QtMainWindow window;
+  window.Start();
+  return QApplication::exec();
+}
+
+}  // namespace veil::qt

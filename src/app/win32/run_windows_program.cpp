@@ -1,0 +1,23 @@
+#include "app/win32/run_windows_program.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "app/win32/win32_main_window.h"
+
+namespace veil::win32 {
+
+int RunWindowsProgram() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the folder browser needs COM
+  int status = 0;
+  {
+    Win32MainWindow window(GetModuleHandleW(nullptr));
+    window.Start();
+    status = window.Run();
+  }
+  CoUninitialize();
+  return status;
+}
+
+}  // namespace veil::win32

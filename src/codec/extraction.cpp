@@ -1,0 +1,67 @@
+#include <array>
+
+#include "codec/carrier_layout.h"
+#include "codec/group_kernel.h"
+#include "codec/group_stretches.h"
+#include "codec/module2.h"
+#include "codec/run_checks.h"
+#include "codec/runs.h"
+
+namespace veil::codec {
+namespace {
+
+// The checks that come before any byte is written.
+std::optional<RunResult> Refusal(const ExtractRequest& request, const carrier::CarrierFacts& facts) {
+  if (!facts.HoldsFile()) return RunResult{RunStatus::kNoHiddenFile};
+  if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1) {
+    RunResult result{RunStatus::kUnknownVersion};
+    result.version = facts.Version();
+    return result;
+  }
+  if (auto problem = PixelOffsetProblem(facts)) return problem;
+  if (facts.HasPassword() &&
+      (!request.password || *request.password != carrier::ReadStoredPassword(request.cover, facts.pixelOffset)))
+    return RunResult{RunStatus::kWrongPassword};
+  // A damaged picture must not yield invented bytes: it has to hold every
+  // group the marker promises.
+  if (!facts.Complete()) {
+    RunResult result{RunStatus::kDamaged};
+    result.damage = {Damage::Kind::kEndsEarly, facts.pixelOffset, facts.fileLength, facts.EndOfHiddenFile()};
+    return result;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
+  try {
+    const auto facts = carrier::ReadCarrierFacts(request.cover);
+    if (auto refusal = Refusal(request, facts)) return *refusal;
+
+    const std::uint64_t length = facts.HiddenLength();
+    const std::uint64_t payload_start = static_cast<std::uint64_t>(facts.pixelOffset) + carrier::kHiddenHeaderSize;
+    observer.Started();
+    GroupStretches stretches;
+    stretches.Run(length / 3, observer,
+                  [&](std::int64_t first, std::span<std::uint8_t> pixels, std::span<std::uint8_t> data) {
+                    const auto group = static_cast<std::uint64_t>(first - 1);
+                    ReadExactly(request.cover, payload_start + group * carrier::kGroupCoverBytes, pixels);
+                    GatherGroups(pixels, data);
+                    request.output.WriteAt(group * 3, data);
+                  });
+    if (const int tail = static_cast<int>(length % 3); tail != 0) {
+      Module2 bits;
+      ReadExactly(request.cover, payload_start + length / 3 * carrier::kGroupCoverBytes, bits.pixelGroup);
+      bits.GatherDataGroup(tail);
+      request.output.WriteAt(length / 3 * 3, std::span<const std::uint8_t>(bits.dataGroup.data(), tail));
+    }
+    RunResult result{RunStatus::kCompleted};
+    result.bytes = length;
+    return result;
+  } catch (const FileFailure& failure) {
+    return IoFailure(failure);
+  }
+}
+
+}  // namespace veil::codec

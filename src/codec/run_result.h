@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace veil::codec {
+
+// Told how a run goes; every member may be left as it is.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  // The checks have passed and the hidden file's groups are about to move.
+  virtual void Started() {}
+  // After a stretch of groups: Int(groups done / whole groups * 100), as a
+  // group-by-group loop would show it after the stretch's last group.
+  virtual void Progress(int /*percent*/) {}
+  // A chance to let pending window messages run; called before every stretch.
+  virtual void Yield() {}
+};
+
+enum class RunStatus {
+  kCompleted,
+  kTooLarge,             // the file does not fit the picture: size and capacity
+  kAlreadyHoldsFile,     // embedding: the picture is marked already
+  kPasswordNotStorable,  // embedding: more than 8 bytes, or not printable ASCII
+  kNoHiddenFile,         // extraction: the picture is not marked
+  kUnknownVersion,       // extraction: a format version this program does not read
+  kWrongPassword,        // extraction: the password given is not the stored one
+  kDamaged,              // the picture's header or length does not hold up: damage
+  kIoFailure,            // a file could not be read or written: path and cause
+};
+
+// What did not hold up in a damaged picture.
+struct Damage {
+  enum class Kind {
+    kPixelOffsetOutside,  // the pixel data (with the hidden header) does not lie inside the file
+    kEndsEarly,           // the file ends before the last group the marker promises
+  };
+  Kind kind = Kind::kEndsEarly;
+  std::int64_t pixel_offset = 0;
+  std::uint64_t file_length = 0;
+  std::uint64_t needed = 0;  // kEndsEarly: the length the hidden file needs
+};
+
+struct RunResult {
+  RunResult() = default;
+  RunResult(RunStatus status_) : status(status_) {}  // NOLINT: a bare status is a whole result
+
+  RunStatus status = RunStatus::kCompleted;
+  std::uint64_t bytes = 0;     // kCompleted: the hidden file's length
+  std::uint64_t size = 0;      // kTooLarge: the file's length
+  std::uint64_t capacity = 0;  // kTooLarge: the most the picture takes
+  std::uint32_t version = 0;   // kUnknownVersion
+  Damage damage;               // kDamaged
+  std::string path, cause;     // kIoFailure; path may be empty for files without one
+  std::string detail;          // kIoFailure: the file layer's whole line
+
+  bool ok() const { return status == RunStatus::kCompleted; }
+};
+
+}  // namespace veil::codec

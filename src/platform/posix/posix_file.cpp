@@ -1,0 +1,142 @@
+// The file layer's system calls on POSIX: positioned reads and writes on a
+// descriptor, plain writes on streams, and advisory locks.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_in_use.h"
+#include "platform/raw_file.h"
+
+namespace veil {
+namespace {
+
+class PosixFile final : public RawFile {
+ public:
+  PosixFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw FileFailure("cannot read", name_, std::strerror(errno));
+      }
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    return done;
+  }
+
+  void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) override {
+    std::size_t done = 0;
+    while (done < in.size()) {
+      const ssize_t n = ::pwrite(fd_, in.data() + done, in.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw FileFailure("cannot write", name_, std::strerror(errno));
+      }
+      if (n == 0) throw FileFailure("cannot write", name_, "no space left");
+      done += static_cast<std::size_t>(n);
+    }
+  }
+
+  std::uint64_t Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileFailure("cannot stat", name_, std::strerror(errno));
+    return static_cast<std::uint64_t>(st.st_size);
+  }
+
+  void Sync() override {
+    if (::fdatasync(fd_) != 0 && errno != EINVAL) throw FileFailure("cannot flush", name_, std::strerror(errno));
+  }
+
+  std::string Name() const override { return name_; }
+
+ private:
+  int fd_;
+  std::string name_;
+};
+
+// Writes that go on at the end of a stream that cannot seek (a pipe, a
+// terminal, a device); reads see an empty file.
+class StreamSink final : public RawFile {
+ public:
+  StreamSink(int fd, std::string name, bool owned) : fd_(fd), name_(std::move(name)), owned_(owned) {}
+  ~StreamSink() override {
+    if (owned_) ::close(fd_);
+  }
+
+  std::size_t ReadAt(std::uint64_t, std::span<std::uint8_t>) override { return 0; }
+
+  void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) override {
+    if (offset != written_) throw FileFailure("cannot write", name_, "it cannot seek");
+    std::size_t done = 0;
+    while (done < in.size()) {
+      const ssize_t n = ::write(fd_, in.data() + done, in.size() - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw FileFailure("cannot write", name_, std::strerror(errno));
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    written_ += in.size();
+  }
+
+  std::uint64_t Size() override { return written_; }
+  void Sync() override {}
+  std::string Name() const override { return name_; }
+
+ private:
+  int fd_;
+  std::string name_;
+  bool owned_;
+  std::uint64_t written_ = 0;
+};
+
+int FlagsFor(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kReadOnly:
+    case OpenMode::kLockedRead: return O_RDONLY;
+    case OpenMode::kReadWriteExisting:
+    case OpenMode::kLockedReadWrite: return O_RDWR;
+    case OpenMode::kReadWrite: return O_RDWR | O_CREAT;
+    case OpenMode::kCreateTruncate: return O_RDWR | O_CREAT | O_TRUNC;
+    case OpenMode::kCreateNew: return O_RDWR | O_CREAT | O_EXCL;
+    case OpenMode::kWriteStream: return O_WRONLY | O_NOCTTY;
+  }
+  return O_RDONLY;
+}
+
+}  // namespace
+
+std::unique_ptr<RawFile> OpenSystemFile(const std::string& path, OpenMode mode) {
+  const int fd = ::open(path.c_str(), FlagsFor(mode) | O_CLOEXEC, 0666);
+  if (fd < 0) throw FileFailure("cannot open", path, std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    throw FileFailure("cannot open", path, "it is a folder");
+  }
+  if (mode == OpenMode::kLockedRead || mode == OpenMode::kLockedReadWrite) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      ::close(fd);
+      if (error == EWOULDBLOCK) throw FileInUse(path);
+      throw FileFailure("cannot lock", path, std::strerror(error));
+    }
+  }
+  if (mode == OpenMode::kWriteStream) return std::make_unique<StreamSink>(fd, path, true);
+  return std::make_unique<PosixFile>(fd, path);  // closing the descriptor releases the lock
+}
+
+std::unique_ptr<RawFile> OpenStreamSink(int fd, std::string name) {
+  return std::make_unique<StreamSink>(fd, std::move(name), false);
+}
+
+}  // namespace veil

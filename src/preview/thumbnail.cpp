@@ -1,0 +1,95 @@
+#include "preview/thumbnail.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace veil::preview {
+namespace {
+
+// Rows longer than this are sampled pixel by pixel rather than read whole.
+constexpr std::uint64_t kLargestRowRead = 1 << 20;
+
+std::uint32_t U32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+}
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+// What the headers say about the pixels.
+struct Layout {
+  std::uint64_t width = 0, height = 0;
+  bool top_down = false;
+  std::uint64_t pixel_offset = 0;
+  std::uint64_t stride = 0;  // bytes per row, padded to 4
+};
+
+std::optional<Layout> ReadLayout(RawFile& file) {
+  std::array<std::uint8_t, 14 + 40> head{};
+  const std::size_t got = file.ReadAt(0, head);
+  if (got < 14 + 12 || head[0] != 'B' || head[1] != 'M') return std::nullopt;
+  Layout layout;
+  layout.pixel_offset = U32(&head[10]);
+  const std::uint32_t info_size = U32(&head[14]);
+  std::int64_t width = 0, height = 0;
+  if (info_size == 12) {  // the old OS/2 core header
+    width = U16(&head[18]);
+    height = static_cast<std::int16_t>(U16(&head[20]));
+    if (U16(&head[24]) != 24) return std::nullopt;
+  } else if (info_size >= 40 && got >= 14 + 40) {
+    width = static_cast<std::int32_t>(U32(&head[18]));
+    height = static_cast<std::int32_t>(U32(&head[22]));
+    if (U16(&head[28]) != 24 || U32(&head[30]) != 0) return std::nullopt;  // 24 bits, uncompressed
+  } else {
+    return std::nullopt;
+  }
+  if (width <= 0 || height == 0) return std::nullopt;
+  layout.width = static_cast<std::uint64_t>(width);
+  layout.top_down = height < 0;
+  layout.height = static_cast<std::uint64_t>(height < 0 ? -height : height);
+  layout.stride = (layout.width * 3 + 3) / 4 * 4;
+  // Both factors are below 2^33, so the product cannot overflow.
+  const std::uint64_t pixel_bytes = layout.stride * layout.height;
+  const std::uint64_t length = file.Size();
+  if (layout.pixel_offset > length || pixel_bytes > length - layout.pixel_offset) return std::nullopt;
+  return layout;
+}
+
+}  // namespace
+
+std::optional<Thumbnail> ReadThumbnail(RawFile& file, int max_width, int max_height) {
+  const auto layout = ReadLayout(file);
+  if (!layout || max_width <= 0 || max_height <= 0) return std::nullopt;
+  const double scale = std::min({1.0, max_width / static_cast<double>(layout->width),
+                                 max_height / static_cast<double>(layout->height)});
+  Thumbnail thumb;
+  thumb.width = std::max(1, static_cast<int>(std::lround(static_cast<double>(layout->width) * scale)));
+  thumb.height = std::max(1, static_cast<int>(std::lround(static_cast<double>(layout->height) * scale)));
+  thumb.rgb.resize(static_cast<std::size_t>(thumb.width) * static_cast<std::size_t>(thumb.height) * 3);
+
+  // Each thumbnail pixel shows the picture's pixel at its centre.
+  std::vector<std::uint64_t> columns(static_cast<std::size_t>(thumb.width));
+  for (int x = 0; x < thumb.width; ++x)
+    columns[static_cast<std::size_t>(x)] = (2 * static_cast<std::uint64_t>(x) + 1) * layout->width / (2 * thumb.width);
+  const bool whole_rows = layout->stride <= kLargestRowRead;
+  std::vector<std::uint8_t> row(whole_rows ? layout->stride : 3);
+  for (int y = 0; y < thumb.height; ++y) {
+    const std::uint64_t source = (2 * static_cast<std::uint64_t>(y) + 1) * layout->height / (2 * thumb.height);
+    const std::uint64_t stored = layout->top_down ? source : layout->height - 1 - source;
+    const std::uint64_t row_at = layout->pixel_offset + stored * layout->stride;
+    if (whole_rows) ReadExactly(file, row_at, row);
+    std::uint8_t* out = thumb.rgb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(thumb.width) * 3;
+    for (std::uint64_t column : columns) {
+      const std::uint8_t* bgr = row.data();
+      if (whole_rows)
+        bgr += column * 3;
+      else
+        ReadExactly(file, row_at + column * 3, row);
+      *out++ = bgr[2];
+      *out++ = bgr[1];
+      *out++ = bgr[0];
+    }
+  }
+  return thumb;
+}
+
+}  // namespace veil::preview

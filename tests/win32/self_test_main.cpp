@@ -1,0 +1,29 @@
+#include <windows.h>
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include "app/win32/win32_main_window.h"
+#include "platform/win32/win32_text.h"
+#include "window_self_test.h"
+
+// The program's own window, driven by the self-test instead of a person.
+int main() {
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; words && i < count; ++i) args.push_back(veil::win32::FromWide(words[i]));
+  LocalFree(words);
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int status = 0;
+  {
+    veil::win32::Win32MainWindow window(GetModuleHandleW(nullptr));
+    veil::win32::SelfTest self_test(window, args);
+    window.Start();
+    window.Run();
+    status = self_test.Finish();
+  }
+  CoUninitialize();
+  return status;
+}
