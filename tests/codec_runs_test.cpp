@@ -212,6 +212,23 @@ TEST_F(CodecRunsTest, AWriteFailureAnywhereLeavesThePictureUnmarked) {
   }
 }
 
+// The marker, which makes the picture claim a file, is the very last write,
+// and a sync that follows every other write of the run comes before it.
+TEST_F(CodecRunsTest, TheMarkerIsWrittenLastAndOnlyAfterASync) {
+  ASSERT_TRUE(Hide(MakeBmp(54 + 12 + 12 * 30000), RandomBytes(90000, 4)).ok());
+  const auto events = faults.EventsOf(CoverPath());
+  ASSERT_GE(events.size(), 3u);
+  const FileEvent& marker = events.back();
+  EXPECT_EQ(marker.kind, FileEvent::Kind::kWrite);
+  EXPECT_EQ(marker.offset, 6u);
+  EXPECT_EQ(marker.size, 4u);
+  EXPECT_EQ(events[events.size() - 2].kind, FileEvent::Kind::kSync);
+  for (std::size_t i = 0; i + 2 < events.size(); ++i) {
+    EXPECT_EQ(events[i].kind, FileEvent::Kind::kWrite) << i;
+    EXPECT_GE(events[i].offset, 54u) << "a header byte was written before the groups were synced";
+  }
+}
+
 TEST_F(CodecRunsTest, ExtractionNeverInventsBytesFromATruncatedPicture) {
   ASSERT_TRUE(Hide(MakeBmp(54 + 12 + 12 * 100), RandomBytes(300, 3)).ok());
   Bytes picture = ReadAll(CoverPath());

@@ -38,6 +38,36 @@ TEST_F(NumberedFileTest, SmallReadThenWriteAtTheSamePlaceCostsNoSystemCalls) {
   EXPECT_EQ(after, expected);
 }
 
+// A write too large for the buffer goes straight to the file: bytes the
+// buffer had loaded where it lands must not be served afterwards, whether the
+// write starts inside the loaded bytes and runs beyond them or covers them.
+TEST_F(NumberedFileTest, ALargeWriteIsSeenByTheReadsAfterIt) {
+  const std::string path = dir.File("large.bin");
+  for (const auto& [length, load_at, write_at, write_size] :
+       std::vector<std::tuple<std::size_t, std::uint64_t, std::uint64_t, std::size_t>>{
+           {300000, 100, 50000, 100000},  // starts inside the loaded window, ends beyond it
+           {1000, 10, 500, 50000},        // a short file: the write runs past its end
+           {300000, 70000, 60000, 40000},  // starts before the window, covers it
+       }) {
+    Bytes model = RandomBytes(length, 8);
+    WriteAll(path, model);
+    NumberedFile& file = files.Open(1, path, OpenMode::kReadWriteExisting);
+    std::uint8_t small[12];
+    file.ReadAt(load_at, small);
+    const Bytes big(write_size, 0xAB);
+    file.WriteAt(write_at, big);
+    if (model.size() < write_at + write_size) model.resize(write_at + write_size);
+    std::copy(big.begin(), big.end(), model.begin() + static_cast<std::ptrdiff_t>(write_at));
+    for (std::uint64_t at : {write_at, write_at + 11, load_at, write_at + write_size - 12}) {
+      file.ReadAt(at, small);
+      ASSERT_TRUE(std::equal(small, small + 12, model.begin() + static_cast<std::ptrdiff_t>(at)))
+          << "stale bytes at " << at << " after a write of " << write_size << " at " << write_at;
+    }
+    files.Close(1);
+    EXPECT_EQ(ReadAll(path), model);
+  }
+}
+
 // Random reads and writes of every size, checked against a plain in-memory
 // model of the file: the buffer must never serve stale or lost bytes.
 TEST_F(NumberedFileTest, BufferedAccessAgreesWithAPlainModel) {

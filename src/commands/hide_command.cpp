@@ -1,7 +1,9 @@
 #include "codec/carrier_layout.h"
+#include "codec/carrier_reader.h"
 #include "commands/command_texts.h"
 #include "commands/control_names.h"
 #include "commands/main_window_commands.h"
+#include "platform/file_failure.h"
 #include "platform/same_file.h"
 
 namespace veil {
@@ -29,10 +31,30 @@ void MainWindowCommands::cmdadd_Click() {
   state_.hiddenExtension = carrier::StoredExtension(state_.payloadPath).value_or(std::string(carrier::kFallbackExtension));
 
   // Held from here to the end of the run, so that no other program can hide
-  // a file in the picture meanwhile; the run checks the marker again.
+  // a file in the picture meanwhile; one may have done so since the picture
+  // was inspected, so the marker is read again now (and once more by the run).
   if (!LockCover(OpenMode::kLockedReadWrite)) return;
-  Show(texts::kHideConfirm, texts::kHideConfirmTitle, kStyleInformation);
-  if (runs_.RunEmbedding().outcome == RunOutcome::kRefused) InspectCover(std::nullopt);
+  bool refused = HiddenMeanwhile();
+  if (!refused) {
+    Show(texts::kHideConfirm, texts::kHideConfirmTitle, kStyleInformation);
+    refused = runs_.RunEmbedding().outcome == RunOutcome::kRefused;
+  }
+  if (refused) {
+    platform_.files.CloseAll();
+    InspectCover(std::nullopt);  // the window shows the picture as it now is
+  }
+}
+
+bool MainWindowCommands::HiddenMeanwhile() {
+  NumberedFiles& files = platform_.files;
+  if (!files.IsOpen(kCoverFile)) return false;  // the run reports a picture it cannot open
+  try {
+    if (!carrier::ReadCarrierFacts(files[kCoverFile].Unbuffered()).HoldsFile()) return false;
+  } catch (const FileFailure&) {
+    return false;
+  }
+  Show(texts::kHideAlreadyHolds, texts::kErrorTitle, kStyleStop);
+  return true;
 }
 
 bool MainWindowCommands::SettlePassword() {

@@ -52,6 +52,9 @@ class MainWindowCommands {
   void ChoosePayload(const std::optional<std::string>& chosen);
   bool PayloadPreconditionsHold();
   bool SettlePassword();
+  // The cover (open as file 1) was marked by another program since it was
+  // inspected; tells the user so.
+  bool HiddenMeanwhile();
   bool CheckExtractionRights(NumberedFile& cover);
   bool Extract(OutputFile& output);
   void OfferViewing(bool written_through);

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QLineEdit>
+#include <QInputMethodEvent>
+#include <QTest>
 
 namespace veil::test {
 namespace {
@@ -19,6 +21,18 @@ void TypeFileName(QFileDialog* dialog, const QString& path) {
 }
 
 }  // namespace
+
+void TypeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
+      QTest::keyClicks(widget, QString(c));
+    } else {
+      QInputMethodEvent commit;
+      commit.setCommitString(QString(c));
+      QApplication::sendEvent(widget, &commit);
+    }
+  }
+}
 
 ModalDriver::ModalDriver() {
   connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
@@ -81,16 +95,32 @@ void ModalDriver::AnswerBox(const QString& text, int button) {
   });
 }
 
+void ModalDriver::AnswerBoxWithEnter(const QString& text) {
+  steps_.push_back([this, text](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box || box->text() != text) {
+      failures_ << "expected the box \"" + text + "\", got \"" + (box ? box->text() : modal->windowTitle()) + "\"";
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+      return;
+    }
+    QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_Return); });
+  });
+}
+
 void ModalDriver::AnswerInput(const QString& text) {
   steps_.push_back([this, text](QWidget* modal) {
     auto* dialog = qobject_cast<QInputDialog*>(modal);
-    if (!dialog) {
+    auto* edit = dialog ? dialog->findChild<QLineEdit*>() : nullptr;
+    if (!edit) {
       failures_ << "expected an input box, got " + modal->windowTitle();
       QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
       return;
     }
-    dialog->setTextValue(text);
-    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    QTimer::singleShot(0, dialog, [dialog, edit, text] {
+      TypeText(edit, text);
+      QTest::keyClick(edit, Qt::Key_Return);
+      (void)dialog;
+    });
   });
 }
 

@@ -11,6 +11,10 @@ class QWidget;
 
 namespace veil::test {
 
+// Types text into a widget as a person would: ASCII as key presses, other
+// characters as an input method commits them.
+void TypeText(QWidget* widget, const QString& text);
+
 // Answers the modal dialogs and message boxes that the window opens, one
 // scripted step per dialog, in order. A dialog of the wrong kind or text is
 // recorded as a failure and closed, so a test never hangs on it.
@@ -21,6 +25,9 @@ class ModalDriver : public QObject {
   void AnswerFile(const QString& path);
   void AnswerFolder(const QString& path);
   void AnswerBox(const QString& text, int button);  // QMessageBox::StandardButton
+  // Presses Enter on the box: its default button answers.
+  void AnswerBoxWithEnter(const QString& text);
+  // Types text into the input box, key by key, and presses OK.
   void AnswerInput(const QString& text);
 
   bool Done() const { return steps_.empty(); }

@@ -33,6 +33,7 @@ std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(const std::strin
 
 bool ScriptedShell::RemoveFile(const std::string& path) {
   deleted.push_back(path);
+  if (refuse_removal) return false;
   std::error_code error;
   return std::filesystem::remove(path, error);
 }

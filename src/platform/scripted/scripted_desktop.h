@@ -48,6 +48,8 @@ class ScriptedShell final : public Shell {
   bool RemoveFile(const std::string& path) override;
 
   std::vector<std::string> opened, shown_in_folder, deleted;
+  // Deleting fails as for a file in use, or in a folder the user cannot change.
+  bool refuse_removal = false;
 };
 
 class ScriptedEnvironment final : public Environment {
