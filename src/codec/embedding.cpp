@@ -4,6 +4,8 @@
 #include "codec/carrier_layout.h"
 #include "codec/group_kernel.h"
 #include "codec/group_stretches.h"
+#include "codec/progress_segments.h"
+#include "codec/read_ahead.h"
 #include "codec/module2.h"
 #include "codec/run_checks.h"
 #include "codec/runs.h"
@@ -55,15 +57,21 @@ void PlaceTail(const Plan& plan, RawFile& payload, std::span<std::uint8_t, 12> p
 
 void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserver& observer) {
   observer.Started();
-  GroupStretches stretches;
-  stretches.Run(plan.WholeGroups(), observer,
-                [&](std::int64_t first, std::span<std::uint8_t> pixels, std::span<std::uint8_t> data) {
-                  const std::uint64_t at = plan.GroupAt(first);
-                  ReadExactly(cover, at, pixels);
-                  ReadExactly(payload, static_cast<std::uint64_t>(first - 1) * 3, data);
-                  PlaceGroups(pixels, data);
-                  cover.WriteAt(at, pixels);
-                });
+  const std::vector<GroupStretch> stretches = GroupStretches(plan.WholeGroups());
+  std::vector<StepReads> reads;
+  for (const GroupStretch& stretch : stretches)
+    reads.push_back({{&cover, plan.GroupAt(stretch.first), stretch.Size() * carrier::kGroupCoverBytes},
+                     {&payload, static_cast<std::uint64_t>(stretch.first - 1) * 3, stretch.Size() * 3}});
+  ReadAhead ahead(std::move(reads), kMaxStretchGroups * carrier::kGroupCoverBytes, kMaxStretchGroups * 3);
+  for (std::size_t i = 0; i < stretches.size(); ++i) {
+    observer.Yield();
+    const ReadAhead::Step step = ahead.Take(i);
+    PlaceGroups(step.first, step.second);
+    const std::uint64_t at = plan.GroupAt(stretches[i].first);
+    cover.WriteAt(at, step.first);
+    cover.StartWriteback(at, step.first.size());
+    observer.Progress(ProgressSegments::Percent(stretches[i].last, static_cast<std::int64_t>(plan.WholeGroups())));
+  }
   if (plan.Tail() != 0) {
     std::array<std::uint8_t, 12> group;
     const std::uint64_t at = plan.PayloadStart() + plan.WholeGroups() * carrier::kGroupCoverBytes;
@@ -80,51 +88,76 @@ void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserve
   WriteU32At(cover, carrier::kMarkerOffset, plan.marker);
 }
 
-// Copies cover bytes [from, to) to the copy unchanged, in blocks.
-void CopyStretch(RawFile& cover, RawFile& copy, std::uint64_t from, std::uint64_t to, std::span<std::uint8_t> buffer,
-                 RunObserver& observer) {
-  while (from < to) {
-    observer.Yield();
-    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), to - from));
-    ReadExactly(cover, from, buffer.first(n));
-    copy.WriteAt(from, buffer.first(n));
-    from += n;
-  }
-}
-
 // One pass: the cover is read front to back and the marked picture written
-// front to back to the copy, which may be a stream.
+// front to back to the copy, which may be a stream. What the copy is made
+// of, step by step: plain cover bytes, or whole groups to place.
 void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& copy, RunObserver& observer) {
-  std::vector<std::uint8_t> buffer(GroupStretches::kMaxGroups * carrier::kGroupCoverBytes);
-  std::array<std::uint8_t, carrier::kPixelOffsetField> head;
-  ReadExactly(cover, 0, head);
-  head[6] = static_cast<std::uint8_t>(plan.marker);
-  head[7] = static_cast<std::uint8_t>(plan.marker >> 8);
-  head[8] = static_cast<std::uint8_t>(plan.marker >> 16);
-  head[9] = static_cast<std::uint8_t>(plan.marker >> 24);
-  copy.WriteAt(0, head);
-  CopyStretch(cover, copy, head.size(), plan.pixel_offset, buffer, observer);
-  copy.WriteAt(plan.pixel_offset, plan.header);
+  struct Piece {
+    std::uint64_t at;
+    std::size_t size;
+    const GroupStretch* groups;  // null: copied as it is
+  };
+  constexpr std::size_t kBlock = kMaxStretchGroups * carrier::kGroupCoverBytes;
+  const std::vector<GroupStretch> stretches = GroupStretches(plan.WholeGroups());
+  const std::uint64_t tail_at = plan.PayloadStart() + plan.WholeGroups() * carrier::kGroupCoverBytes;
+  const std::uint64_t rest_at = plan.End();
+  std::vector<Piece> pieces;
+  auto copied = [&](std::uint64_t from, std::uint64_t to) {
+    for (; from < to; from += kBlock)
+      pieces.push_back({from, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, to - from)), nullptr});
+  };
+  copied(0, plan.pixel_offset);
+  const std::size_t first_group_piece = pieces.size();
+  for (const GroupStretch& stretch : stretches)
+    pieces.push_back({plan.GroupAt(stretch.first), stretch.Size() * carrier::kGroupCoverBytes, &stretch});
+  const std::size_t first_rest_piece = pieces.size();
+  copied(rest_at, plan.cover_length);
 
-  observer.Started();
-  GroupStretches stretches;
-  stretches.Run(plan.WholeGroups(), observer,
-                [&](std::int64_t first, std::span<std::uint8_t> pixels, std::span<std::uint8_t> data) {
-                  const std::uint64_t at = plan.GroupAt(first);
-                  ReadExactly(cover, at, pixels);
-                  ReadExactly(payload, static_cast<std::uint64_t>(first - 1) * 3, data);
-                  PlaceGroups(pixels, data);
-                  copy.WriteAt(at, pixels);
-                });
-  std::uint64_t at = plan.PayloadStart() + plan.WholeGroups() * carrier::kGroupCoverBytes;
-  if (plan.Tail() != 0) {
-    std::array<std::uint8_t, 12> group;
-    ReadExactly(cover, at, group);
-    PlaceTail(plan, payload, group);
-    copy.WriteAt(at, group);
-    at += group.size();
+  std::vector<StepReads> reads;
+  for (const Piece& piece : pieces) {
+    StepReads step{{&cover, piece.at, piece.size}, {}};
+    if (piece.groups)
+      step.second = {&payload, static_cast<std::uint64_t>(piece.groups->first - 1) * 3, piece.groups->Size() * 3};
+    reads.push_back(step);
   }
-  CopyStretch(cover, copy, at, plan.cover_length, buffer, observer);
+  ReadAhead ahead(std::move(reads), kBlock, kMaxStretchGroups * 3);
+  auto write = [&](std::uint64_t at, std::span<const std::uint8_t> bytes) {
+    copy.WriteAt(at, bytes);
+    copy.StartWriteback(at, bytes.size());
+  };
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (i == first_group_piece) {
+      copy.WriteAt(plan.pixel_offset, plan.header);
+      observer.Started();
+    }
+    if (i == first_rest_piece && plan.Tail() != 0) {
+      std::array<std::uint8_t, 12> group;
+      ReadExactly(cover, tail_at, group);
+      PlaceTail(plan, payload, group);
+      write(tail_at, group);
+    }
+    observer.Yield();
+    const ReadAhead::Step step = ahead.Take(i);
+    const Piece& piece = pieces[i];
+    if (piece.at == 0) {  // the marker, in the file header
+      for (std::size_t b = 0; b < 4; ++b)
+        step.first[carrier::kMarkerOffset + b] = static_cast<std::uint8_t>(plan.marker >> (8 * b));
+    }
+    if (piece.groups) PlaceGroups(step.first, step.second);
+    write(piece.at, step.first);
+    if (piece.groups)
+      observer.Progress(ProgressSegments::Percent(piece.groups->last, static_cast<std::int64_t>(plan.WholeGroups())));
+  }
+  if (first_group_piece == pieces.size()) {  // nothing after the header: no groups, no rest
+    copy.WriteAt(plan.pixel_offset, plan.header);
+    observer.Started();
+  }
+  if (first_rest_piece == pieces.size() && plan.Tail() != 0) {
+    std::array<std::uint8_t, 12> group;
+    ReadExactly(cover, tail_at, group);
+    PlaceTail(plan, payload, group);
+    write(tail_at, group);
+  }
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ std::uint32_t LoadHi(const std::uint8_t* p) {
 
 static_assert(std::endian::native == std::endian::little, "the kernels assume a little-endian machine");
 
-void PlaceGroups(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data) {
+void PlaceGroupsPortable(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data) {
   const std::size_t groups = data.size() / 3;
   std::uint8_t* c = cover.data();
   const std::uint8_t* d = data.data();
@@ -79,7 +79,7 @@ void PlaceGroups(std::span<std::uint8_t> cover, std::span<const std::uint8_t> da
   }
 }
 
-void GatherGroups(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data) {
+void GatherGroupsPortable(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data) {
   const std::size_t groups = data.size() / 3;
   const std::uint8_t* c = cover.data();
   std::uint8_t* d = data.data();
@@ -95,6 +95,27 @@ void GatherGroups(std::span<const std::uint8_t> cover, std::span<std::uint8_t> d
     d[1] = static_cast<std::uint8_t>(low6(lo >> 24) | ((c10 & 1) << 6) | (((c11 >> 2) & 1) << 7));
     d[2] = static_cast<std::uint8_t>(low6((lo >> 48) | (std::uint64_t{hi & 0xFF} << 16)) | ((c11 & 3) << 6));
   }
+}
+
+const std::vector<GroupKernel>& AvailableKernels() {
+  static const std::vector<GroupKernel> kernels = [] {
+    std::vector<GroupKernel> found = {{"portable", PlaceGroupsPortable, GatherGroupsPortable}};
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (__builtin_cpu_supports("bmi2")) found.push_back({"bmi2", PlaceGroupsBmi2, GatherGroupsBmi2});
+#endif
+    return found;
+  }();
+  return kernels;
+}
+
+void PlaceGroups(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data) {
+  static const auto place = AvailableKernels().back().place;
+  place(cover, data);
+}
+
+void GatherGroups(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data) {
+  static const auto gather = AvailableKernels().back().gather;
+  gather(cover, data);
 }
 
 }  // namespace veil

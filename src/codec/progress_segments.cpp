@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "codec/group_stretches.h"
+
 namespace veil {
 
 ProgressSegments::ProgressSegments(std::int64_t group_count, std::int64_t max_segment)
@@ -32,3 +34,14 @@ bool ProgressSegments::Next() {
 }
 
 }  // namespace veil
+
+namespace veil::codec {
+
+std::vector<GroupStretch> GroupStretches(std::uint64_t whole_groups) {
+  std::vector<GroupStretch> stretches;
+  ProgressSegments segments(static_cast<std::int64_t>(whole_groups), kMaxStretchGroups);
+  while (segments.Next()) stretches.push_back({segments.First(), segments.Last()});
+  return stretches;
+}
+
+}  // namespace veil::codec

@@ -33,6 +33,9 @@ class RawFile {
   virtual std::uint64_t Size() = 0;
   // Makes written bytes durable.
   virtual void Sync() = 0;
+  // Lets the system start writing these bytes to the disk now, so that a
+  // later Sync has less to wait for. A hint: it may do nothing.
+  virtual void StartWriteback(std::uint64_t /*offset*/, std::size_t /*size*/) {}
   // The path it was opened by, for messages; empty when it has none.
   virtual std::string Name() const { return {}; }
 };

@@ -49,6 +49,7 @@ class FaultFile final : public RawFile {
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) override;
   std::uint64_t Size() override { return inner_->Size(); }
   void Sync() override;
+  void StartWriteback(std::uint64_t offset, std::size_t size) override { inner_->StartWriteback(offset, size); }
   std::string Name() const override { return inner_->Name(); }
 
  private:

@@ -56,6 +56,10 @@ class PosixFile final : public RawFile {
     if (::fdatasync(fd_) != 0 && errno != EINVAL) throw FileFailure("cannot flush", name_, std::strerror(errno));
   }
 
+  void StartWriteback(std::uint64_t offset, std::size_t size) override {
+    ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+  }
+
   std::string Name() const override { return name_; }
 
  private:

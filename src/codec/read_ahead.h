@@ -1,0 +1,62 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "platform/raw_file.h"
+
+namespace veil::codec {
+
+// What one step of a run reads: up to two stretches of up to two files.
+struct StepReads {
+  struct Read {
+    RawFile* file = nullptr;
+    std::uint64_t offset = 0;
+    std::size_t size = 0;
+  };
+  Read first, second;
+};
+
+// Reads the steps of a run ahead on a second thread, a few steps in front,
+// so that reading the next stretch of a file overlaps placing, gathering and
+// writing this one. Memory stays fixed: a few buffers of the largest step.
+class ReadAhead {
+ public:
+  // The buffers that one step's reads landed in.
+  struct Step {
+    std::span<std::uint8_t> first, second;
+  };
+
+  ReadAhead(std::vector<StepReads> steps, std::size_t largest_first, std::size_t largest_second);
+  ~ReadAhead();
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // Waits for step index (taken in order from 0) and hands its buffers over
+  // until the next call; rethrows the failure of its reads.
+  Step Take(std::size_t index);
+
+ private:
+  static constexpr std::size_t kSlots = 3;
+  struct Slot {
+    std::vector<std::uint8_t> first, second;
+    std::exception_ptr failure;
+  };
+  void ReadAll();
+
+  std::vector<StepReads> steps_;
+  Slot slots_[kSlots];
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t read_ = 0;   // steps whose reads are done
+  std::size_t taken_ = 0;  // steps handed over; the slot of the one before is free again
+  bool stopping_ = false;
+  std::thread reader_;
+};
+
+}  // namespace veil::codec
