@@ -7,6 +7,7 @@
 #include "cli_commands/picture_checks.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
+#include "codec/run_checks.h"
 #include "codec/runs.h"
 #include "commands/run_description.h"
 
@@ -28,8 +29,7 @@ std::optional<std::string> Password(const Arguments& args, CliSession& session, 
       throw CliFailure(picture + ": is protected by a password; give it with --password "
                                  "(there is no terminal to ask on)");
   }
-  if (*typed != carrier::ReadStoredPassword(cover, facts.pixelOffset))
-    throw CliFailure(picture + ": wrong password; nothing was written");
+  if (auto refusal = codec::PasswordRefusal(cover, facts, typed)) throw CliFailure(DescribeRun(*refusal, picture, {}));
   return typed;
 }
 

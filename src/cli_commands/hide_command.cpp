@@ -35,9 +35,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   RequireTwentyFourBit(picture, facts);
   if (facts.HoldsFile())
     throw CliFailure(picture + ": already holds a hidden file; extract or clear it first");
-  if (!facts.pixelOffsetUsable)
-    throw CliFailure(picture + ": damaged: its pixel-data offset " + std::to_string(facts.pixelOffset) +
-                     " lies outside the file");
+  RequireUsablePixelOffset(picture, facts);
 
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
   const std::uint64_t length = payload->Size();

@@ -4,6 +4,8 @@
 
 #include "cli_commands/cli_failure.h"
 #include "codec/carrier_layout.h"
+#include "codec/run_checks.h"
+#include "commands/run_description.h"
 
 namespace veil::cli {
 
@@ -14,17 +16,11 @@ void RequireTwentyFourBit(const std::string& picture, const carrier::CarrierFact
 }
 
 void RequireReadableHiddenFile(const std::string& picture, const carrier::CarrierFacts& facts) {
-  if (!facts.HoldsFile()) throw CliFailure(picture + ": holds no hidden file");
-  if (facts.Version() != 1)
-    throw CliFailure(picture + ": its hidden file has format version " + std::to_string(facts.Version()) +
-                     ", which this program does not know (it reads version 1)");
-  if (!facts.pixelOffsetUsable)
-    throw CliFailure(picture + ": damaged: its pixel-data offset " + std::to_string(facts.pixelOffset) +
-                     " lies outside the file");
-  if (!facts.Complete())
-    throw CliFailure(picture + ": damaged: it ends at byte " + std::to_string(facts.fileLength) +
-                     ", but its hidden file of " + std::to_string(facts.HiddenLength()) + " bytes needs " +
-                     std::to_string(facts.pixelOffset + carrier::BytesNeeded(facts.HiddenLength())));
+  if (auto refusal = codec::PictureRefusal(facts)) throw CliFailure(DescribeRun(*refusal, picture, {}));
+}
+
+void RequireUsablePixelOffset(const std::string& picture, const carrier::CarrierFacts& facts) {
+  if (auto problem = codec::PixelOffsetProblem(facts)) throw CliFailure(DescribeRun(*problem, picture, {}));
 }
 
 std::string PrintableBytes(const std::string& bytes) {

@@ -10,36 +10,11 @@
 #include "codec/runs.h"
 
 namespace veil::codec {
-namespace {
-
-// The checks that come before any byte is written.
-std::optional<RunResult> Refusal(const ExtractRequest& request, const carrier::CarrierFacts& facts) {
-  if (!facts.HoldsFile()) return RunResult{RunStatus::kNoHiddenFile};
-  if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1) {
-    RunResult result{RunStatus::kUnknownVersion};
-    result.version = facts.Version();
-    return result;
-  }
-  if (auto problem = PixelOffsetProblem(facts)) return problem;
-  if (facts.HasPassword() &&
-      (!request.password || *request.password != carrier::ReadStoredPassword(request.cover, facts.pixelOffset)))
-    return RunResult{RunStatus::kWrongPassword};
-  // A damaged picture must not yield invented bytes: it has to hold every
-  // group the marker promises.
-  if (!facts.Complete()) {
-    RunResult result{RunStatus::kDamaged};
-    result.damage = {Damage::Kind::kEndsEarly, facts.pixelOffset, facts.fileLength, facts.EndOfHiddenFile()};
-    return result;
-  }
-  return std::nullopt;
-}
-
-}  // namespace
 
 RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
   try {
     const auto facts = carrier::ReadCarrierFacts(request.cover);
-    if (auto refusal = Refusal(request, facts)) return *refusal;
+    if (auto refusal = ExtractionRefusal(request.cover, facts, request.password)) return *refusal;
 
     const std::uint64_t length = facts.HiddenLength();
     const std::uint64_t payload_start = static_cast<std::uint64_t>(facts.pixelOffset) + carrier::kHiddenHeaderSize;

@@ -40,6 +40,7 @@ struct Damage {
   std::int64_t pixel_offset = 0;
   std::uint64_t file_length = 0;
   std::uint64_t needed = 0;  // kEndsEarly: the length the hidden file needs
+  std::uint64_t hidden_length = 0;  // kEndsEarly: the hidden file's length, as the marker says
 };
 
 struct RunResult {

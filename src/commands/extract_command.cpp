@@ -1,5 +1,6 @@
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
+#include "codec/run_checks.h"
 #include "codec/runs.h"
 #include "commands/command_texts.h"
 #include "commands/control_names.h"
@@ -75,7 +76,7 @@ bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
   // The gate follows the picture as it is now, whatever was ticked since it
   // was inspected.
   if (facts.HasPassword()) {
-    if (!facts.pixelOffsetUsable) throw FileFailure("the pixel-data offset lies outside the picture");
+    if (codec::PixelOffsetProblem(facts)) throw FileFailure("the pixel-data offset lies outside the picture");
     const std::string stored = carrier::ReadStoredPassword(cover.Unbuffered(), facts.pixelOffset);
     state_.passwordLength = static_cast<std::uint8_t>(stored.size());
     const std::string typed = platform_.boxes.Input(texts::kPasswordPrompt, texts::kPasswordPromptTitle);

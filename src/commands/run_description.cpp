@@ -22,7 +22,8 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
         return picture + ": damaged: its pixel-data offset " + std::to_string(result.damage.pixel_offset) +
                " lies outside the file";
       return picture + ": damaged: it ends at byte " + std::to_string(result.damage.file_length) +
-             ", but its hidden file needs " + std::to_string(result.damage.needed);
+             ", but its hidden file of " + std::to_string(result.damage.hidden_length) + " bytes needs " +
+             std::to_string(result.damage.needed);
     case RunStatus::kIoFailure: return result.detail;
   }
   return "failed";

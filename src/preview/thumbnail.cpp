@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "platform/file_failure.h"
+
 namespace veil::preview {
 namespace {
 
@@ -90,6 +92,14 @@ std::optional<Thumbnail> ReadThumbnail(RawFile& file, int max_width, int max_hei
     }
   }
   return thumb;
+}
+
+std::optional<Thumbnail> ReadThumbnail(const std::string& path, int max_width, int max_height) {
+  try {
+    return ReadThumbnail(*OpenSystemFile(path, OpenMode::kReadOnly), max_width, max_height);
+  } catch (const FileFailure&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace veil::preview

@@ -23,5 +23,7 @@ struct Thumbnail {
 // such a picture, or when the pixel data it promises does not lie inside the
 // file. Throws FileFailure when the file cannot be read.
 std::optional<Thumbnail> ReadThumbnail(RawFile& file, int max_width, int max_height);
+// The same for the picture at path; nothing, too, when it cannot be read.
+std::optional<Thumbnail> ReadThumbnail(const std::string& path, int max_width, int max_height);
 
 }  // namespace veil::preview

@@ -61,6 +61,22 @@ class TrustTest : public QObject {
     driver.AnswerFile(Q(picture));
     Click(window, "cmdopen");
   }
+  // A clean picture and a file to hide, written and chosen in the window.
+  void ChooseCoverAndPayload(QtMainWindow& window, ModalDriver& driver, const std::string& cover, const Bytes& clean,
+                             const std::string& payload, const Bytes& data) {
+    WriteAll(cover, clean);
+    WriteAll(payload, data);
+    Open(window, driver, cover);
+    driver.AnswerFile(Q(payload));
+    Click(window, "CmdMsgSelect");
+  }
+  // The hide command, confirmed, to its completion box.
+  void Hide(QtMainWindow& window, ModalDriver& driver) {
+    driver.AnswerBox("    按下[确定]键将开始执行加密    ", QMessageBox::Ok);
+    driver.AnswerBox("加密完成！", QMessageBox::Ok);
+    Click(window, "cmdadd");
+    ExpectDone(driver);
+  }
   static void ExpectDone(ModalDriver& driver) {
     QVERIFY2(driver.Done(), "a dialog the test waited for did not come");
     QVERIFY2(driver.Failures().isEmpty(), qPrintable(driver.Failures().join("; ")));
@@ -106,10 +122,7 @@ class TrustTest : public QObject {
     Click(window, "CmdMsgSelect");
     Open(window, driver, other);
     Open(window, driver, cover);
-    driver.AnswerBox("    按下[确定]键将开始执行加密    ", QMessageBox::Ok);
-    driver.AnswerBox("加密完成！", QMessageBox::Ok);
-    Click(window, "cmdadd");
-    ExpectDone(driver);
+    Hide(window, driver);
     QCOMPARE(Q(ReferenceExtract(ReadAll(cover)).extension), QString("txt"));
   }
 
@@ -118,14 +131,10 @@ class TrustTest : public QObject {
   void TypedPasswordWithoutTheTickIsAskedAbout() {
     const std::string cover = File("ask.bmp"), payload = File("ask.txt");
     const Bytes clean = Picture(64, 64), data = RandomBytes(400, 4);
-    WriteAll(cover, clean);
-    WriteAll(payload, data);
     QtMainWindow window;
     window.Start();
     ModalDriver driver;
-    Open(window, driver, cover);
-    driver.AnswerFile(Q(payload));
-    Click(window, "CmdMsgSelect");
+    ChooseCoverAndPayload(window, driver, cover, clean, payload, data);
     QTest::keyClicks(Widget<QLineEdit>(window, "Text4"), "pw");
     QTest::keyClicks(Widget<QLineEdit>(window, "Text5"), "pw");
     driver.AnswerBoxWithEnter(kUnprotected);
@@ -134,10 +143,7 @@ class TrustTest : public QObject {
     QCOMPARE(ReadAll(cover), clean);
 
     driver.AnswerBox(kUnprotected, QMessageBox::Yes);
-    driver.AnswerBox("    按下[确定]键将开始执行加密    ", QMessageBox::Ok);
-    driver.AnswerBox("加密完成！", QMessageBox::Ok);
-    Click(window, "cmdadd");
-    ExpectDone(driver);
+    Hide(window, driver);
     QCOMPARE(ReadAll(cover), ReferenceHide(clean, data, "txt", "", false));
   }
 
@@ -147,14 +153,10 @@ class TrustTest : public QObject {
   void PasswordBoxesRefuseAloudAndKeepEightCharacters() {
     const std::string cover = File("pw.bmp"), payload = File("pw.txt");
     const Bytes clean = Picture(64, 64), data = RandomBytes(700, 5);
-    WriteAll(cover, clean);
-    WriteAll(payload, data);
     QtMainWindow window;
     window.Start();
     ModalDriver driver;
-    Open(window, driver, cover);
-    driver.AnswerFile(Q(payload));
-    Click(window, "CmdMsgSelect");
+    ChooseCoverAndPayload(window, driver, cover, clean, payload, data);
     Click(window, "ChkPassword");
     auto* first = Widget<QLineEdit>(window, "Text4");
     driver.AnswerBox(kNotStorable, QMessageBox::Ok);
@@ -171,11 +173,7 @@ class TrustTest : public QObject {
     ExpectDone(driver);
     QCOMPARE(first->text(), QString("12345678"));
     QTest::keyClicks(Widget<QLineEdit>(window, "Text5"), "12345678");
-
-    driver.AnswerBox("    按下[确定]键将开始执行加密    ", QMessageBox::Ok);
-    driver.AnswerBox("加密完成！", QMessageBox::Ok);
-    Click(window, "cmdadd");
-    ExpectDone(driver);
+    Hide(window, driver);
     QCOMPARE(ReadAll(cover), ReferenceHide(clean, data, "txt", "12345678", true));
 
     Open(window, driver, cover);

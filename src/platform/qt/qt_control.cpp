@@ -172,13 +172,7 @@ void QtControl::FitToCaption() {
 
 bool QtControl::LoadPicture(const std::string& path) {
   std::optional<preview::Thumbnail> thumb;
-  if (!path.empty()) {
-    try {
-      thumb = preview::ReadThumbnail(*OpenSystemFile(path, OpenMode::kReadOnly), kThumbnailSize, kThumbnailSize);
-    } catch (const FileFailure&) {
-    }
-    if (!thumb) return false;
-  }
+  if (!path.empty() && !(thumb = preview::ReadThumbnail(path, kThumbnailSize, kThumbnailSize))) return false;
   picture_ = thumb ? QImage(thumb->rgb.data(), thumb->width, thumb->height, thumb->width * 3, QImage::Format_RGB888)
                          .copy()
                    : QImage();

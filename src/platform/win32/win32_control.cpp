@@ -209,16 +209,10 @@ void Win32Control::FitToCaption() {
 }
 
 bool Win32Control::LoadPicture(const std::string& path) {
+  // Read from the picture's header and the rows shown only: a damaged or
+  // huge picture costs no more than a small one.
   std::optional<preview::Thumbnail> thumb;
-  if (!path.empty()) {
-    // Read from the picture's header and the rows shown only: a damaged or
-    // huge picture costs no more than a small one.
-    try {
-      thumb = preview::ReadThumbnail(*OpenSystemFile(path, OpenMode::kReadOnly), kThumbnailSize, kThumbnailSize);
-    } catch (const FileFailure&) {
-    }
-    if (!thumb) return false;
-  }
+  if (!path.empty() && !(thumb = preview::ReadThumbnail(path, kThumbnailSize, kThumbnailSize))) return false;
   picture_ = std::move(thumb);
   picture_path_ = path;
   InvalidateRect(hwnd_, nullptr, TRUE);
