@@ -49,12 +49,18 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   auto at = [&](const char* name) { return (dir / name).string(); };
   const std::string cover = at("cover.bmp"), work = at("work.bmp"), marked = at("marked.bmp"),
-                    payload = at("payload.bin"), fresh = at("fresh.bmp"), output = at("output.bin");
+                    sealed = at("sealed.bmp"), payload = at("payload.bin"), fresh = at("fresh.bmp"),
+                    output = at("output.bin");
 
   WriteCover(cover, kCoverWidth, kCoverHeight);
   WritePayload(payload, kLargestHiddenFile);
   Run({"cp", cover, marked});
   Run({cli, "hide", marked, payload});
+  // Sealed, the largest file that fits is a little smaller.
+  const std::string sealed_payload = at("sealed-payload.bin");
+  WritePayload(sealed_payload, 16000000);
+  Run({"cp", cover, sealed});
+  Run({cli, "hide", sealed, sealed_payload, "--seal", "--password", "bench"});
 
   // Each baseline and command writes a file that does not exist yet, except
   // the in-place hide, whose picture is put back (untimed) before each run.
@@ -70,6 +76,10 @@ int main(int argc, char** argv) {
       {"hide in place", [&] { Run({"cp", cover, work}); }, {cli, "hide", work, payload}},
       {"hide --output COPY", remove(fresh), {cli, "hide", cover, payload, "--output", fresh}},
       {"extract", remove(output), {cli, "extract", marked, "--output", output}},
+      // With the key's derivation (64 MiB of memory) included.
+      {"hide --seal, 16 MB", [&] { Run({"cp", cover, work}); },
+       {cli, "hide", work, sealed_payload, "--seal", "--password", "bench"}},
+      {"extract sealed", remove(output), {cli, "extract", sealed, "--password", "bench", "--output", output}},
   };
   std::map<std::string, std::vector<double>> seconds;
   std::map<std::string, long> peak;
@@ -85,7 +95,13 @@ int main(int argc, char** argv) {
   }
   std::filesystem::remove(fresh);
   Run({cli, "hide", cover, payload, "--output", fresh});
-  const bool correct = SameContents(output, payload) && SameContents(work, marked) && SameContents(fresh, marked);
+  bool correct = SameContents(fresh, marked);
+  Run({"cp", cover, work});
+  Run({cli, "hide", work, payload});
+  correct = correct && SameContents(work, marked);
+  std::filesystem::remove(output);
+  Run({cli, "extract", marked, "--output", output});
+  correct = correct && SameContents(output, payload);
   std::filesystem::remove_all(dir);
   if (!correct) {
     std::fprintf(stderr, "a command's result differs from what it should be\n");

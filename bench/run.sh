@@ -9,4 +9,5 @@ scripts/install-deps.sh
 scripts/build.sh
 build/bench/veilwright_cli_bench build/src/cli/veilwright-cli "${1:-7}"
 build/bench/veilwright_window_bench build/src/cli/veilwright-cli "${1:-7}"
+build/bench/veilwright_seal_bench "${1:-7}"
 build/bench/veilwright_kernel_bench

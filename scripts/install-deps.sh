@@ -10,6 +10,7 @@ packages=(
   g++ cmake make
   libgtest-dev googletest
   qt6-base-dev libgl-dev
+  libsodium-dev pkg-config
   fonts-wqy-microhei
   clang libclang-rt-14-dev
 )

@@ -20,9 +20,13 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target veilwright-cli -j "$(nproc)" >/dev/null
 
 build_dir=build-win$bits
+# libsodium, built once from Debian's source package and kept in the build folder.
+host=$([ $bits = 32 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
+scripts/build-libsodium-mingw.sh "$build_dir/libsodium" "$host"
 toolchain_option=(-DCMAKE_TOOLCHAIN_FILE=$toolchain)
 [ -f "$build_dir/CMakeCache.txt" ] && toolchain_option=()  # read only on the first run
 cmake -S . -B "$build_dir" "${toolchain_option[@]}" -DCMAKE_BUILD_TYPE=Release \
+  -DVEILWRIGHT_SODIUM_PREFIX="$PWD/$build_dir/libsodium" \
   -DVEILWRIGHT_NATIVE_CLI="$PWD/build/src/cli/veilwright-cli" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
 echo "built $build_dir/src/app/veilwright.exe ($bits-bit)"

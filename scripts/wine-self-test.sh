@@ -22,6 +22,12 @@ if [ -n "$cli" ]; then
   head -c 3001 /dev/urandom >"$work/from-linux.dat"
   "$cli" hide "$work/linux.bmp" "$work/from-linux.dat" --password pw7 >/dev/null
   args+=(--foreign "$(winepath -w "$work/linux.bmp")" "$(winepath -w "$work/from-linux.dat")" pw7)
+  # A sealed one, under a Chinese password.
+  cp "$work/linux.bmp" "$work/sealed.bmp"
+  "$cli" clear "$work/sealed.bmp" >/dev/null
+  head -c 2000 /dev/urandom >"$work/sealed-from-linux.pdf"
+  "$cli" hide "$work/sealed.bmp" "$work/sealed-from-linux.pdf" --seal --password "密码 pw7" >/dev/null
+  args+=(--sealed "$(winepath -w "$work/sealed.bmp")" "$(winepath -w "$work/sealed-from-linux.pdf")" "密码 pw7")
 fi
 
 status=0

@@ -21,22 +21,32 @@ const std::vector<CommandEntry>& Commands() {
        InspectCommand,
        "usage: veilwright-cli inspect PICTURE\n"
        "Tells whether PICTURE (a 24-bit BMP) holds a hidden file. For a clean picture it prints\n"
-       "how many bytes it can take; for a marked one the hidden length, the stored extension,\n"
-       "the format version and whether a password is set.\n"},
-      {{"hide", 2, {"--password", "--output"}, {}},
+       "how many bytes it can take, plain and sealed; for a marked one the hidden length, the\n"
+       "stored extension, the format version and whether a password is set; for a sealed one\n"
+       "the costs of its key derivation (its file's length and extension are inside the seal).\n"},
+      {{"hide", 2, {"--password", "--password-file", "--output"}, {"--seal"}},
        HideCommand,
-       "usage: veilwright-cli hide PICTURE FILE [--password TEXT] [--output COPY]\n"
+       "usage: veilwright-cli hide PICTURE FILE [--seal] [--password TEXT | --password-file PATH] [--output COPY]\n"
        "Hides FILE in PICTURE, in place, or with --output in a copy named COPY (PICTURE stays\n"
        "untouched). The stored extension is the last three characters of FILE when they follow\n"
-       "a dot, else \"msg\". The password is at most 8 printable ASCII characters; it is a gate\n"
-       "for extraction, not encryption.\n"},
-      {{"extract", 1, {"--password", "--output", "--output-dir"}, {"--clear"}},
+       "a dot, else \"msg\".\n"
+       "Without --seal (format version 1, which every reader of the format reads) the password\n"
+       "is at most 8 printable ASCII characters, and it is a gate for extraction, not encryption:\n"
+       "the file and the password are plain in the picture's bits.\n"
+       "With --seal (format version 2) the extension and the file are encrypted and authenticated\n"
+       "(XChaCha20-Poly1305) under a key derived from the password (Argon2id); the password may\n"
+       "be any text, and is asked twice on the terminal when not given. Programs that read only\n"
+       "version 1 refuse a sealed picture.\n"
+       "--password-file reads the password from PATH (without a final line break).\n"},
+      {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear"}},
        ExtractCommand,
-       "usage: veilwright-cli extract PICTURE [--password TEXT] [--output PATH | --output-dir DIR] [--clear]\n"
+       "usage: veilwright-cli extract PICTURE [--password TEXT | --password-file PATH]\n"
+       "                              [--output PATH | --output-dir DIR] [--clear]\n"
        "Writes the file hidden in PICTURE to PATH (\"-\" for standard output), or to \"output.\" plus\n"
-       "the stored extension in DIR (default: the current folder). A protected picture asks for\n"
-       "its password on the terminal unless --password is given. --clear wipes the marker after\n"
-       "a successful extraction, so the picture reads as clean again.\n"},
+       "the stored extension in DIR (default: the current folder). A protected or sealed picture\n"
+       "asks for its password on the terminal unless it is given. A plain file, a symbolic link's\n"
+       "target, a FIFO or a device may be the output; a folder may not. --clear wipes the marker\n"
+       "after a successful extraction, so the picture reads as clean again.\n"},
       {{"clear", 1, {}, {}},
        ClearCommand,
        "usage: veilwright-cli clear PICTURE\n"
@@ -50,8 +60,8 @@ constexpr const char* kUsage =
     "Hides a file inside a 24-bit BMP picture and takes it out again.\n"
     "\n"
     "  inspect PICTURE\n"
-    "  hide PICTURE FILE [--password TEXT] [--output COPY]\n"
-    "  extract PICTURE [--password TEXT] [--output PATH | --output-dir DIR] [--clear]\n"
+    "  hide PICTURE FILE [--seal] [--password TEXT | --password-file PATH] [--output COPY]\n"
+    "  extract PICTURE [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR] [--clear]\n"
     "  clear PICTURE\n"
     "\n"
     "Run 'veilwright-cli COMMAND --help' for the details of a command.\n"

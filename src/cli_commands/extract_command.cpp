@@ -4,6 +4,7 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "cli_commands/passwords.h"
 #include "cli_commands/picture_checks.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
@@ -17,26 +18,38 @@ namespace {
 // The password to open the picture with, when it has one.
 std::optional<std::string> Password(const Arguments& args, CliSession& session, const std::string& picture,
                                     RawFile& cover, const carrier::CarrierFacts& facts) {
-  const auto given = args.Option("--password");
-  if (!facts.HasPassword()) {
-    if (given) session.env.err << "veilwright-cli: warning: " << picture << " has no password; --password is ignored\n";
+  auto given = GivenPassword(args, session);
+  if (!facts.HasPassword() && !facts.IsSealed()) {
+    if (given) session.env.err << "veilwright-cli: warning: " << picture << " has no password; it is ignored\n";
     return std::nullopt;
   }
-  std::optional<std::string> typed = given;
-  if (!typed) {
-    typed = session.env.read_secret("Password for " + picture + ": ");
-    if (!typed)
-      throw CliFailure(picture + ": is protected by a password; give it with --password "
-                                 "(there is no terminal to ask on)");
-  }
-  if (auto refusal = codec::PasswordRefusal(cover, facts, typed)) throw CliFailure(DescribeRun(*refusal, picture, {}));
-  return typed;
+  if (!given)
+    given = AskPassword(session, "Password for " + picture + ": ",
+                        picture + ": is " + (facts.IsSealed() ? "sealed" : "protected by a password") +
+                            "; give it with --password or --password-file");
+  if (auto refusal = codec::PasswordRefusal(cover, facts, given)) throw CliFailure(DescribeRun(*refusal, picture, {}));
+  return given;
 }
 
-std::string DestinationFor(const Arguments& args, const carrier::CarrierFacts& facts) {
+// The key that opens a sealed picture, and the extension it holds.
+codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const carrier::CarrierFacts& facts,
+                             const std::string& password) {
+  codec::OpenedSeal opened = codec::OpenSeal(cover, facts, password);
+  codec::RunResult refusal;
+  switch (opened.status) {
+    case codec::OpenedSeal::Status::kOpened: return opened;
+    case codec::OpenedSeal::Status::kWrongPassword: refusal = {codec::RunStatus::kSealBroken}; break;
+    case codec::OpenedSeal::Status::kUnacceptable: refusal = {codec::RunStatus::kUnacceptableSeal}; break;
+    case codec::OpenedSeal::Status::kDamaged:
+      throw CliFailure(picture + ": damaged: its sealed data's header does not hold up");
+  }
+  throw CliFailure(DescribeRun(refusal, picture, {}));
+}
+
+std::string DestinationFor(const Arguments& args, const std::string& extension) {
   if (auto path = args.Option("--output")) return *path;
   const std::filesystem::path folder = args.Option("--output-dir").value_or(".");
-  return (folder / ("output." + carrier::SafeExtension(facts.extension))).string();
+  return (folder / ("output." + carrier::SafeExtension(extension))).string();
 }
 
 }  // namespace
@@ -53,8 +66,11 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireReadableHiddenFile(picture, facts);
   const auto password = Password(args, session, picture, *cover, facts);
+  std::optional<codec::OpenedSeal> sealed;
+  if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password);
 
-  const std::string destination = to_stdout ? "standard output" : DestinationFor(args, facts);
+  const std::string destination =
+      to_stdout ? "standard output" : DestinationFor(args, sealed ? sealed->extension : facts.extension);
   std::optional<OutputFile> output;
   std::unique_ptr<RawFile> stream;
   if (to_stdout)
@@ -63,13 +79,14 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
     output.emplace(OutputFile::Open(destination, session.env.opener));
 
   const codec::RunResult result =
-      codec::Extract({*cover, stream ? *stream : output->File(), password}, session.progress);
+      codec::Extract({*cover, stream ? *stream : output->File(), password, sealed ? &*sealed->key : nullptr},
+                     session.progress);
   session.progress.Finish();
   if (!result.ok()) throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination));
   if (output) output->Commit();
 
   std::ostream& note = to_stdout ? session.env.err : session.env.out;
-  note << picture << ": extracted " << facts.HiddenLength() << " bytes to " << destination << "\n";
+  note << picture << ": extracted " << result.bytes << " bytes to " << destination << "\n";
   if (clear) {
     codec::WipeMarker(*cover);
     note << picture << ": cleared; it now reads as holding no file\n";

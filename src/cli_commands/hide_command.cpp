@@ -2,6 +2,7 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "cli_commands/passwords.h"
 #include "cli_commands/picture_checks.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
@@ -23,9 +24,10 @@ void RequirePortablePassword(const std::optional<std::string>& password) {
 int HideCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const std::string& payload_path = args.positionals[1];
-  const auto password = args.Option("--password");
+  const bool sealing = args.Flag("--seal");
+  auto password = GivenPassword(args, session);
   const auto copy = args.Option("--output");
-  RequirePortablePassword(password);
+  if (!sealing) RequirePortablePassword(password);
 
   // With --output the picture is only read: the marked copy is written in
   // one pass, and takes its name only once it is complete.
@@ -53,11 +55,24 @@ int HideCommand(const Arguments& args, CliSession& session) {
                        "stored as \"msg\"\n";
   }
 
+  // The key comes from the password before anything is written: a sealed
+  // picture that no password opens is never made.
+  std::optional<codec::SealKey> key;
+  if (sealing) {
+    if (!password) password = AskNewPassword(session, picture + ": a sealed picture needs a password; give it with "
+                                                                "--password or --password-file");
+    if (password->empty()) throw CliFailure("a sealed picture needs a password that is not empty");
+    key = codec::SealKey::Derive(*password, codec::DefaultSealParams());
+    if (!key) throw CliFailure("there is not enough memory to derive the key from the password");
+  }
+  const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params()) : length;
   std::optional<OutputFile> output;
-  if (!in_place && carrier::Fits(facts.fileLength, facts.pixelOffset, length))
+  if (!in_place && carrier::Fits(facts.fileLength, facts.pixelOffset, needed))
     output.emplace(OutputFile::Open(*copy, session.env.opener));
-  const codec::RunResult result = codec::Embed(
-      {*cover, *payload, output ? &output->File() : nullptr, extension, password}, session.progress);
+  const codec::RunResult result =
+      codec::Embed({*cover, *payload, output ? &output->File() : nullptr, extension, sealing ? std::nullopt : password,
+                    key ? &*key : nullptr},
+                   session.progress);
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;
   if (!result.ok()) {
@@ -67,7 +82,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   if (output) output->Commit();
 
   session.env.out << shown << ": hid " << payload_path << " (" << length << " bytes, stored as ." << extension
-                  << (password ? ", with a password" : "") << ")\n";
+                  << (sealing ? ", sealed" : password ? ", with a password" : "") << ")\n";
   return kExitSuccess;
 }
 

@@ -5,12 +5,14 @@
 #include "cli_commands/picture_checks.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
+#include "codec/seal.h"
 
 namespace veil::cli {
 
 int InspectCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
-  const auto facts = carrier::ReadCarrierFacts(*session.Open(picture, OpenMode::kReadOnly));
+  const auto cover = session.Open(picture, OpenMode::kReadOnly);
+  const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireTwentyFourBit(picture, facts);
   std::ostream& out = session.env.out;
   out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
@@ -19,9 +21,27 @@ int InspectCommand(const Arguments& args, CliSession& session) {
     if (!facts.pixelOffsetUsable) {
       out << "capacity: none (the pixel-data offset " << facts.pixelOffset << " lies outside the picture)\n";
     } else {
-      out << "capacity: " << carrier::CapacityBytes(facts.fileLength, facts.pixelOffset) << " bytes"
+      const std::uint64_t capacity = carrier::CapacityBytes(facts.fileLength, facts.pixelOffset);
+      out << "capacity: " << capacity << " bytes"
           << " (the window's hint: " << carrier::KilobyteHint(facts.fileLength) << " KB)\n";
+      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
+      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
+          << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
     }
+    return kExitSuccess;
+  }
+  if (facts.IsSealed()) {
+    out << "hidden file: sealed (format version 2), " << facts.HiddenLength() << " hidden bytes\n";
+    out << "the file's length and extension are inside the seal; its password opens them\n";
+    if (const auto header = codec::ReadSealHeader(*cover, facts)) {
+      out << "key derivation: Argon2id, " << header->params.operations << " passes over "
+          << header->params.memory_kib << " KiB of memory"
+          << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)")
+          << "\n";
+    } else {
+      out << "damaged: the seal's header does not lie inside the picture\n";
+    }
+    if (!facts.Complete()) out << "damaged: the picture ends before the sealed data does\n";
     return kExitSuccess;
   }
   out << "hidden file: " << facts.HiddenLength() << " bytes\n";

@@ -32,7 +32,7 @@ CarrierFacts ReadCarrierFacts(RawFile& picture) {
   if (got >= kMarkerOffset + 4) facts.marker = U32(&head[kMarkerOffset]);
   if (got >= kPixelOffsetField + 4) facts.pixelOffset = static_cast<std::int32_t>(U32(&head[kPixelOffsetField]));
   facts.pixelOffsetUsable = PixelOffsetUsable(facts.pixelOffset, facts.fileLength);
-  if (facts.pixelOffsetUsable && facts.HoldsFile()) {
+  if (facts.pixelOffsetUsable && facts.HoldsFile() && !facts.IsSealed()) {
     std::string ext(kExtensionSize, '\0');
     ReadExactly(picture, static_cast<std::uint64_t>(facts.pixelOffset),
                 {reinterpret_cast<std::uint8_t*>(ext.data()), ext.size()});

@@ -22,6 +22,8 @@ struct CarrierFacts {
   bool HasPassword() const { return Flags() == kPasswordFlagsByte; }
   std::uint32_t HiddenLength() const { return marker & 0xFFFFFF; }
   std::uint32_t Version() const { return marker >> 28; }
+  // A sealed file: format version 2 with no other flag.
+  bool IsSealed() const { return (marker & 0xFF000000) == 0x20000000; }
   // The offset just past the last group the marker promises.
   std::uint64_t EndOfHiddenFile() const;
   // Every group the marker promises lies inside the file.

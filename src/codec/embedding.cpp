@@ -9,17 +9,21 @@
 #include "codec/module2.h"
 #include "codec/run_checks.h"
 #include "codec/runs.h"
+#include "codec/sealed_stream.h"
 
 namespace veil::codec {
 namespace {
 
 using Header = std::array<std::uint8_t, carrier::kHiddenHeaderSize>;
 
+std::string StoredExtension(const EmbedRequest& request) {
+  return request.extension.size() == carrier::kExtensionSize && carrier::IsPortableText(request.extension)
+             ? request.extension
+             : std::string(carrier::kFallbackExtension);
+}
+
 Header HiddenHeader(const EmbedRequest& request) {
-  const std::string extension =
-      request.extension.size() == carrier::kExtensionSize && carrier::IsPortableText(request.extension)
-          ? request.extension
-          : std::string(carrier::kFallbackExtension);
+  const std::string extension = StoredExtension(request);
   Header header;
   std::copy(extension.begin(), extension.end(), header.begin());
   header[carrier::kPasswordLengthAt] = static_cast<std::uint8_t>(request.password ? request.password->size() : 0);
@@ -35,7 +39,7 @@ struct Plan {
   std::uint64_t length;
   std::uint64_t cover_length;
   std::uint32_t marker;
-  Header header;
+  std::optional<Header> header;  // none for a sealed file: the pixel bytes stay
 
   std::uint64_t PayloadStart() const { return pixel_offset + carrier::kHiddenHeaderSize; }
   std::uint64_t WholeGroups() const { return length / 3; }
@@ -62,7 +66,7 @@ void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserve
   for (const GroupStretch& stretch : stretches)
     reads.push_back({{&cover, plan.GroupAt(stretch.first), stretch.Size() * carrier::kGroupCoverBytes},
                      {&payload, static_cast<std::uint64_t>(stretch.first - 1) * 3, stretch.Size() * 3}});
-  ReadAhead ahead(std::move(reads), kMaxStretchGroups * carrier::kGroupCoverBytes, kMaxStretchGroups * 3);
+  ReadAhead ahead(std::move(reads));
   for (std::size_t i = 0; i < stretches.size(); ++i) {
     observer.Yield();
     const ReadAhead::Step step = ahead.Take(i);
@@ -83,7 +87,7 @@ void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserve
   // before them has changed nothing but low bits of pixels, and the marker,
   // which makes the picture claim a file, is written only once the header
   // and every group are safely on disk.
-  cover.WriteAt(plan.pixel_offset, plan.header);
+  if (plan.header) cover.WriteAt(plan.pixel_offset, *plan.header);
   cover.Sync();
   WriteU32At(cover, carrier::kMarkerOffset, plan.marker);
 }
@@ -120,14 +124,23 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
       step.second = {&payload, static_cast<std::uint64_t>(piece.groups->first - 1) * 3, piece.groups->Size() * 3};
     reads.push_back(step);
   }
-  ReadAhead ahead(std::move(reads), kBlock, kMaxStretchGroups * 3);
+  ReadAhead ahead(std::move(reads));
   auto write = [&](std::uint64_t at, std::span<const std::uint8_t> bytes) {
     copy.WriteAt(at, bytes);
     copy.StartWriteback(at, bytes.size());
   };
+  // The hidden header, or the cover's own bytes where a sealed file has none.
+  auto write_header = [&] {
+    Header header;
+    if (plan.header)
+      header = *plan.header;
+    else
+      ReadExactly(cover, plan.pixel_offset, header);
+    write(plan.pixel_offset, header);
+  };
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (i == first_group_piece) {
-      copy.WriteAt(plan.pixel_offset, plan.header);
+      write_header();
       observer.Started();
     }
     if (i == first_rest_piece && plan.Tail() != 0) {
@@ -149,7 +162,7 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
       observer.Progress(ProgressSegments::Percent(piece.groups->last, static_cast<std::int64_t>(plan.WholeGroups())));
   }
   if (first_group_piece == pieces.size()) {  // nothing after the header: no groups, no rest
-    copy.WriteAt(plan.pixel_offset, plan.header);
+    write_header();
     observer.Started();
   }
   if (first_rest_piece == pieces.size() && plan.Tail() != 0) {
@@ -167,26 +180,35 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
     const auto facts = carrier::ReadCarrierFacts(request.cover);
     if (facts.HoldsFile()) return {RunStatus::kAlreadyHoldsFile};
     if (auto problem = PixelOffsetProblem(facts)) return *problem;
-    if (request.password &&
+    if (!request.seal && request.password &&
         (request.password->size() > carrier::kPasswordFieldSize || !carrier::IsPortableText(*request.password)))
       return {RunStatus::kPasswordNotStorable};
 
-    Plan plan{static_cast<std::uint64_t>(facts.pixelOffset), request.payload.Size(), facts.fileLength, 0,
-              HiddenHeader(request)};
+    // A sealed file's hidden bytes are made as the run reads them.
+    std::optional<SealingPayload> sealed;
+    if (request.seal) sealed.emplace(request.payload, StoredExtension(request), *request.seal);
+    RawFile& payload = sealed ? static_cast<RawFile&>(*sealed) : request.payload;
+    Plan plan{static_cast<std::uint64_t>(facts.pixelOffset), payload.Size(), facts.fileLength, 0, std::nullopt};
     if (!carrier::Fits(plan.cover_length, facts.pixelOffset, plan.length)) {
       RunResult result{RunStatus::kTooLarge};
-      result.size = plan.length;
-      result.capacity = carrier::CapacityBytes(plan.cover_length, facts.pixelOffset);
+      const std::uint64_t capacity = carrier::CapacityBytes(plan.cover_length, facts.pixelOffset);
+      result.size = request.payload.Size();
+      result.capacity = sealed ? LargestSealedFile(capacity, request.seal->params()).value_or(0) : capacity;
       return result;
     }
-    plan.marker = carrier::MarkerValue(static_cast<std::uint32_t>(plan.length), request.password.has_value());
+    if (sealed) {
+      plan.marker = seal::kVersion2 | static_cast<std::uint32_t>(plan.length);
+    } else {
+      plan.header = HiddenHeader(request);
+      plan.marker = carrier::MarkerValue(static_cast<std::uint32_t>(plan.length), request.password.has_value());
+    }
 
     if (request.copy)
-      EmbedIntoCopy(plan, request.cover, request.payload, *request.copy, observer);
+      EmbedIntoCopy(plan, request.cover, payload, *request.copy, observer);
     else
-      EmbedInPlace(plan, request.cover, request.payload, observer);
+      EmbedInPlace(plan, request.cover, payload, observer);
     RunResult result{RunStatus::kCompleted};
-    result.bytes = plan.length;
+    result.bytes = request.payload.Size();
     return result;
   } catch (const FileFailure& failure) {
     return IoFailure(failure);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 
 #include "codec/carrier_layout.h"
@@ -8,45 +9,72 @@
 #include "codec/module2.h"
 #include "codec/run_checks.h"
 #include "codec/runs.h"
+#include "codec/sealed_stream.h"
 
 namespace veil::codec {
+
+namespace {
+
+RunResult Broken(const SealBroken& broken) {
+  RunResult result{RunStatus::kSealBroken};
+  using Kind = SealProblem::Kind;
+  result.seal.kind = broken.kind == SealBroken::Kind::kFirstChunk   ? Kind::kWrongPasswordOrChanged
+                     : broken.kind == SealBroken::Kind::kLaterChunk ? Kind::kChangedAfterSealing
+                                                                    : Kind::kTruncated;
+  result.seal.offset = broken.offset;
+  return result;
+}
+
+}  // namespace
 
 RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
   try {
     const auto facts = carrier::ReadCarrierFacts(request.cover);
     if (auto refusal = ExtractionRefusal(request.cover, facts, request.password)) return *refusal;
+    // A sealed file is opened chunk by chunk on its way to the output.
+    std::optional<UnsealingOutput> unsealing;
+    if ((facts.marker & 0xFF000000) == seal::kVersion2) {
+      if (!request.seal) return {RunStatus::kWrongPassword};
+      unsealing.emplace(request.output, *request.seal, facts.HiddenLength());
+    }
+    RawFile& output = unsealing ? static_cast<RawFile&>(*unsealing) : request.output;
 
     const std::uint64_t length = facts.HiddenLength();
     const std::uint64_t payload_start = static_cast<std::uint64_t>(facts.pixelOffset) + carrier::kHiddenHeaderSize;
     observer.Started();
     const std::vector<GroupStretch> stretches = GroupStretches(length / 3);
+    // Gathering is done as each stretch is read, on the reading thread,
+    // leaving this one to write (and, for a sealed file, to open the chunks).
     std::vector<StepReads> reads;
     for (const GroupStretch& stretch : stretches)
       reads.push_back(
           {{&request.cover, payload_start + static_cast<std::uint64_t>(stretch.first - 1) * carrier::kGroupCoverBytes,
             stretch.Size() * carrier::kGroupCoverBytes},
-           {}});
-    ReadAhead ahead(std::move(reads), kMaxStretchGroups * carrier::kGroupCoverBytes, 0);
-    std::vector<std::uint8_t> data(kMaxStretchGroups * carrier::kGroupDataBytes);
+           {nullptr, 0, stretch.Size() * carrier::kGroupDataBytes}});
+    ReadAhead ahead(std::move(reads), [](const ReadAhead::Step& step) { GatherGroups(step.first, step.second); });
     for (std::size_t i = 0; i < stretches.size(); ++i) {
       observer.Yield();
       const ReadAhead::Step step = ahead.Take(i);
-      const std::span<std::uint8_t> gathered(data.data(), stretches[i].Size() * carrier::kGroupDataBytes);
-      GatherGroups(step.first, gathered);
       const std::uint64_t at = static_cast<std::uint64_t>(stretches[i].first - 1) * carrier::kGroupDataBytes;
-      request.output.WriteAt(at, gathered);
-      request.output.StartWriteback(at, gathered.size());
+      output.WriteAt(at, step.second);
+      output.StartWriteback(at, step.second.size());
       observer.Progress(ProgressSegments::Percent(stretches[i].last, static_cast<std::int64_t>(length / 3)));
     }
     if (const int tail = static_cast<int>(length % 3); tail != 0) {
       Module2 bits;
       ReadExactly(request.cover, payload_start + length / 3 * carrier::kGroupCoverBytes, bits.pixelGroup);
       bits.GatherDataGroup(tail);
-      request.output.WriteAt(length / 3 * 3, std::span<const std::uint8_t>(bits.dataGroup.data(), tail));
+      output.WriteAt(length / 3 * 3, std::span<const std::uint8_t>(bits.dataGroup.data(), tail));
     }
     RunResult result{RunStatus::kCompleted};
     result.bytes = length;
+    if (unsealing) {
+      unsealing->Finish();
+      result.bytes = request.output.Size();
+    }
     return result;
+  } catch (const SealBroken& broken) {
+    return Broken(broken);
   } catch (const FileFailure& failure) {
     return IoFailure(failure);
   }

@@ -101,7 +101,10 @@ const std::vector<GroupKernel>& AvailableKernels() {
   static const std::vector<GroupKernel> kernels = [] {
     std::vector<GroupKernel> found = {{"portable", PlaceGroupsPortable, GatherGroupsPortable}};
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    if (__builtin_cpu_supports("bmi2")) found.push_back({"bmi2", PlaceGroupsBmi2, GatherGroupsBmi2});
+    const bool bmi2 = __builtin_cpu_supports("bmi2");
+    if (bmi2) found.push_back({"bmi2", PlaceGroupsBmi2, GatherGroupsBmi2});
+    if (__builtin_cpu_supports("avx2"))
+      found.push_back({bmi2 ? "avx2+bmi2" : "avx2", bmi2 ? PlaceGroupsBmi2 : PlaceGroupsPortable, GatherGroupsAvx2});
 #endif
     return found;
   }();

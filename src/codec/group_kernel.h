@@ -30,5 +30,6 @@ void PlaceGroupsPortable(std::span<std::uint8_t> cover, std::span<const std::uin
 void GatherGroupsPortable(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
 void PlaceGroupsBmi2(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
 void GatherGroupsBmi2(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
+void GatherGroupsAvx2(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
 
 }  // namespace veil

@@ -1,16 +1,23 @@
 #include "codec/read_ahead.h"
 
+#include <algorithm>
+
 #include "platform/file_failure.h"
 
 namespace veil::codec {
 
-ReadAhead::ReadAhead(std::vector<StepReads> steps, std::size_t largest_first, std::size_t largest_second)
-    : steps_(std::move(steps)) {
-  for (Slot& slot : slots_) {
-    slot.first.resize(largest_first);
-    slot.second.resize(largest_second);
+ReadAhead::ReadAhead(std::vector<StepReads> steps, Prepare prepare)
+    : steps_(std::move(steps)), prepare_(std::move(prepare)) {
+  std::size_t largest_first = 0, largest_second = 0;
+  for (const StepReads& step : steps_) {
+    largest_first = std::max(largest_first, step.first.size);
+    largest_second = std::max(largest_second, step.second.size);
   }
-  if (!steps_.empty()) reader_ = std::thread([this] { ReadAll(); });
+  for (std::size_t i = 0; i < std::min(kSlots, steps_.size()); ++i) {
+    slots_[i].first.resize(largest_first);
+    slots_[i].second.resize(largest_second);
+  }
+  if (steps_.size() > 1) reader_ = std::thread([this] { ReadAll(); });
 }
 
 ReadAhead::~ReadAhead() {
@@ -31,32 +38,44 @@ void ReadAhead::ReadAll() {
       changed_.wait(lock, [&] { return stopping_ || index + 1 < taken_ + kSlots; });
       if (stopping_) return;
     }
-    Slot& slot = slots_[index % kSlots];
-    slot.failure = nullptr;
-    try {
-      const StepReads& reads = steps_[index];
-      if (reads.first.file) ReadExactly(*reads.first.file, reads.first.offset, {slot.first.data(), reads.first.size});
-      if (reads.second.file)
-        ReadExactly(*reads.second.file, reads.second.offset, {slot.second.data(), reads.second.size});
-    } catch (...) {
-      slot.failure = std::current_exception();
-    }
+    Read(index);
     {
       std::lock_guard lock(mutex_);
       read_ = index + 1;
     }
     changed_.notify_all();
-    if (slot.failure) return;  // nothing after a failure is wanted
+    if (slots_[index % kSlots].failure) return;  // nothing after a failure is wanted
+  }
+}
+
+void ReadAhead::Read(std::size_t index) {
+  Slot& slot = slots_[index % kSlots];
+  slot.failure = nullptr;
+  try {
+    const StepReads& reads = steps_[index];
+    if (reads.first.file) ReadExactly(*reads.first.file, reads.first.offset, {slot.first.data(), reads.first.size});
+    if (reads.second.file) ReadExactly(*reads.second.file, reads.second.offset, {slot.second.data(), reads.second.size});
+    if (prepare_) prepare_(StepAt(index));
+  } catch (...) {
+    slot.failure = std::current_exception();
   }
 }
 
 ReadAhead::Step ReadAhead::Take(std::size_t index) {
+  if (!reader_.joinable() && read_ <= index) {
+    Read(index);
+    read_ = index + 1;
+  }
   std::unique_lock lock(mutex_);
   taken_ = index + 1;
   changed_.notify_all();
   changed_.wait(lock, [&] { return read_ > index; });
+  if (slots_[index % kSlots].failure) std::rethrow_exception(slots_[index % kSlots].failure);
+  return StepAt(index);
+}
+
+ReadAhead::Step ReadAhead::StepAt(std::size_t index) {
   Slot& slot = slots_[index % kSlots];
-  if (slot.failure) std::rethrow_exception(slot.failure);
   const StepReads& reads = steps_[index];
   return {{slot.first.data(), reads.first.size}, {slot.second.data(), reads.second.size}};
 }

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <thread>
@@ -12,7 +13,8 @@
 
 namespace veil::codec {
 
-// What one step of a run reads: up to two stretches of up to two files.
+// What one step of a run reads: up to two stretches of up to two files. A
+// read without a file only sets aside a buffer of its size.
 struct StepReads {
   struct Read {
     RawFile* file = nullptr;
@@ -32,7 +34,12 @@ class ReadAhead {
     std::span<std::uint8_t> first, second;
   };
 
-  ReadAhead(std::vector<StepReads> steps, std::size_t largest_first, std::size_t largest_second);
+  // Work done on the reading thread on a step's buffers once they are read,
+  // before the step is handed over.
+  using Prepare = std::function<void(const Step&)>;
+
+  // A run of one step reads it when it is taken, without a second thread.
+  explicit ReadAhead(std::vector<StepReads> steps, Prepare prepare = {});
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -48,8 +55,12 @@ class ReadAhead {
     std::exception_ptr failure;
   };
   void ReadAll();
+  void Read(std::size_t index);
+
+  Step StepAt(std::size_t index);
 
   std::vector<StepReads> steps_;
+  Prepare prepare_;
   Slot slots_[kSlots];
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -1,6 +1,7 @@
 #include "codec/run_checks.h"
 
 #include "codec/carrier_layout.h"
+#include "codec/seal.h"
 
 namespace veil::codec {
 
@@ -13,7 +14,8 @@ std::optional<RunResult> PixelOffsetProblem(const carrier::CarrierFacts& facts) 
 
 std::optional<RunResult> PictureRefusal(const carrier::CarrierFacts& facts) {
   if (!facts.HoldsFile()) return RunResult{RunStatus::kNoHiddenFile};
-  if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1) {
+  const bool sealed = (facts.marker & 0xFF000000) == seal::kVersion2;
+  if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1 && !sealed) {
     RunResult result{RunStatus::kUnknownVersion};
     result.version = facts.Version();
     return result;

@@ -27,6 +27,8 @@ enum class RunStatus {
   kUnknownVersion,       // extraction: a format version this program does not read
   kWrongPassword,        // extraction: the password given is not the stored one
   kDamaged,              // the picture's header or length does not hold up: damage
+  kUnacceptableSeal,     // extraction: a sealed file of a layout not read here, or costs not paid
+  kSealBroken,           // extraction: a sealed file does not open: seal
   kIoFailure,            // a file could not be read or written: path and cause
 };
 
@@ -43,6 +45,17 @@ struct Damage {
   std::uint64_t hidden_length = 0;  // kEndsEarly: the hidden file's length, as the marker says
 };
 
+// Where a sealed file stopped opening.
+struct SealProblem {
+  enum class Kind {
+    kWrongPasswordOrChanged,  // its first chunk
+    kChangedAfterSealing,     // a later chunk, at offset
+    kTruncated,               // the chunks end before the final one, at offset
+  };
+  Kind kind = Kind::kWrongPasswordOrChanged;
+  std::uint64_t offset = 0;  // in the sealed bytes
+};
+
 struct RunResult {
   RunResult() = default;
   RunResult(RunStatus status_) : status(status_) {}  // NOLINT: a bare status is a whole result
@@ -53,6 +66,7 @@ struct RunResult {
   std::uint64_t capacity = 0;  // kTooLarge: the most the picture takes
   std::uint32_t version = 0;   // kUnknownVersion
   Damage damage;               // kDamaged
+  SealProblem seal;            // kSealBroken
   std::string path, cause;     // kIoFailure; path may be empty for files without one
   std::string detail;          // kIoFailure: the file layer's whole line
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "codec/run_result.h"
+#include "codec/seal.h"
 #include "platform/raw_file.h"
 
 namespace veil::codec {
@@ -16,6 +17,9 @@ struct EmbedRequest {
   RawFile* copy = nullptr;
   std::string extension;  // 3 printable ASCII characters; anything else is stored as "msg"
   std::optional<std::string> password;  // at most 8 printable ASCII characters
+  // When given, the file is sealed with this key (format version 2) and the
+  // password above is not used.
+  const SealKey* seal = nullptr;
 };
 
 struct ExtractRequest {
@@ -24,6 +28,9 @@ struct ExtractRequest {
   // The password to open a protected picture with; a protected picture
   // without one is kWrongPassword. Unprotected pictures ignore it.
   std::optional<std::string> password;
+  // The key that opens a sealed picture (from OpenSeal); a sealed picture
+  // without one is kWrongPassword.
+  const SealKey* seal = nullptr;
 };
 
 // Hides the payload in the cover. In place, the marker is written last,

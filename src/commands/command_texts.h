@@ -81,6 +81,15 @@ inline constexpr std::string_view kCannotWipe = "无法清除图片中的信息�
 // Our own: another program is working on the picture.
 inline constexpr std::string_view kPictureInUse = "图片正在被其他程序使用，请稍后再试！";
 
+// Our own: sealed pictures (format version 2), which the window reads.
+inline constexpr std::string_view kHoldsSealedFile = "图片内有密封的文件";
+inline constexpr std::string_view kSealedOutputPrefix = "密封的文件将在输入密码后解压到：";
+inline constexpr std::string_view kSealUnacceptable =
+    "这张图片中的密封文件需要的内存或时间超出本软件的限制，或者格式无法识别，无法取出！";
+inline constexpr std::string_view kSealDamaged = "图片中的密封文件已损坏，无法取出！";
+inline constexpr std::string_view kSealChanged = "图片在密封之后被改动过，密封的文件无法取出！";
+inline constexpr std::string_view kSealTruncated = "图片中的密封文件不完整（图片在密封之后被截短），无法取出！";
+
 // Output folder.
 inline constexpr std::string_view kBrowseFolderTitle = "选择解密文件夹";
 

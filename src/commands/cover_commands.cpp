@@ -46,7 +46,17 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
     SetProperty(platform_.controls, names::kText1, prop::kText, std::string(texts::kCoverPrefix) + state_.coverPath);
 
     state_.hasHiddenFile = static_cast<std::int32_t>(facts.marker);
-    if (facts.HoldsFile()) {
+    if (facts.IsSealed()) {
+      // The extension is inside the seal: the output's name is known once
+      // the password has opened it.
+      SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kHoldsSealedFile));
+      SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
+      state_.hiddenExtension.clear();
+      state_.outputPath.clear();
+      SetProperty(platform_.controls, names::kText2, prop::kText,
+                  std::string(texts::kSealedOutputPrefix) + state_.outputFolder);
+      state_.passwordFlag = facts.Flags();
+    } else if (facts.HoldsFile()) {
       SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kHoldsFile));
       SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
       // The stored bytes come from the picture: never let them steer the
@@ -114,7 +124,7 @@ void MainWindowCommands::cmdchgOutPath_Click() {
   if (folder.empty() || folder.back() != separator) folder.push_back(separator);
   state_.outputFolder = folder;
   SetProperty(platform_.controls, names::kText3, prop::kText, folder);
-  if (state_.hasHiddenFile != 0) ShowOutputTarget();
+  if (state_.hasHiddenFile != 0 && !state_.hiddenExtension.empty()) ShowOutputTarget();
 }
 
 }  // namespace veil

@@ -25,6 +25,14 @@ void MainWindowCommands::cmdout_Click() {
     return;
   }
   state_.outputPath = OutputPathFor(state_.hiddenExtension);
+  // What opened the picture is kept for this command only.
+  struct Forget {
+    SharedState& state;
+    ~Forget() {
+      state.enteredPassword.reset();
+      state.openedSeal.reset();
+    }
+  } forget{state_};
   // One handle, held through the extraction and the wipe: no other program
   // can change or replace the picture in between. Writable only when the
   // wipe will need it; a picture that cannot be written is still read.
@@ -67,6 +75,7 @@ bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
   NumberedFiles& files = platform_.files;
   const auto facts = carrier::ReadCarrierFacts(cover.Unbuffered());
   state_.markerValue = static_cast<std::int32_t>(facts.marker);
+  if (facts.IsSealed()) return OpenSealedPicture(cover, facts);
   if ((facts.marker & carrier::kVersionMask) != static_cast<std::uint32_t>(state_.formatVersion)) {
     files.CloseAll();
     Show(texts::kVersionDiffers, texts::kVersionTitle, kStyleStop);
@@ -87,6 +96,31 @@ bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
     }
     state_.enteredPassword = typed;
   }
+  return true;
+}
+
+bool MainWindowCommands::OpenSealedPicture(NumberedFile& cover, const carrier::CarrierFacts& facts) {
+  const std::string typed = platform_.boxes.Input(texts::kPasswordPrompt, texts::kPasswordPromptTitle);
+  codec::OpenedSeal opened = codec::OpenSeal(cover.Unbuffered(), facts, typed);
+  switch (opened.status) {
+    case codec::OpenedSeal::Status::kOpened: break;
+    case codec::OpenedSeal::Status::kWrongPassword:
+      platform_.files.CloseAll();
+      Show(texts::kWrongPassword, texts::kWrongPasswordTitle, kStyleStop);
+      return false;
+    case codec::OpenedSeal::Status::kUnacceptable:
+      platform_.files.CloseAll();
+      Show(texts::kSealUnacceptable, texts::kErrorTitle, kStyleStop);
+      return false;
+    case codec::OpenedSeal::Status::kDamaged:
+      platform_.files.CloseAll();
+      Show(texts::kSealDamaged, texts::kErrorTitle, kStyleStop);
+      return false;
+  }
+  state_.openedSeal = std::move(opened.key);
+  // Now that the seal has told the extension, the output has its name.
+  state_.hiddenExtension = carrier::SafeExtension(opened.extension);
+  ShowOutputTarget();
   return true;
 }
 

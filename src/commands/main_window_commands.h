@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "codec/carrier_reader.h"
 #include "commands/shared_state.h"
 #include "commands/window_runs.h"
 #include "platform/environment.h"
@@ -56,6 +57,8 @@ class MainWindowCommands {
   // inspected; tells the user so.
   bool HiddenMeanwhile();
   bool CheckExtractionRights(NumberedFile& cover);
+  // Asks for the password of a sealed picture and opens its seal with it.
+  bool OpenSealedPicture(NumberedFile& cover, const carrier::CarrierFacts& facts);
   bool Extract(OutputFile& output);
   void OfferViewing(bool written_through);
   void WipeMarker();

@@ -24,6 +24,21 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       return picture + ": damaged: it ends at byte " + std::to_string(result.damage.file_length) +
              ", but its hidden file of " + std::to_string(result.damage.hidden_length) + " bytes needs " +
              std::to_string(result.damage.needed);
+    case RunStatus::kUnacceptableSeal:
+      return picture + ": its sealed file uses a layout this program does not read, or asks for more memory or "
+                       "time than it will give (at most 1 GiB and 64 passes)";
+    case RunStatus::kSealBroken:
+      switch (result.seal.kind) {
+        case codec::SealProblem::Kind::kWrongPasswordOrChanged:
+          return picture + ": wrong password, or the picture was changed; nothing was written";
+        case codec::SealProblem::Kind::kChangedAfterSealing:
+          return picture + ": the picture was changed after sealing: the sealed data does not open at byte " +
+                 std::to_string(result.seal.offset);
+        case codec::SealProblem::Kind::kTruncated:
+          return picture + ": the sealed data ends early, at byte " + std::to_string(result.seal.offset) +
+                 ": the picture was cut short after sealing";
+      }
+      return picture + ": the sealed data does not open";
     case RunStatus::kIoFailure: return result.detail;
   }
   return "failed";

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "codec/seal.h"
+
 namespace veil {
 
 // The module-level state shared by the window's commands and the runs,
@@ -21,8 +23,10 @@ struct SharedState {
   std::int32_t formatVersion = 0x10000000;
   bool clearAfterExtract = false;
   std::int32_t markerValue = 0;
-  // What was typed at the extract command's password prompt, for its run.
+  // What was typed at the extract command's password prompt, for its run,
+  // and the key it opened a sealed picture with.
   std::optional<std::string> enteredPassword;
+  std::optional<codec::SealKey> openedSeal;
 };
 
 }  // namespace veil

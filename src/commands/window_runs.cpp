@@ -88,14 +88,19 @@ RunReport WindowRuns::RunExtraction() {
   try {
     WindowProgress progress(platform_);
     result = codec::Extract({platform_.files[kCoverFile].Unbuffered(), platform_.files[kSecondFile].Unbuffered(),
-                             state_.enteredPassword},
+                             state_.enteredPassword, state_.openedSeal ? &*state_.openedSeal : nullptr},
                             progress);
   } catch (const FileFailure& failure) {
     result = {codec::RunStatus::kIoFailure};
     result.detail = failure.what();
   }
   if (result.ok()) return {RunOutcome::kCompleted, {}};
-  platform_.boxes.Show(texts::kExtractFailure, "", kStyleStop);
+  if (result.status == codec::RunStatus::kSealBroken) {
+    const bool cut = result.seal.kind == codec::SealProblem::Kind::kTruncated;
+    platform_.boxes.Show(cut ? texts::kSealTruncated : texts::kSealChanged, texts::kErrorTitle, kStyleStop);
+  } else {
+    platform_.boxes.Show(texts::kExtractFailure, "", kStyleStop);
+  }
   return {RunOutcome::kFailed, DescribeRun(result, state_.coverPath, state_.outputPath)};
 }
 

@@ -1,6 +1,7 @@
 // The faults that only show when the real window is used as a person uses
 // it: clicks, keys and the real dialogs, against real files.
 #include <QApplication>
+#include <QFileInfo>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include <filesystem>
 
 #include "app/qt/qt_main_window.h"
+#include "codec/runs.h"
+#include "platform/memory_file.h"
 #include "modal_driver.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
@@ -266,6 +269,57 @@ class TrustTest : public QObject {
     ExpectDone(driver);
     QCOMPARE(ReadAll(cover), theirs);
     QCOMPARE(Widget<QLabel>(window, "Labtmp")->text(), QString("图片内有文件"));
+  }
+
+  // A picture sealed by the command line opens in the window with the same
+  // password box: a wrong password gets the usual refusal, a picture changed
+  // after sealing a clear message, and neither leaves a file behind.
+  void SealedPicturesOpenInTheWindow() {
+    const std::string cover = File("sealed.bmp");
+    const Bytes data = RandomBytes(150000, 8);
+    const std::string password = "密码 pass";
+    const auto key = codec::SealKey::Derive(password, codec::SealParams{1, 8, 16});
+    auto bytes = std::make_shared<Bytes>(Picture(600, 600));
+    MemoryFile picture(bytes), payload(std::make_shared<Bytes>(data));
+    codec::RunObserver quiet;
+    QVERIFY(codec::Embed({picture, payload, nullptr, "pdf", std::nullopt, &*key}, quiet).ok());
+    WriteAll(cover, *bytes);
+
+    QtMainWindow window;
+    window.Start();
+    ModalDriver driver;
+    Open(window, driver, cover);
+    ExpectDone(driver);
+    QCOMPARE(Widget<QLabel>(window, "Labtmp")->text(), QString("图片内有密封的文件"));
+    QVERIFY(Widget<QLineEdit>(window, "Text2")->text().startsWith("密封的文件将在输入密码后解压到："));
+
+    const QString output = QCoreApplication::applicationDirPath() + "/output.pdf";
+    driver.AnswerInput("密码 pas");
+    driver.AnswerBox("对不起，您无权取出文件！", QMessageBox::Ok);
+    Click(window, "cmdout");
+    ExpectDone(driver);
+    QVERIFY(!QFileInfo::exists(output));
+
+    driver.AnswerInput(Q(password));
+    driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
+    driver.AnswerBox(" 文件解密完成！", QMessageBox::Ok);
+    driver.AnswerBox("     您现在查看文件吗？     ", QMessageBox::No);
+    Click(window, "cmdout");
+    ExpectDone(driver);
+    QCOMPARE(ReadAll(output.toStdString()), data);
+    std::filesystem::remove(output.toStdString());
+
+    // One bit of the second chunk's pixels changed after sealing.
+    Bytes changed = *bytes;
+    changed[54 + 12 + 12 * 30000] ^= 1;
+    WriteAll(cover, changed);
+    Open(window, driver, cover);
+    driver.AnswerInput(Q(password));
+    driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
+    driver.AnswerBox("图片在密封之后被改动过，密封的文件无法取出！", QMessageBox::Ok);
+    Click(window, "cmdout");
+    ExpectDone(driver);
+    QVERIFY(!QFileInfo::exists(output));
   }
 
   // Every label shows its whole text within its rectangle, wrapped where it

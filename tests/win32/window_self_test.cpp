@@ -183,6 +183,7 @@ SelfTest::SelfTest(Win32MainWindow& window, const std::vector<std::string>& args
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--work" && i + 1 < args.size()) work_ = args[++i];
     if (args[i] == "--foreign" && i + 3 < args.size()) foreign_ = {args[i + 1], args[i + 2], args[i + 3]}, i += 3;
+    if (args[i] == "--sealed" && i + 3 < args.size()) sealed_ = {args[i + 1], args[i + 2], args[i + 3]}, i += 3;
   }
   driver_ = std::thread([this] {
     Script();
@@ -456,6 +457,7 @@ void SelfTest::Script() {
         "the wipe cleared the marker");
 
   if (!foreign_.empty()) ExtractForeign();
+  if (!sealed_.empty()) ExtractSealed();
 }
 
 // Pictures cut short, or nothing but a header: the window inspects them by
@@ -605,6 +607,29 @@ void SelfTest::ExtractForeign() {
   Answer("完成", " 文件解密完成！", IDOK);
   Answer("选择", "     您现在查看文件吗？     ", IDNO);
   Check(ReadAll(output) == ReadAll(foreign_[1]), "a picture hidden by another program extracts byte for byte");
+}
+
+// A picture sealed elsewhere: the window asks its password with the same box,
+// learns the extension from the seal, and extracts it byte for byte.
+void SelfTest::ExtractSealed() {
+  step_ = "extracting a sealed picture made elsewhere";
+  if (CheckValue("ChkclearBmp") != 0) {
+    Click("ChkclearBmp");
+    WaitFor("ChkclearBmp unticked", [&] { return CheckValue("ChkclearBmp") == 0; });
+  }
+  Click("cmdopen");
+  AnswerFile("打开 BMP图片", sealed_[0]);
+  WaitFor("the sealed picture's inspection", [&] { return Text("Labtmp") == "图片内有密封的文件"; });
+  Click("cmdout");
+  AnswerInput("核实权限", "not it");
+  Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
+  const std::string output = work_ + "\\out\\output." + sealed_[1].substr(sealed_[1].size() - 3);
+  Click("cmdout");
+  AnswerInput("核实权限", sealed_[2]);
+  Answer("准备开始", "   加密文件即将解压到：  " + output, IDOK);
+  Answer("完成", " 文件解密完成！", IDOK);
+  Answer("选择", "     您现在查看文件吗？     ", IDNO);
+  Check(ReadAll(output) == ReadAll(sealed_[1]), "a picture sealed elsewhere, under a Chinese password, extracts");
 }
 
 }  // namespace veil::win32

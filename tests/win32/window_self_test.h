@@ -20,6 +20,7 @@ class PreferenceForTheRun;
 // dialog nobody answers hang the run.
 //
 //   veilwright_self_test [--work DIR] [--foreign PICTURE PAYLOAD PASSWORD]
+//                        [--sealed PICTURE PAYLOAD PASSWORD]
 //
 // Construct it before the window starts: it stores the preference to wipe
 // after extraction (1) for the window to read, and puts it back at the end.
@@ -27,7 +28,8 @@ class PreferenceForTheRun;
 // and under long paths, hides a file with a password (keeping a copy of the
 // marked picture as DIR\hidden-by-windows.bmp), tries the password gate, and
 // extracts the file again; with --foreign it also extracts PICTURE, made
-// elsewhere, and compares the result with PAYLOAD.
+// elsewhere, and compares the result with PAYLOAD; with --sealed it does the
+// same with a sealed picture.
 class SelfTest {
  public:
   SelfTest(Win32MainWindow& window, const std::vector<std::string>& args);
@@ -62,11 +64,12 @@ class SelfTest {
   void RefuseUnstorablePasswords();
   void CheckPasswordGate(const std::string& cover);
   void ExtractForeign();
+  void ExtractSealed();
 
   Win32MainWindow& window_;
   std::unique_ptr<PreferenceForTheRun> preference_;
   std::string work_;
-  std::vector<std::string> foreign_;
+  std::vector<std::string> foreign_, sealed_;
   std::vector<HWND> answered_;
   int passed_ = 0;
   std::vector<std::string> failures_;
