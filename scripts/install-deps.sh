@@ -4,6 +4,7 @@
 #   --screenshot  also what scripts/screenshot.sh needs (a virtual X server)
 #   --windows     the 32-bit Windows cross compiler and Wine (enables i386)
 #   --windows64   the 64-bit ones, for machines without 32-bit Wine
+#   --release     what making the Debian package needs
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   libgtest-dev googletest
   qt6-base-dev libgl-dev
   libsodium-dev pkg-config
+  qt6-translations-l10n qt6-qpa-plugins
   fonts-wqy-microhei
   clang libclang-rt-14-dev
 )
@@ -18,7 +20,8 @@ display=(xvfb xauth x11-utils)
 need_i386=no
 for option in "$@"; do
   case $option in
-    --screenshot) packages+=("${display[@]}" imagemagick) ;;
+    --screenshot) packages+=("${display[@]}" imagemagick xdotool) ;;
+    --release) packages+=(dpkg-dev desktop-file-utils) ;;
     --windows) packages+=("${display[@]}" locales g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386)
                need_i386=yes ;;
     --windows64) packages+=("${display[@]}" locales g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64) ;;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite, the
-# Windows program's tests and self-test under Wine, the suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
-# bounded time.
+# Windows programs' tests and self-test under Wine, both release packages
+# (made, checked, and tried: the Debian one installed and removed, the zip's
+# programs run under Wine), the suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,8 +13,13 @@ echo "== test suite"
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== the Windows program under Wine"
+echo "== the Windows programs under Wine"
 scripts/windows.sh --test
+
+echo "== the release packages"
+scripts/release.sh
+scripts/check-package.sh
+scripts/windows.sh --package
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 BUILD_DIR=build-asan scripts/build.sh -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEILWRIGHT_SANITIZE=ON \

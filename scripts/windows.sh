@@ -3,7 +3,8 @@
 # Windows program and its tests' executables into build-win32/ (32-bit, the
 # program's own target). Where this machine cannot install 32-bit Wine, it
 # builds the 64-bit program into build-win64/ instead, and says so.
-#   --test  then runs the tests and the window's self-test under Wine
+#   --test     then runs the tests and the window's self-test under Wine
+#   --package  then makes dist/veilwright-<version>-win32.zip and tests its programs under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,8 +30,13 @@ cmake -S . -B "$build_dir" "${toolchain_option[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DVEILWRIGHT_SODIUM_PREFIX="$PWD/$build_dir/libsodium" \
   -DVEILWRIGHT_NATIVE_CLI="$PWD/build/src/cli/veilwright-cli" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
-echo "built $build_dir/src/app/veilwright.exe ($bits-bit)"
+echo "built $build_dir/src/app/win32/veilwright.exe and $build_dir/src/cli/veilwright-cli.exe ($bits-bit)"
 
 if [ "${1:-}" = "--test" ]; then
   ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+fi
+if [ "${1:-}" = "--package" ]; then
+  mkdir -p dist
+  (cd "$build_dir" && cpack -G ZIP >/dev/null)
+  WINE_ROOT="$PWD/$build_dir/wine" scripts/check-windows-package.sh "$bits"
 fi

@@ -32,6 +32,11 @@ fi
 
 status=0
 wine "$exe" "${args[@]}" || status=$?
+
+# The window at 144 dpi (Wine's LogPixels), then back at 96.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f </dev/null >/dev/null 2>&1
+wine "$exe" --dpi 144 || status=$?
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1
 if [ -n "$cli" ] && [ $status -eq 0 ]; then
   # The picture the Windows program hid, extracted by the Linux program.
   if "$cli" extract "$work/hidden-by-windows.bmp" --password abc --output "$work/back.txt" >/dev/null &&

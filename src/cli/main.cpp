@@ -1,11 +1,10 @@
-#include <unistd.h>
-
 #include <iostream>
 
 #include "cli_commands/cli_app.h"
+#include "cli_commands/console_start.h"
 
 int main(int argc, char** argv) {
   veil::cli::CliEnvironment env{std::cout, std::cerr};
-  env.progress_on_stderr = ::isatty(STDERR_FILENO) != 0;
-  return veil::cli::RunCli({argv + 1, argv + argc}, env);
+  env.progress_on_stderr = veil::cli::StandardErrorIsATerminal();
+  return veil::cli::RunCli(veil::cli::ArgumentsOf(argc, argv), env);
 }

@@ -17,6 +17,11 @@ Arguments ParseArguments(const std::vector<std::string>& args, const std::vector
     parsed.help = true;
     return parsed;
   }
+  if (args[0] == "--version" || args[0] == "-V") {
+    if (args.size() > 1) throw UsageError("--version takes nothing after it");
+    parsed.version = true;
+    return parsed;
+  }
   auto syntax = std::find_if(commands.begin(), commands.end(),
                              [&](const CommandSyntax& c) { return c.name == args[0]; });
   if (syntax == commands.end()) throw UsageError("unknown command '" + args[0] + "'");

@@ -28,6 +28,7 @@ struct Arguments {
   std::map<std::string, std::string> options;
   std::set<std::string> flags;
   bool help = false;
+  bool version = false;
 
   std::optional<std::string> Option(const std::string& name) const;
   bool Flag(const std::string& name) const { return flags.count(name) != 0; }

@@ -1,5 +1,6 @@
 #include "cli_commands/cli_app.h"
 
+#include "version.h"
 #include <ostream>
 
 #include "cli_commands/cli_failure.h"
@@ -64,6 +65,8 @@ constexpr const char* kUsage =
     "  extract PICTURE [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR] [--clear]\n"
     "  clear PICTURE\n"
     "\n"
+    "  --version\n"
+    "\n"
     "Run 'veilwright-cli COMMAND --help' for the details of a command.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
@@ -78,6 +81,10 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   } catch (const UsageError& error) {
     env.err << "veilwright-cli: " << error.what() << "\n" << kUsage;
     return kExitUsage;
+  }
+  if (parsed.version) {
+    env.out << "veilwright-cli " VEILWRIGHT_VERSION "\n";
+    return kExitSuccess;
   }
   if (parsed.command.empty()) {
     env.out << kUsage;

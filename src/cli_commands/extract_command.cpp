@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <optional>
 #include <ostream>
 
@@ -14,6 +13,12 @@
 
 namespace veil::cli {
 namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
 
 // The password to open the picture with, when it has one.
 std::optional<std::string> Password(const Arguments& args, CliSession& session, const std::string& picture,
@@ -48,8 +53,9 @@ codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const c
 
 std::string DestinationFor(const Arguments& args, const std::string& extension) {
   if (auto path = args.Option("--output")) return *path;
-  const std::filesystem::path folder = args.Option("--output-dir").value_or(".");
-  return (folder / ("output." + carrier::SafeExtension(extension))).string();
+  std::string folder = args.Option("--output-dir").value_or(".");
+  if (!folder.empty() && folder.back() != '/' && folder.back() != kSeparator) folder.push_back(kSeparator);
+  return folder + "output." + carrier::SafeExtension(extension);
 }
 
 }  // namespace

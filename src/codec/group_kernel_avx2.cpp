@@ -46,9 +46,10 @@ __attribute__((target("avx2"))) void GatherGroupsAvx2(std::span<const std::uint8
 
   // Eight groups a round: groups g..g+3 in the low lanes, g+4..g+7 in the
   // high ones. A round reads 4 bytes past its last group and writes 4 past
-  // its data, so the last groups go the portable way.
+  // its data: it needs two more groups after its eight, and the last groups
+  // go the portable way.
   std::size_t g = 0;
-  for (; g + 9 <= groups; g += 8) {
+  for (; g + 10 <= groups; g += 8) {
     __m256i gathered = _mm256_setzero_si256();
     for (int i = 0; i < 4; ++i) {
       const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 12 * (g + i)));

@@ -6,6 +6,7 @@
 #include "commands/control_names.h"
 #include "commands/main_window_commands.h"
 #include "platform/file_failure.h"
+#include "platform/folder_of.h"
 
 namespace veil {
 namespace {
@@ -118,8 +119,13 @@ void MainWindowCommands::ChoosePayload(const std::optional<std::string>& chosen)
 }
 
 void MainWindowCommands::cmdchgOutPath_Click() {
-  std::string folder = platform_.dialogs.BrowseForFolder(std::string(texts::kBrowseFolderTitle))
-                           .value_or(GetText(platform_.controls, names::kText3, prop::kText));
+  ChooseOutputFolder(platform_.dialogs.BrowseForFolder(std::string(texts::kBrowseFolderTitle)));
+}
+
+void MainWindowCommands::OutputFolderDropped(const std::string& path) { ChooseOutputFolder(FolderOf(path)); }
+
+void MainWindowCommands::ChooseOutputFolder(const std::optional<std::string>& chosen) {
+  std::string folder = chosen.value_or(GetText(platform_.controls, names::kText3, prop::kText));
   const char separator = platform_.environment.PathSeparator();
   if (folder.empty() || folder.back() != separator) folder.push_back(separator);
   state_.outputFolder = folder;

@@ -43,6 +43,8 @@ class MainWindowCommands {
   // handled as if it had been chosen in the dialog.
   void CoverDropped(const std::string& path);
   void PayloadDropped(const std::string& path);
+  // A folder, or a file whose folder is meant, dropped onto Text3.
+  void OutputFolderDropped(const std::string& path);
   // A password box refused what was typed or pasted into it.
   void PasswordInputRefused();
 
@@ -51,6 +53,7 @@ class MainWindowCommands {
  private:
   void InspectCover(const std::optional<std::string>& chosen);
   void ChoosePayload(const std::optional<std::string>& chosen);
+  void ChooseOutputFolder(const std::optional<std::string>& chosen);
   bool PayloadPreconditionsHold();
   bool SettlePassword();
   // The cover (open as file 1) was marked by another program since it was

@@ -123,6 +123,7 @@ void MainForm::FileDropped(std::string_view control, const std::string& path) {
   switch (design->drop) {
     case DropTarget::kCover: return RunCommand([&] { commands_.CoverDropped(path); });
     case DropTarget::kPayload: return RunCommand([&] { commands_.PayloadDropped(path); });
+    case DropTarget::kOutputFolder: return RunCommand([&] { commands_.OutputFolderDropped(path); });
     case DropTarget::kNone: return;
   }
 }

@@ -54,6 +54,11 @@ ControlSpec Wrapped(ControlSpec design) {
   return design;
 }
 
+ControlSpec ReadOnly(ControlSpec design) {
+  design.read_only = true;
+  return design;
+}
+
 ControlSpec Taking(DropTarget drop, ControlSpec design) {
   design.drop = drop;
   return design;
@@ -76,7 +81,9 @@ WindowSpec Build() {
                                            720, 6735, 375, 5)),
       Control(kCmdMsgSelect, K::kButton, kFrame1, "选择隐藏文件", 7800, 720, 1695, 375, 6),
       Control(kLabel3, K::kLabel, kFrame1, "文件输出", 120, 1320, 720, 180, 7),
-      Control(kText3, K::kTextBox, kFrame1, "选择加密文件保存位置", 960, 1200, 6735, 375, 8),
+      // Shows the output folder: chosen with cmdchgOutPath, or dropped here.
+      Taking(DropTarget::kOutputFolder,
+             ReadOnly(Control(kText3, K::kTextBox, kFrame1, "选择加密文件保存位置", 960, 1200, 6735, 375, 8))),
       Control(kCmdchgOutPath, K::kButton, kFrame1, "保存位置", 7800, 1200, 1695, 375, 9),
       Control(kLabel5, K::kLabel, kFrame1, "密码", 3120, 1920, 360, 180, 10),
       AsPasswordBox(Control(kText4, K::kTextBox, kFrame1, "", 3840, 1680, 1935, 615, 11)),

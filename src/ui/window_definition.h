@@ -12,7 +12,7 @@ namespace veil::ui {
 using veil::ControlKind;
 
 // What a file dropped onto a control stands for.
-enum class DropTarget { kNone, kCover, kPayload };
+enum class DropTarget { kNone, kCover, kPayload, kOutputFolder };
 
 struct FontSpec {
   std::string family;  // empty: the platform's default user-interface font
@@ -35,6 +35,7 @@ struct ControlSpec {
   bool word_wrap = false;
   int max_length = 0;            // text boxes: 0 is unlimited
   bool portable_text_only = false;
+  bool read_only = false;        // text boxes that only show
   std::string shortcut;          // menu items: "Ctrl+O"
   DropTarget drop = DropTarget::kNone;
 

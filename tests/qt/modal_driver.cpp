@@ -95,6 +95,21 @@ void ModalDriver::AnswerBox(const QString& text, int button) {
   });
 }
 
+void ModalDriver::AnswerBoxSeeingButtons(const QString& text, int button, QStringList* seen) {
+  steps_.push_back([this, text, button, seen](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal))
+      for (QAbstractButton* each : box->buttons()) *seen << each->text();
+  });
+  auto answer = std::move(steps_.back());
+  steps_.pop_back();
+  AnswerBox(text, button);
+  auto click = std::move(steps_.back());
+  steps_.back() = [answer, click](QWidget* modal) {
+    answer(modal);
+    click(modal);
+  };
+}
+
 void ModalDriver::AnswerBoxWithEnter(const QString& text) {
   steps_.push_back([this, text](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);

@@ -25,6 +25,8 @@ class ModalDriver : public QObject {
   void AnswerFile(const QString& path);
   void AnswerFolder(const QString& path);
   void AnswerBox(const QString& text, int button);  // QMessageBox::StandardButton
+  // Keeps the texts of the box's buttons in seen, then presses button.
+  void AnswerBoxSeeingButtons(const QString& text, int button, QStringList* seen);
   // Presses Enter on the box: its default button answers.
   void AnswerBoxWithEnter(const QString& text);
   // Types text into the input box, key by key, and presses OK.

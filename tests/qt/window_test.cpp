@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTranslator>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -151,19 +154,93 @@ class WindowTest : public QObject {
     QCOMPARE(Widget<QLineEdit>(window, "Text2")->text(), QString("您可以加密的文件大小不超过2KB"));
   }
 
+  // What the password field cannot hold is refused, and the user is told.
   void PasswordBoxesTakeEightPortableCharacters() {
     QtMainWindow window;
     window.Start();
+    ModalDriver driver;
     auto* box = Widget<QLineEdit>(window, "Text4");
+    driver.AnswerBox("密码最长八位，只能使用英文字母、数字和符号！", QMessageBox::Ok);
     QTest::keyClicks(box, "123456789");
+    QTRY_VERIFY_WITH_TIMEOUT(driver.Done(), 5000);
     QCOMPARE(box->text(), QString("12345678"));
     box->clear();
     // Characters beyond ASCII, as an input method would deliver them.
+    driver.AnswerBox("密码最长八位，只能使用英文字母、数字和符号！", QMessageBox::Ok);
     for (const QString& character : {QString("a"), QString("ä"), QString("中"), QString("b")}) {
       QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, character);
       QApplication::sendEvent(box, &press);
     }
+    QTRY_VERIFY_WITH_TIMEOUT(driver.Done(), 5000);
+    ExpectDriverDone(driver);
     QCOMPARE(box->text(), QString("ab"));
+  }
+
+  // Qt's own buttons read in Chinese, the window has its icon, Enter presses
+  // a focused button.
+  void TheFinishADesktopUserExpects() {
+    QTranslator translator;
+    QVERIFY2(qt::InstallChineseQtTexts(*qApp, translator), "Qt's Chinese translation is missing");
+    QtMainWindow window;
+    window.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!window.windowIcon().isNull());
+    ModalDriver driver;
+    QStringList buttons;
+    driver.AnswerBoxSeeingButtons("  请先选择图片！  ", QMessageBox::Ok, &buttons);
+    auto* cmdadd = Widget<QPushButton>(window, "cmdadd");
+    cmdadd->setFocus();
+    QTest::keyClick(cmdadd, Qt::Key_Return);
+    ExpectDriverDone(driver);
+    QCOMPARE(buttons, QStringList{"确定"});
+
+    const std::string cover = File("finish.bmp").toStdString();
+    WriteAll(cover, ReferenceHide(LoadableBmp(9000), RandomBytes(10, 1), "txt", "", false));
+    driver.AnswerFile(QString::fromStdString(cover));
+    Click(window, "cmdopen");
+    ExpectDriverDone(driver);
+    buttons.clear();
+    driver.AnswerBox("   加密文件即将解压到：  " + QCoreApplication::applicationDirPath() + "/output.txt",
+                     QMessageBox::Ok);
+    driver.AnswerBox(" 文件解密完成！", QMessageBox::Ok);
+    driver.AnswerBoxSeeingButtons("     您现在查看文件吗？     ", QMessageBox::No, &buttons);
+    Click(window, "cmdout");
+    ExpectDriverDone(driver);
+    QCOMPARE(buttons, (QStringList{"是(&Y)", "否(&N)"}));
+    QFile::remove(QCoreApplication::applicationDirPath() + "/output.txt");
+    qApp->removeTranslator(&translator);
+  }
+
+  // Text3 only shows the output folder: typing changes nothing; a folder
+  // dropped onto it becomes the output folder, a file gives its folder.
+  void OutputFolderBoxTakesDropsNotKeys() {
+    QtMainWindow window;
+    window.Start();
+    auto* box = Widget<QLineEdit>(window, "Text3");
+    const QString before = box->text();
+    box->setFocus();
+    QTest::keyClicks(box, "typed");
+    QCOMPARE(box->text(), before);
+    auto drop = [&](const QString& path) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(path)});
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(box, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(box, &dropped);
+    };
+    QDir().mkpath(File("drop-here"));
+    drop(File("drop-here"));
+    QCOMPARE(box->text(), File("drop-here") + "/");
+    WriteAll(File("drop-here/inside.txt").toStdString(), {1});
+    QDir().mkpath(File("other"));
+    WriteAll(File("other/file.bin").toStdString(), {1});
+    drop(File("other/file.bin"));
+    QCOMPARE(box->text(), File("other") + "/");
+    QVERIFY(!box->text().contains("file:"));
+    // A text box that takes no files takes no "file://" text either.
+    QVERIFY(!Widget<QLineEdit>(window, "Text4")->acceptDrops());
   }
 
   void LayoutFollowsTheClientArea() {

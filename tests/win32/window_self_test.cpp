@@ -184,6 +184,7 @@ SelfTest::SelfTest(Win32MainWindow& window, const std::vector<std::string>& args
     if (args[i] == "--work" && i + 1 < args.size()) work_ = args[++i];
     if (args[i] == "--foreign" && i + 3 < args.size()) foreign_ = {args[i + 1], args[i + 2], args[i + 3]}, i += 3;
     if (args[i] == "--sealed" && i + 3 < args.size()) sealed_ = {args[i + 1], args[i + 2], args[i + 3]}, i += 3;
+    if (args[i] == "--dpi" && i + 1 < args.size()) dpi_ = std::atoi(args[++i].c_str());
   }
   driver_ = std::thread([this] {
     Script();
@@ -367,6 +368,10 @@ bool SelfTest::Responds() {
 }
 
 void SelfTest::Script() {
+  if (dpi_ != 0) {
+    WaitFor("the window", [&] { return IsWindowVisible(window_.hwnd()) != FALSE; });
+    return CheckDrawingAtDpi(dpi_);
+  }
   std::filesystem::create_directories(PathOf(work_ + "\\out"));
   const std::string cover = work_ + "\\cover.bmp", payload = work_ + "\\notes.txt", out = work_ + "\\out";
   Bytes data(5000);
@@ -388,7 +393,12 @@ void SelfTest::Script() {
   Check(CheckValue("ChkclearBmp") == 1, "ChkclearBmp starts ticked: the stored preference is 1");
   Check(CheckValue("ChkPassword") == 0, "ChkPassword starts unticked");
   CheckDesignGeometry();
+  CheckNothingClipped();
   CheckProportionalLayout();
+
+  // Enter on a focused button presses it.
+  PressEnterOn("cmdadd");
+  Answer("错误 ", "  请先选择图片！  ", IDOK);
 
   OpenDamagedPictures();
   OpenPicturesByAnyName();
@@ -540,6 +550,80 @@ void SelfTest::CheckPasswordGate(const std::string& cover) {
   AnswerInput("核实权限", "中文c");
   Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
   Check(Responds(), "a wrong password, typed in Chinese, is refused");
+}
+
+void SelfTest::PressEnterOn(const std::string& control) {
+  step_ = "pressing Enter on " + control;
+  HWND button = window_.controls().FindControl(control)->hwnd();
+  SetForegroundWindow(window_.hwnd());
+  // Focus moves as a click would move it; this thread may only set it while
+  // sharing the window thread's input.
+  const DWORD window_thread = GetWindowThreadProcessId(window_.hwnd(), nullptr);
+  AttachThreadInput(GetCurrentThreadId(), window_thread, TRUE);
+  SetFocus(button);
+  AttachThreadInput(GetCurrentThreadId(), window_thread, FALSE);
+  WaitFor(control + " focused", [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window_.hwnd(), nullptr), &info) && info.hwndFocus == button;
+  });
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+
+// At another DPI (set for the Wine prefix), every control is drawn at that
+// DPI: its rectangle is the 96-dpi one scaled, and no text is clipped.
+void SelfTest::CheckDrawingAtDpi(int dpi) {
+  step_ = "checking the drawing at " + std::to_string(dpi) + " dpi";
+  const TwipScale& scale = window_.scale();
+  Check(static_cast<int>(scale.dpi_x) == dpi && static_cast<int>(scale.dpi_y) == dpi,
+        "the window draws at " + std::to_string(dpi) + " dpi (it draws at " + std::to_string(int(scale.dpi_x)) + ")");
+  CheckDesignGeometry();
+  const double factor = dpi / 96.0;
+  const TwipScale at96{96, 96};
+  std::string off;
+  for (const auto& design : ui::MainWindow().controls) {
+    if (design.kind == ControlKind::kMenuItem || design.auto_size) continue;
+    const RECT shown = PlaceInClient(window_.hwnd(), window_.controls().FindControl(design.name)->hwnd());
+    const RECT base = DesignRect(design, at96);
+    const auto scaled = [&](LONG value, LONG base_value) { return std::abs(value - base_value * factor) <= 1.5; };
+    if (!scaled(shown.left, base.left) || !scaled(shown.top, base.top) || !scaled(shown.right - shown.left, base.right - base.left) ||
+        !scaled(shown.bottom - shown.top, base.bottom - base.top))
+      off += " " + design.name;
+  }
+  Check(off.empty(), "every control is " + std::to_string(factor) + " times its 96-dpi size and place" +
+                         (off.empty() ? std::string() : " (not:" + off + ")"));
+  CheckNothingClipped();
+}
+
+// Every caption fits its control at the font it is drawn with: one line in
+// buttons and check boxes, wrapped within the width in the labels that wrap.
+void SelfTest::CheckNothingClipped() {
+  std::string clipped;
+  for (const auto& design : ui::MainWindow().controls) {
+    if (design.kind != ControlKind::kButton && design.kind != ControlKind::kCheckBox &&
+        design.kind != ControlKind::kLabel)
+      continue;
+    HWND hwnd = window_.controls().FindControl(design.name)->hwnd();
+    const std::wstring text = ToWide(WindowText(hwnd));
+    if (text.empty()) continue;
+    RECT room{};
+    GetClientRect(hwnd, &room);
+    if (design.kind == ControlKind::kCheckBox) room.right -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    HDC dc = GetDC(hwnd);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    RECT needed = room;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | (design.word_wrap ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    if (needed.right - needed.left > room.right - room.left || needed.bottom - needed.top > room.bottom - room.top)
+      clipped += " " + design.name;
+  }
+  Check(clipped.empty(), "no caption is clipped" + (clipped.empty() ? std::string() : " (clipped:" + clipped + ")"));
 }
 
 void SelfTest::CheckDesignGeometry() {

@@ -21,6 +21,8 @@ class PreferenceForTheRun;
 //
 //   veilwright_self_test [--work DIR] [--foreign PICTURE PAYLOAD PASSWORD]
 //                        [--sealed PICTURE PAYLOAD PASSWORD]
+//   veilwright_self_test --dpi DPI
+// (the second checks only the window's drawing at a DPI other than 96).
 //
 // Construct it before the window starts: it stores the preference to wipe
 // after extraction (1) for the window to read, and puts it back at the end.
@@ -58,6 +60,9 @@ class SelfTest {
   bool Responds();
   bool WaitFor(const std::string& what, const std::function<bool()>& condition);
   void CheckDesignGeometry();
+  void CheckDrawingAtDpi(int dpi);
+  void CheckNothingClipped();
+  void PressEnterOn(const std::string& control);
   void CheckProportionalLayout();
   void OpenDamagedPictures();
   void OpenPicturesByAnyName();
@@ -70,6 +75,7 @@ class SelfTest {
   std::unique_ptr<PreferenceForTheRun> preference_;
   std::string work_;
   std::vector<std::string> foreign_, sealed_;
+  int dpi_ = 0;
   std::vector<HWND> answered_;
   int passed_ = 0;
   std::vector<std::string> failures_;

@@ -3,6 +3,10 @@
 #include "app/qt/run_main_window.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -17,8 +21,16 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 
+// The program's resources (its icon), linked from a static library.
+static void LoadResources() { Q_INIT_RESOURCE(veilwright); }
+
 namespace veil::qt {
 namespace {
+
+QIcon ProgramIcon() {
+  LoadResources();
+  return QIcon(":/veilwright-64.png");
+}
 
 TwipScale ScreenScale() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -51,7 +63,7 @@ QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
       environment_(*this, scale_, [this] { EndProgram(); }) {
   const ui::WindowSpec& window = ui::MainWindow();
   setWindowTitle(QString::fromStdString(window.caption));
-  setWindowIcon(QIcon::fromTheme("veilwright", QIcon(":/veilwright-64.png")));
+  setWindowIcon(ProgramIcon());
   setCentralWidget(new QWidget(this));
   centralWidget()->installEventFilter(this);
 
@@ -90,7 +102,9 @@ void QtMainWindow::BuildControls(const ui::WindowSpec& window) {
       widget->setFont(font);
     }
     if (design.kind == ui::ControlKind::kFrame) containers_[design.name] = widget;
-    if (form_->TakesDrops(design.name)) widget->setAcceptDrops(true);
+    // Files go only where the window takes them; a text box never swallows
+    // one as a "file://" text.
+    widget->setAcceptDrops(form_->TakesDrops(design.name));
     controls_.Add(std::make_unique<QtControl>(design.Shape(), widget, nullptr, scale_));
   }
 
@@ -121,6 +135,7 @@ QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* pare
     case ui::ControlKind::kTextBox: {
       auto* edit = new QLineEdit(caption, parent);
       if (design.max_length > 0) edit->setMaxLength(design.max_length);
+      edit->setReadOnly(design.read_only);
       if (design.portable_text_only) {
         // Whatever cannot be stored is refused, typed or pasted, and the
         // user is told: nothing is dropped silently.
@@ -211,6 +226,16 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
   // While a command runs the window repaints and resizes, but takes no input.
   if (form_ && form_->Busy() && IsUserInput(event->type())) return true;
 
+  // Enter on a focused button presses it, as Space does.
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      button->click();
+      return true;
+    }
+  }
+
   const std::string name = watched->objectName().toStdString();
   if (!form_ || !form_->TakesDrops(name)) return false;
   if (event->type() == QEvent::DragEnter) {
@@ -245,6 +270,15 @@ void QtMainWindow::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange && loaded_) form_->Form_Resize();
 }
 
+bool InstallChineseQtTexts(QApplication& app, QTranslator& translator) {
+  // Qt's own buttons and dialogs speak the window's language, whatever the
+  // system's locale: 确定, 取消, 是, 否.
+  const bool loaded = translator.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
+                                      QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+  if (loaded) app.installTranslator(&translator);
+  return loaded;
+}
+
 int RunMainWindow(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -255,6 +289,8 @@ int RunMainWindow(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Veilwright");
+  QTranslator qt_texts;
+  InstallChineseQtTexts(app, qt_texts);
   // The command buttons ask for a Chinese font by its Windows name.
   QFont::insertSubstitutions("宋体", {"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
                                       "WenQuanYi Zen Hei", "Droid Sans Fallback"});

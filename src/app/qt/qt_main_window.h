@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QApplication>
 #include <QMainWindow>
+#include <QTranslator>
 #include <map>
 #include <memory>
 #include <vector>
@@ -27,6 +29,10 @@ struct QtWindowOverrides {
 
 // The main window, built from the window's definition, with its logic in
 // ui::MainForm: this class only translates Qt's events into its calls.
+// Loads Qt's own texts in simplified Chinese into translator and installs it;
+// false when the system has no such translation.
+bool InstallChineseQtTexts(QApplication& app, QTranslator& translator);
+
 class QtMainWindow final : public QMainWindow {
  public:
   explicit QtMainWindow(QtWindowOverrides overrides = {});

@@ -23,6 +23,17 @@ TwipScale ScreenScale() {
   return scale;
 }
 
+// The window's own DPI (its monitor's, under per-monitor awareness); the
+// screen's where Windows is older than 10.
+TwipScale WindowScale(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = get_dpi ? get_dpi(window) : 0;
+  if (dpi == 0) return ScreenScale();
+  return {static_cast<double>(dpi), static_cast<double>(dpi)};
+}
+
 struct WindowClass {
   const wchar_t* name;
   DWORD style;
@@ -80,8 +91,26 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance), scal
                           instance_, this);
   WindowPlatform platform{files_, boxes_, controls_, pump_, dialogs_, shell_, *environment_};
   form_ = std::make_unique<ui::MainForm>(platform, settings_);
+  const TwipScale own = WindowScale(hwnd_);
+  if (own.dpi_x != scale_.dpi_x) {  // on a monitor of another DPI than the primary's
+    scale_ = own;
+    environment_->SetScale(scale_);
+    RECT sized{0, 0, scale_.ToPixelsX(window.design_client_width), scale_.ToPixelsY(window.design_client_height)};
+    AdjustWindowRectEx(&sized, style, TRUE, 0);
+    SetWindowPos(hwnd_, nullptr, 0, 0, sized.right - sized.left, sized.bottom - sized.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   BuildMenu(window);
   BuildControls(window);
+}
+
+void Win32MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  scale_ = TwipScale{static_cast<double>(dpi), static_cast<double>(dpi)};
+  environment_->SetScale(scale_);
+  for (Control* each : controls_.All()) static_cast<Win32Control*>(each)->SetScale(scale_);
+  // The new size brings a WM_SIZE, and with it the layout at the new scale.
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Win32MainWindow::~Win32MainWindow() {
@@ -308,7 +337,14 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_SIZE:
-      if (loaded_) form_->Form_Resize();
+      if (loaded_) {
+        form_->Form_Resize();
+        // Nothing of the old layout may stay painted in the gaps.
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+      }
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l));
       return 0;
     case WM_CLOSE:
       if (ending_) break;

@@ -48,6 +48,7 @@ class Win32MainWindow {
   void BuildControls(const ui::WindowSpec& window);
   void OnCommand(UINT id, UINT code);
   void OnDropFiles(HDROP drop);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   void Dispatch(const std::string& name);
   void EndProgram();
   // Tells the window logic, once the key or paste that caused it is done,

@@ -164,6 +164,13 @@ bool Win32Control::Set(std::string_view property, const PropertyValue& value) {
   return MoveOneEdge(*this, property, *number, left_, top_, width_, height_);
 }
 
+void Win32Control::SetScale(TwipScale scale) {
+  scale_ = scale;
+  if (!hwnd_) return;
+  if (kind_ != ControlKind::kPictureBox) SetFontSize(font_points_);
+  ApplyGeometry();
+}
+
 bool Win32Control::Move(double left, double top, double width, double height) {
   if (menu_ || width < 0 || height < 0) return false;
   left_ = left;

@@ -34,6 +34,8 @@ class Win32Control final : public Control {
   ControlKind kind() const { return kind_; }
   // Runs when a check box's value changes, by the user or by code.
   void OnValueChanged(std::function<void()> handler) { on_value_changed_ = std::move(handler); }
+  // Redraws the control (and its font) for a new DPI.
+  void SetScale(TwipScale scale);
   // Draws the picture box's picture, scaled to fit.
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
 

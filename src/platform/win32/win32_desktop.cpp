@@ -81,6 +81,16 @@ void Win32Environment::MoveWindow(double left, double top) {
 
 void Win32Pump::Deliver(MSG& message) {
   if (window_ && accelerators_ && TranslateAcceleratorW(window_, accelerators_, &message)) return;
+  // Enter on a focused push button presses it, as Space does.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && message.hwnd) {
+    wchar_t name[16] = {};
+    GetClassNameW(message.hwnd, name, 16);
+    const LONG style = GetWindowLongW(message.hwnd, GWL_STYLE) & BS_TYPEMASK;
+    if (_wcsicmp(name, L"Button") == 0 && (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON)) {
+      SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+      return;
+    }
+  }
   if (window_ && IsDialogMessageW(window_, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);

@@ -43,6 +43,7 @@ class Win32Environment final : public Environment {
   void MoveWindow(double left, double top) override;
   void EndProgram() override { end_program_(); }
   void CloseWindow() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
+  void SetScale(TwipScale scale) { scale_ = scale; }
 
  private:
   HWND& window_;

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Runs the Windows command-line program under Wine and passes pictures between
+# it and the Linux one in both directions, plain, with a password and sealed:
+#   [WINE_ROOT=FOLDER] scripts/wine-cli-test.sh PATH/veilwright-cli.exe PATH/veilwright-cli
+set -uo pipefail
+exe=$(readlink -f "$1")
+linux=$(readlink -f "$2")
+export WINE_ROOT=${WINE_ROOT:-$(dirname "$exe")/wine}
+source "$(dirname "$0")/wine-env.sh"
+set +e
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@" >"$work/last.log" 2>&1; then
+    echo "ok - $what"
+  else
+    echo "not ok - $what"
+    sed 's/^/    /' "$work/last.log"
+    failed=1
+  fi
+}
+windows() { wine "$exe" "$@"; }
+win() { winepath -w "$1"; }
+
+le32() { printf '\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+{
+  printf 'BM'; printf "$(le32 $((54 + 128 * 128 * 3)))\\0\\0\\0\\0$(le32 54)"
+  printf "$(le32 40)$(le32 128)$(le32 128)\\x01\\0\\x18\\0$(le32 0)$(le32 0)$(le32 2835)$(le32 2835)$(le32 0)$(le32 0)"
+  head -c $((128 * 128 * 3)) /dev/urandom
+} >"$work/clean.bmp"
+head -c 9000 /dev/urandom >"$work/notes.txt"
+
+check "the Windows program says its version" sh -c "wine '$exe' --version | grep -q '^veilwright-cli [0-9]'"
+check "a usage error exits with 2" sh -c "wine '$exe' frobnicate; test \$? -eq 2"
+
+# Windows hides, Linux extracts; then the other way; plain, gated and sealed.
+for form in plain password sealed; do
+  case $form in
+    plain) options=() ;;
+    password) options=(--password pw8) ;;
+    sealed) options=(--seal --password "密码 pw") ;;
+  esac
+  open=()
+  [ $form = password ] && open=(--password pw8)
+  [ $form = sealed ] && open=(--password "密码 pw")
+
+  cp "$work/clean.bmp" "$work/w.bmp"
+  check "Windows hides ($form)" windows hide "$(win "$work/w.bmp")" "$(win "$work/notes.txt")" "${options[@]}"
+  rm -f "$work/back.txt"
+  check "Linux extracts what Windows hid ($form)" "$linux" extract "$work/w.bmp" "${open[@]}" --output "$work/back.txt"
+  check "byte for byte ($form, Windows to Linux)" cmp "$work/back.txt" "$work/notes.txt"
+
+  cp "$work/clean.bmp" "$work/l.bmp"
+  check "Linux hides ($form)" "$linux" hide "$work/l.bmp" "$work/notes.txt" "${options[@]}"
+  rm -rf "$work/out" && mkdir "$work/out"
+  check "Windows extracts what Linux hid ($form)" windows extract "$(win "$work/l.bmp")" "${open[@]}" \
+    --output-dir "$(win "$work/out")"
+  check "byte for byte ($form, Linux to Windows)" cmp "$work/out/output.txt" "$work/notes.txt"
+done
+
+check "Windows inspects a sealed picture" sh -c "wine '$exe' inspect '$(win "$work/l.bmp")' | grep -q 'sealed (format version 2)'"
+check "a wrong password writes nothing on Windows" sh -c \
+  "! wine '$exe' extract '$(win "$work/l.bmp")' --password nope --output '$(win "$work/nothing.txt")' && test ! -e '$work/nothing.txt'"
+exit $failed

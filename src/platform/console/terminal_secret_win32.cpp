@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include "platform/console/terminal_secret.h"
+#include "platform/win32/win32_text.h"
+
+namespace veil {
+
+std::optional<std::string> ReadSecretFromTerminal(const std::string& prompt) {
+  const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD mode = 0;
+  if (input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &mode)) {
+    if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+    return std::nullopt;
+  }
+  const std::wstring wide_prompt = win32::ToWide(prompt);
+  DWORD written = 0;
+  if (output != INVALID_HANDLE_VALUE)
+    WriteConsoleW(output, wide_prompt.c_str(), static_cast<DWORD>(wide_prompt.size()), &written, nullptr);
+  SetConsoleMode(input, (mode & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT);
+  std::wstring line;
+  wchar_t buffer[256];
+  DWORD read = 0;
+  bool got_any = false;
+  while (ReadConsoleW(input, buffer, 256, &read, nullptr) && read > 0) {
+    got_any = true;
+    line.append(buffer, read);
+    if (line.find(L'\n') != std::wstring::npos) break;
+  }
+  SetConsoleMode(input, mode);
+  if (output != INVALID_HANDLE_VALUE) {
+    WriteConsoleW(output, L"\r\n", 2, &written, nullptr);
+    CloseHandle(output);
+  }
+  CloseHandle(input);
+  if (!got_any) return std::nullopt;
+  while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
+  return win32::FromWide(line);
+}
+
+}  // namespace veil
