@@ -452,6 +452,16 @@ void SelfTest::Script() {
   AnswerFolder(out);
   WaitFor("the output folder in Text3", [&] { return Text("Text3") == out + "\\"; });
   Check(Text("Text3") == out + "\\", "the folder dialog's choice becomes the output folder");
+  // The folder's box takes folders dropped onto it, and a file for its
+  // folder, but no typing.
+  DropFile("Text3", work_);
+  WaitFor("a dropped folder in Text3", [&] { return Text("Text3") == work_ + "\\"; });
+  DropFile("Text3", payload);
+  Sleep(300);
+  Type("Text3", L"typed");
+  Check(Text("Text3") == work_ + "\\", "a file dropped onto Text3 gives its folder, and typing changes nothing");
+  DropFile("Text3", out);
+  WaitFor("the output folder back in Text3", [&] { return Text("Text3") == out + "\\"; });
 
   step_ = "extracting";
   Click("cmdout");
@@ -679,41 +689,42 @@ void SelfTest::CheckProportionalLayout() {
 
 void SelfTest::ExtractForeign() {
   step_ = "extracting a picture made elsewhere";
-  Click("ChkclearBmp");  // keep the foreign picture as it is
-  WaitFor("ChkclearBmp unticked", [&] { return CheckValue("ChkclearBmp") == 0; });
-  Click("cmdopen");
-  AnswerFile("打开 BMP图片", foreign_[0]);
-  WaitFor("the foreign picture's inspection", [&] { return Text("Labtmp") == "图片内有文件"; });
-  const std::string output = work_ + "\\out\\output." + foreign_[1].substr(foreign_[1].size() - 3);
-  Click("cmdout");
-  AnswerInput("核实权限", foreign_[2]);
-  Answer("准备开始", "   加密文件即将解压到：  " + output, IDOK);
-  Answer("完成", " 文件解密完成！", IDOK);
-  Answer("选择", "     您现在查看文件吗？     ", IDNO);
-  Check(ReadAll(output) == ReadAll(foreign_[1]), "a picture hidden by another program extracts byte for byte");
+  ExtractMadeElsewhere(foreign_, "图片内有文件", false);
+  Check(ReadAll(work_ + "\\out\\output." + foreign_[1].substr(foreign_[1].size() - 3)) == ReadAll(foreign_[1]),
+        "a picture hidden by another program extracts byte for byte");
 }
 
 // A picture sealed elsewhere: the window asks its password with the same box,
-// learns the extension from the seal, and extracts it byte for byte.
+// refuses a wrong one, learns the extension from the seal, and extracts it.
 void SelfTest::ExtractSealed() {
   step_ = "extracting a sealed picture made elsewhere";
+  ExtractMadeElsewhere(sealed_, "图片内有密封的文件", true);
+  Check(ReadAll(work_ + "\\out\\output." + sealed_[1].substr(sealed_[1].size() - 3)) == ReadAll(sealed_[1]),
+        "a picture sealed elsewhere, under a Chinese password, extracts");
+}
+
+// given: the picture, the file it holds (named with its extension), and the
+// password. The picture is kept as it is: no wipe.
+void SelfTest::ExtractMadeElsewhere(const std::vector<std::string>& given, const std::string& caption,
+                                    bool try_a_wrong_password) {
   if (CheckValue("ChkclearBmp") != 0) {
     Click("ChkclearBmp");
     WaitFor("ChkclearBmp unticked", [&] { return CheckValue("ChkclearBmp") == 0; });
   }
   Click("cmdopen");
-  AnswerFile("打开 BMP图片", sealed_[0]);
-  WaitFor("the sealed picture's inspection", [&] { return Text("Labtmp") == "图片内有密封的文件"; });
+  AnswerFile("打开 BMP图片", given[0]);
+  WaitFor("the inspection of " + given[0], [&] { return Text("Labtmp") == caption; });
+  if (try_a_wrong_password) {
+    Click("cmdout");
+    AnswerInput("核实权限", "not it");
+    Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
+  }
+  const std::string output = work_ + "\\out\\output." + given[1].substr(given[1].size() - 3);
   Click("cmdout");
-  AnswerInput("核实权限", "not it");
-  Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
-  const std::string output = work_ + "\\out\\output." + sealed_[1].substr(sealed_[1].size() - 3);
-  Click("cmdout");
-  AnswerInput("核实权限", sealed_[2]);
+  AnswerInput("核实权限", given[2]);
   Answer("准备开始", "   加密文件即将解压到：  " + output, IDOK);
   Answer("完成", " 文件解密完成！", IDOK);
   Answer("选择", "     您现在查看文件吗？     ", IDNO);
-  Check(ReadAll(output) == ReadAll(sealed_[1]), "a picture sealed elsewhere, under a Chinese password, extracts");
 }
 
 }  // namespace veil::win32

@@ -70,6 +70,8 @@ class SelfTest {
   void CheckPasswordGate(const std::string& cover);
   void ExtractForeign();
   void ExtractSealed();
+  void ExtractMadeElsewhere(const std::vector<std::string>& given, const std::string& caption,
+                            bool try_a_wrong_password);
 
   Win32MainWindow& window_;
   std::unique_ptr<PreferenceForTheRun> preference_;
