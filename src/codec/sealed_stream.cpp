@@ -8,6 +8,7 @@ namespace veil::codec {
 namespace {
 
 constexpr std::size_t kParameterBytes = 28;
+constexpr std::uint64_t kWritebackPiece = 4 << 20;
 static_assert(crypto_secretstream_xchacha20poly1305_HEADERBYTES == seal::kHeaderSize - kParameterBytes);
 static_assert(crypto_secretstream_xchacha20poly1305_ABYTES == seal::kChunkOverhead);
 
@@ -160,6 +161,9 @@ void UnsealingOutput::OpenChunk(std::span<const std::uint8_t> sealed) {
 }
 
 void UnsealingOutput::StartWriteback(std::uint64_t, std::size_t) {
+  // In large pieces: a writeback that waits for the disk holds up the
+  // opening of the chunks, which this thread does too.
+  if (written_ - written_back_ < kWritebackPiece) return;
   output_.StartWriteback(written_back_, static_cast<std::size_t>(written_ - written_back_));
   written_back_ = written_;
 }
