@@ -114,15 +114,11 @@ class TrustTest : public QObject {
   // inspected in between.
   void StoredExtensionIsTheChosenFilesOwn() {
     const std::string cover = File("clean.bmp"), other = File("holds-pdf.bmp"), payload = File("x.txt");
-    WriteAll(cover, Picture(64, 64));
     WriteAll(other, ReferenceHide(Picture(64, 64), RandomBytes(100, 2), "pdf", "", false));
-    WriteAll(payload, RandomBytes(300, 3));
     QtMainWindow window;
     window.Start();
     ModalDriver driver;
-    Open(window, driver, cover);
-    driver.AnswerFile(Q(payload));
-    Click(window, "CmdMsgSelect");
+    ChooseCoverAndPayload(window, driver, cover, Picture(64, 64), payload, RandomBytes(300, 3));
     Open(window, driver, other);
     Open(window, driver, cover);
     Hide(window, driver);
@@ -254,14 +250,10 @@ class TrustTest : public QObject {
   void AFileHiddenMeanwhileIsNotOverwritten() {
     const std::string cover = File("shared.bmp"), payload = File("mine.txt");
     const Bytes clean = Picture(64, 64);
-    WriteAll(cover, clean);
-    WriteAll(payload, RandomBytes(200, 6));
     QtMainWindow window;
     window.Start();
     ModalDriver driver;
-    Open(window, driver, cover);
-    driver.AnswerFile(Q(payload));
-    Click(window, "CmdMsgSelect");
+    ChooseCoverAndPayload(window, driver, cover, clean, payload, RandomBytes(200, 6));
     const Bytes theirs = ReferenceHide(clean, RandomBytes(90, 7), "dat", "", false);
     WriteAll(cover, theirs);
     driver.AnswerBox("   图片内有隐藏信息，不可再次加入文件！  ", QMessageBox::Ok);
