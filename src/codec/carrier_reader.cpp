@@ -4,16 +4,13 @@
 
 #include "codec/carrier_layout.h"
 #include "platform/file_failure.h"
+#include "platform/little_endian.h"
 
 namespace veil::carrier {
 namespace {
 
 // The BMP file header and the start of the info header, up to biBitCount.
 constexpr std::size_t kHeadBytes = kBitCountOffset + 2;
-
-std::uint32_t U32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
-}
 
 }  // namespace
 
@@ -28,9 +25,9 @@ CarrierFacts ReadCarrierFacts(RawFile& picture) {
   facts.fileLength = picture.Size();
   std::array<std::uint8_t, kHeadBytes> head{};
   const std::size_t got = picture.ReadAt(0, head);
-  if (got >= kBitCountOffset + 2) facts.bitCount = static_cast<std::uint16_t>(head[28] | (head[29] << 8));
-  if (got >= kMarkerOffset + 4) facts.marker = U32(&head[kMarkerOffset]);
-  if (got >= kPixelOffsetField + 4) facts.pixelOffset = static_cast<std::int32_t>(U32(&head[kPixelOffsetField]));
+  if (got >= kBitCountOffset + 2) facts.bitCount = LoadU16(&head[kBitCountOffset]);
+  if (got >= kMarkerOffset + 4) facts.marker = LoadU32(&head[kMarkerOffset]);
+  if (got >= kPixelOffsetField + 4) facts.pixelOffset = static_cast<std::int32_t>(LoadU32(&head[kPixelOffsetField]));
   facts.pixelOffsetUsable = PixelOffsetUsable(facts.pixelOffset, facts.fileLength);
   if (facts.pixelOffsetUsable && facts.HoldsFile() && !facts.IsSealed()) {
     std::string ext(kExtensionSize, '\0');

@@ -10,6 +10,7 @@
 #include "codec/run_checks.h"
 #include "codec/runs.h"
 #include "codec/sealed_stream.h"
+#include "platform/little_endian.h"
 
 namespace veil::codec {
 namespace {
@@ -152,10 +153,7 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
     observer.Yield();
     const ReadAhead::Step step = ahead.Take(i);
     const Piece& piece = pieces[i];
-    if (piece.at == 0) {  // the marker, in the file header
-      for (std::size_t b = 0; b < 4; ++b)
-        step.first[carrier::kMarkerOffset + b] = static_cast<std::uint8_t>(plan.marker >> (8 * b));
-    }
+    if (piece.at == 0) StoreU32(&step.first[carrier::kMarkerOffset], plan.marker);  // in the file header
     if (piece.groups) PlaceGroups(step.first, step.second);
     write(piece.at, step.first);
     if (piece.groups)

@@ -8,6 +8,7 @@
 #include "codec/hidden_bytes.h"
 #include "codec/sealed_stream.h"
 #include "platform/file_failure.h"
+#include "platform/little_endian.h"
 
 namespace veil::codec {
 namespace {
@@ -15,10 +16,6 @@ namespace {
 bool SodiumReady() {
   static const bool ready = sodium_init() >= 0;
   return ready;
-}
-
-std::uint32_t U32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
 std::uint64_t ChunksFor(std::uint64_t plain, std::size_t chunk_size) {
@@ -104,8 +101,8 @@ std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierF
   header.derivation = bytes[1];
   header.params.chunk_log2 = bytes[2];
   header.reserved = bytes[3];
-  header.params.operations = U32(&bytes[4]);
-  header.params.memory_kib = U32(&bytes[8]);
+  header.params.operations = LoadU32(&bytes[4]);
+  header.params.memory_kib = LoadU32(&bytes[8]);
   std::copy_n(bytes.begin() + 12, seal::kSaltSize, header.salt.begin());
   return header;
 }

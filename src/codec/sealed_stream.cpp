@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file_failure.h"
+#include "platform/little_endian.h"
 
 namespace veil::codec {
 namespace {
@@ -12,10 +13,6 @@ constexpr std::uint64_t kWritebackPiece = 4 << 20;
 static_assert(crypto_secretstream_xchacha20poly1305_HEADERBYTES == seal::kHeaderSize - kParameterBytes);
 static_assert(crypto_secretstream_xchacha20poly1305_ABYTES == seal::kChunkOverhead);
 
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // The header's bytes that the first chunk authenticates: layout, costs, salt.
 std::array<std::uint8_t, kParameterBytes> Parameters(const SealParams& params,
                                                      const std::array<std::uint8_t, seal::kSaltSize>& salt) {
@@ -23,8 +20,8 @@ std::array<std::uint8_t, kParameterBytes> Parameters(const SealParams& params,
   bytes[0] = seal::kLayout;
   bytes[1] = seal::kArgon2id13;
   bytes[2] = params.chunk_log2;
-  PutU32(&bytes[4], params.operations);
-  PutU32(&bytes[8], params.memory_kib);
+  StoreU32(&bytes[4], params.operations);
+  StoreU32(&bytes[8], params.memory_kib);
   std::copy(salt.begin(), salt.end(), bytes.begin() + 12);
   return bytes;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/file_failure.h"
+#include "platform/little_endian.h"
 
 namespace veil {
 
@@ -110,20 +111,18 @@ std::uint8_t NumberedFile::ReadU8At(std::uint64_t offset) {
 std::uint16_t NumberedFile::ReadU16At(std::uint64_t offset) {
   std::uint8_t b[2];
   ReadAt(offset, b);
-  return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+  return LoadU16(b);
 }
 
 std::uint32_t NumberedFile::ReadU32At(std::uint64_t offset) {
   std::uint8_t b[4];
   ReadAt(offset, b);
-  return std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) |
-         (std::uint32_t{b[3]} << 24);
+  return LoadU32(b);
 }
 
 void NumberedFile::WriteU32At(std::uint64_t offset, std::uint32_t value) {
-  const std::uint8_t b[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                             static_cast<std::uint8_t>(value >> 16),
-                             static_cast<std::uint8_t>(value >> 24)};
+  std::uint8_t b[4];
+  StoreU32(b, value);
   WriteAt(offset, b);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/raw_file.h"
 
 #include "platform/file_failure.h"
+#include "platform/little_endian.h"
 
 namespace veil {
 
@@ -16,8 +17,8 @@ void ReadExactly(RawFile& file, std::uint64_t offset, std::span<std::uint8_t> ou
 }
 
 void WriteU32At(RawFile& file, std::uint64_t offset, std::uint32_t value) {
-  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  std::uint8_t bytes[4];
+  StoreU32(bytes, value);
   file.WriteAt(offset, bytes);
 }
 

@@ -5,17 +5,13 @@
 #include <cmath>
 
 #include "platform/file_failure.h"
+#include "platform/little_endian.h"
 
 namespace veil::preview {
 namespace {
 
 // Rows longer than this are sampled pixel by pixel rather than read whole.
 constexpr std::uint64_t kLargestRowRead = 1 << 20;
-
-std::uint32_t U32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
-}
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 // What the headers say about the pixels.
 struct Layout {
@@ -30,17 +26,17 @@ std::optional<Layout> ReadLayout(RawFile& file) {
   const std::size_t got = file.ReadAt(0, head);
   if (got < 14 + 12 || head[0] != 'B' || head[1] != 'M') return std::nullopt;
   Layout layout;
-  layout.pixel_offset = U32(&head[10]);
-  const std::uint32_t info_size = U32(&head[14]);
+  layout.pixel_offset = LoadU32(&head[10]);
+  const std::uint32_t info_size = LoadU32(&head[14]);
   std::int64_t width = 0, height = 0;
   if (info_size == 12) {  // the old OS/2 core header
-    width = U16(&head[18]);
-    height = static_cast<std::int16_t>(U16(&head[20]));
-    if (U16(&head[24]) != 24) return std::nullopt;
+    width = LoadU16(&head[18]);
+    height = static_cast<std::int16_t>(LoadU16(&head[20]));
+    if (LoadU16(&head[24]) != 24) return std::nullopt;
   } else if (info_size >= 40 && got >= 14 + 40) {
-    width = static_cast<std::int32_t>(U32(&head[18]));
-    height = static_cast<std::int32_t>(U32(&head[22]));
-    if (U16(&head[28]) != 24 || U32(&head[30]) != 0) return std::nullopt;  // 24 bits, uncompressed
+    width = static_cast<std::int32_t>(LoadU32(&head[18]));
+    height = static_cast<std::int32_t>(LoadU32(&head[22]));
+    if (LoadU16(&head[28]) != 24 || LoadU32(&head[30]) != 0) return std::nullopt;  // 24 bits, uncompressed
   } else {
     return std::nullopt;
   }
