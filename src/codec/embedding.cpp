@@ -48,16 +48,18 @@ struct Plan {
   std::uint64_t GroupAt(std::int64_t group) const {  // groups counted from 1
     return PayloadStart() + static_cast<std::uint64_t>(group - 1) * carrier::kGroupCoverBytes;
   }
+  std::uint64_t TailAt() const { return PayloadStart() + WholeGroups() * carrier::kGroupCoverBytes; }
   std::uint64_t End() const { return pixel_offset + carrier::BytesNeeded(length); }
 };
 
-// The last, partial group: 1 or 2 data bytes into a whole pixel group.
-void PlaceTail(const Plan& plan, RawFile& payload, std::span<std::uint8_t, 12> pixels) {
+// The last, partial group: 1 or 2 data bytes placed into the whole pixel
+// group that follows the whole groups.
+std::array<std::uint8_t, 12> TailGroup(const Plan& plan, RawFile& cover, RawFile& payload) {
   Module2 bits;
-  std::copy(pixels.begin(), pixels.end(), bits.pixelGroup.begin());
+  ReadExactly(cover, plan.TailAt(), bits.pixelGroup);
   ReadExactly(payload, plan.WholeGroups() * 3, std::span<std::uint8_t>(bits.dataGroup.data(), plan.Tail()));
   bits.PlaceDataGroup(plan.Tail());
-  std::copy(bits.pixelGroup.begin(), bits.pixelGroup.end(), pixels.begin());
+  return bits.pixelGroup;
 }
 
 void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserver& observer) {
@@ -77,13 +79,7 @@ void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserve
     cover.StartWriteback(at, step.first.size());
     observer.Progress(ProgressSegments::Percent(stretches[i].last, static_cast<std::int64_t>(plan.WholeGroups())));
   }
-  if (plan.Tail() != 0) {
-    std::array<std::uint8_t, 12> group;
-    const std::uint64_t at = plan.PayloadStart() + plan.WholeGroups() * carrier::kGroupCoverBytes;
-    ReadExactly(cover, at, group);
-    PlaceTail(plan, payload, group);
-    cover.WriteAt(at, group);
-  }
+  if (plan.Tail() != 0) cover.WriteAt(plan.TailAt(), TailGroup(plan, cover, payload));
   // The header and then the marker go last: a run that fails or is killed
   // before them has changed nothing but low bits of pixels, and the marker,
   // which makes the picture claim a file, is written only once the header
@@ -104,7 +100,6 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
   };
   constexpr std::size_t kBlock = kMaxStretchGroups * carrier::kGroupCoverBytes;
   const std::vector<GroupStretch> stretches = GroupStretches(plan.WholeGroups());
-  const std::uint64_t tail_at = plan.PayloadStart() + plan.WholeGroups() * carrier::kGroupCoverBytes;
   const std::uint64_t rest_at = plan.End();
   std::vector<Piece> pieces;
   auto copied = [&](std::uint64_t from, std::uint64_t to) {
@@ -130,26 +125,23 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
     copy.WriteAt(at, bytes);
     copy.StartWriteback(at, bytes.size());
   };
-  // The hidden header, or the cover's own bytes where a sealed file has none.
-  auto write_header = [&] {
-    Header header;
-    if (plan.header)
-      header = *plan.header;
-    else
-      ReadExactly(cover, plan.pixel_offset, header);
-    write(plan.pixel_offset, header);
-  };
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
+  // What goes in front of piece i, or at the end when i is past the last:
+  // the hidden header (or the cover's own bytes where a sealed file has
+  // none) ahead of the groups, and the tail group ahead of the rest.
+  auto in_front_of = [&](std::size_t i) {
     if (i == first_group_piece) {
-      write_header();
+      Header header;
+      if (plan.header)
+        header = *plan.header;
+      else
+        ReadExactly(cover, plan.pixel_offset, header);
+      write(plan.pixel_offset, header);
       observer.Started();
     }
-    if (i == first_rest_piece && plan.Tail() != 0) {
-      std::array<std::uint8_t, 12> group;
-      ReadExactly(cover, tail_at, group);
-      PlaceTail(plan, payload, group);
-      write(tail_at, group);
-    }
+    if (i == first_rest_piece && plan.Tail() != 0) write(plan.TailAt(), TailGroup(plan, cover, payload));
+  };
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    in_front_of(i);
     observer.Yield();
     const ReadAhead::Step step = ahead.Take(i);
     const Piece& piece = pieces[i];
@@ -159,16 +151,7 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
     if (piece.groups)
       observer.Progress(ProgressSegments::Percent(piece.groups->last, static_cast<std::int64_t>(plan.WholeGroups())));
   }
-  if (first_group_piece == pieces.size()) {  // nothing after the header: no groups, no rest
-    write_header();
-    observer.Started();
-  }
-  if (first_rest_piece == pieces.size() && plan.Tail() != 0) {
-    std::array<std::uint8_t, 12> group;
-    ReadExactly(cover, tail_at, group);
-    PlaceTail(plan, payload, group);
-    write(tail_at, group);
-  }
+  in_front_of(pieces.size());
 }
 
 }  // namespace
