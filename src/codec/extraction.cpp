@@ -33,7 +33,7 @@ RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
     if (auto refusal = ExtractionRefusal(request.cover, facts, request.password)) return *refusal;
     // A sealed file is opened chunk by chunk on its way to the output.
     std::optional<UnsealingOutput> unsealing;
-    if ((facts.marker & 0xFF000000) == seal::kVersion2) {
+    if (facts.IsSealed()) {
       if (!request.seal) return {RunStatus::kWrongPassword};
       unsealing.emplace(request.output, *request.seal, facts.HiddenLength());
     }

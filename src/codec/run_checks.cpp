@@ -1,7 +1,6 @@
 #include "codec/run_checks.h"
 
 #include "codec/carrier_layout.h"
-#include "codec/seal.h"
 
 namespace veil::codec {
 
@@ -14,8 +13,7 @@ std::optional<RunResult> PixelOffsetProblem(const carrier::CarrierFacts& facts) 
 
 std::optional<RunResult> PictureRefusal(const carrier::CarrierFacts& facts) {
   if (!facts.HoldsFile()) return RunResult{RunStatus::kNoHiddenFile};
-  const bool sealed = (facts.marker & 0xFF000000) == seal::kVersion2;
-  if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1 && !sealed) {
+  if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1 && !facts.IsSealed()) {
     RunResult result{RunStatus::kUnknownVersion};
     result.version = facts.Version();
     return result;

@@ -87,7 +87,7 @@ bool SealHeader::Acceptable() const {
 }
 
 std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts) {
-  if ((facts.marker & 0xFF000000) != seal::kVersion2 || !facts.pixelOffsetUsable ||
+  if (!facts.IsSealed() || !facts.pixelOffsetUsable ||
       facts.HiddenLength() < seal::kHeaderSize)
     return std::nullopt;
   std::vector<std::uint8_t> bytes;
