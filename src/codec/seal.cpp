@@ -87,12 +87,12 @@ bool SealHeader::Acceptable() const {
 }
 
 std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts) {
-  if (!facts.IsSealed() || !facts.pixelOffsetUsable ||
-      facts.HiddenLength() < seal::kHeaderSize)
+  if (!facts.IsSealed() || !facts.pixelOffsetUsable || facts.HiddenLength() < seal::kHeaderSize)
     return std::nullopt;
   std::vector<std::uint8_t> bytes;
   try {
-    bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), facts.HiddenLength(), 0, 28);
+    bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), facts.HiddenLength(), 0,
+                            seal::kParametersSize);
   } catch (const FileFailure&) {
     return std::nullopt;
   }
@@ -103,7 +103,7 @@ std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierF
   header.reserved = bytes[3];
   header.params.operations = LoadU32(&bytes[4]);
   header.params.memory_kib = LoadU32(&bytes[8]);
-  std::copy_n(bytes.begin() + 12, seal::kSaltSize, header.salt.begin());
+  std::copy_n(bytes.begin() + seal::kSaltAt, seal::kSaltSize, header.salt.begin());
   return header;
 }
 

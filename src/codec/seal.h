@@ -27,6 +27,8 @@ namespace veil::codec {
 //          first chunk authenticates bytes 0-27 too; the last is marked final.
 namespace seal {
 inline constexpr std::size_t kHeaderSize = 52;
+inline constexpr std::size_t kParametersSize = 28;  // bytes 0-27, before the stream's header
+inline constexpr std::size_t kSaltAt = 12;
 inline constexpr std::size_t kChunkOverhead = 17;
 inline constexpr std::size_t kSaltSize = 16;
 inline constexpr std::size_t kKeySize = 32;

@@ -8,21 +8,20 @@
 namespace veil::codec {
 namespace {
 
-constexpr std::size_t kParameterBytes = 28;
 constexpr std::uint64_t kWritebackPiece = 4 << 20;
-static_assert(crypto_secretstream_xchacha20poly1305_HEADERBYTES == seal::kHeaderSize - kParameterBytes);
+static_assert(crypto_secretstream_xchacha20poly1305_HEADERBYTES == seal::kHeaderSize - seal::kParametersSize);
 static_assert(crypto_secretstream_xchacha20poly1305_ABYTES == seal::kChunkOverhead);
 
 // The header's bytes that the first chunk authenticates: layout, costs, salt.
-std::array<std::uint8_t, kParameterBytes> Parameters(const SealParams& params,
-                                                     const std::array<std::uint8_t, seal::kSaltSize>& salt) {
-  std::array<std::uint8_t, kParameterBytes> bytes{};
+std::array<std::uint8_t, seal::kParametersSize> Parameters(const SealParams& params,
+                                                           const std::array<std::uint8_t, seal::kSaltSize>& salt) {
+  std::array<std::uint8_t, seal::kParametersSize> bytes{};
   bytes[0] = seal::kLayout;
   bytes[1] = seal::kArgon2id13;
   bytes[2] = params.chunk_log2;
   StoreU32(&bytes[4], params.operations);
   StoreU32(&bytes[8], params.memory_kib);
-  std::copy(salt.begin(), salt.end(), bytes.begin() + 12);
+  std::copy(salt.begin(), salt.end(), bytes.begin() + seal::kSaltAt);
   return bytes;
 }
 
@@ -34,7 +33,7 @@ SealingPayload::SealingPayload(RawFile& payload, const std::string& extension, c
       sealed_length_(SealedLength(payload.Size(), key.params())) {
   sealed_.assign(authenticated_.begin(), authenticated_.end());
   sealed_.resize(seal::kHeaderSize);
-  crypto_secretstream_xchacha20poly1305_init_push(&state_, sealed_.data() + kParameterBytes, key.key());
+  crypto_secretstream_xchacha20poly1305_init_push(&state_, sealed_.data() + seal::kParametersSize, key.key());
 }
 
 SealingPayload::~SealingPayload() {
@@ -55,7 +54,7 @@ void SealingPayload::SealNextChunk() {
                                                          : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
   sealed_.resize(size + seal::kChunkOverhead);
   crypto_secretstream_xchacha20poly1305_push(&state_, sealed_.data(), nullptr, plain_.data(), size,
-                                             first ? authenticated_.data() : nullptr, first ? kParameterBytes : 0,
+                                             first ? authenticated_.data() : nullptr, first ? seal::kParametersSize : 0,
                                              tag);
   served_ = 0;
 }
@@ -120,7 +119,7 @@ void UnsealingOutput::Take(std::span<const std::uint8_t> bytes) {
     // The header as it was read, against the key's own parameters: a header
     // changed since the key was derived does not open the first chunk.
     if (!std::equal(authenticated_.begin(), authenticated_.end(), bytes.begin()) ||
-        crypto_secretstream_xchacha20poly1305_init_pull(&state_, bytes.data() + kParameterBytes, key_.key()) != 0)
+        crypto_secretstream_xchacha20poly1305_init_pull(&state_, bytes.data() + seal::kParametersSize, key_.key()) != 0)
       throw SealBroken(SealBroken::Kind::kFirstChunk, seal::kHeaderSize);
     chunk_at_ = seal::kHeaderSize;
     started_ = true;
@@ -139,7 +138,7 @@ void UnsealingOutput::OpenChunk(std::span<const std::uint8_t> sealed) {
   unsigned char tag = 0;
   if (crypto_secretstream_xchacha20poly1305_pull(&state_, plain_.data(), &plain_size, &tag, sealed.data(), chunk,
                                                  first ? authenticated_.data() : nullptr,
-                                                 first ? kParameterBytes : 0) != 0)
+                                                 first ? seal::kParametersSize : 0) != 0)
     throw SealBroken(broken, chunk_at_);
   const bool last = chunk_at_ + chunk == sealed_length_;
   if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL && !last) throw SealBroken(broken, chunk_at_);

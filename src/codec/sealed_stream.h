@@ -45,7 +45,7 @@ class SealingPayload final : public RawFile {
   RawFile& payload_;
   std::string extension_;
   SealParams params_;
-  std::array<std::uint8_t, 28> authenticated_;  // the header's bytes before the stream's
+  std::array<std::uint8_t, seal::kParametersSize> authenticated_;  // the header's bytes before the stream's
   std::uint64_t plain_length_, sealed_length_;
   crypto_secretstream_xchacha20poly1305_state state_;
   std::vector<std::uint8_t> plain_, sealed_;  // the current chunk
@@ -78,7 +78,7 @@ class UnsealingOutput final : public RawFile {
 
   RawFile& output_;
   const SealKey& key_;
-  std::array<std::uint8_t, 28> authenticated_;
+  std::array<std::uint8_t, seal::kParametersSize> authenticated_;
   std::uint64_t sealed_length_;
   std::size_t chunk_size_;
   crypto_secretstream_xchacha20poly1305_state state_;
