@@ -13,10 +13,9 @@
 namespace veil::cli {
 namespace {
 
-void RequirePortablePassword(const std::optional<std::string>& password) {
-  if (password && (password->size() > carrier::kPasswordFieldSize || !carrier::IsPortableText(*password)))
-    throw CliFailure("the password must be at most 8 printable ASCII characters (letters, digits, "
-                     "punctuation, blank)");
+void RequireStorablePassword(const std::optional<std::string>& password) {
+  if (password && !carrier::IsStorablePassword(*password))
+    throw CliFailure(DescribeRun({codec::RunStatus::kPasswordNotStorable}, {}, {}));
 }
 
 }  // namespace
@@ -27,7 +26,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   const bool sealing = args.Flag("--seal");
   auto password = GivenPassword(args, session);
   const auto copy = args.Option("--output");
-  if (!sealing) RequirePortablePassword(password);
+  if (!sealing) RequireStorablePassword(password);
 
   // With --output the picture is only read: the marked copy is written in
   // one pass, and takes its name only once it is complete.
@@ -35,8 +34,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireTwentyFourBit(picture, facts);
-  if (facts.HoldsFile())
-    throw CliFailure(picture + ": already holds a hidden file; extract or clear it first");
+  if (facts.HoldsFile()) throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
   RequireUsablePixelOffset(picture, facts);
 
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);

@@ -29,6 +29,10 @@ std::optional<std::string> StoredExtension(std::string_view path) {
   return std::string(ext);
 }
 
+bool IsStorablePassword(std::string_view password) {
+  return password.size() <= kPasswordFieldSize && IsPortableText(password);
+}
+
 std::array<std::uint8_t, kPasswordFieldSize> PasswordField(std::string_view password) {
   std::array<std::uint8_t, kPasswordFieldSize> field;
   field.fill(' ');

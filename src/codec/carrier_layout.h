@@ -74,6 +74,9 @@ bool IsPortableText(std::string_view text);
 // ends in a dot and three portable characters, else nothing.
 std::optional<std::string> StoredExtension(std::string_view path);
 
+// A password the hidden header can hold: at most 8 portable characters.
+bool IsStorablePassword(std::string_view password);
+
 // The password field: the text left-aligned in 8 bytes, cut or blank-padded.
 std::array<std::uint8_t, kPasswordFieldSize> PasswordField(std::string_view password);
 

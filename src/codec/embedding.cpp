@@ -161,8 +161,7 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
     const auto facts = carrier::ReadCarrierFacts(request.cover);
     if (facts.HoldsFile()) return {RunStatus::kAlreadyHoldsFile};
     if (auto problem = PixelOffsetProblem(facts)) return *problem;
-    if (!request.seal && request.password &&
-        (request.password->size() > carrier::kPasswordFieldSize || !carrier::IsPortableText(*request.password)))
+    if (!request.seal && request.password && !carrier::IsStorablePassword(*request.password))
       return {RunStatus::kPasswordNotStorable};
 
     // A sealed file's hidden bytes are made as the run reads them.

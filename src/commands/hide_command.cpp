@@ -77,8 +77,7 @@ bool MainWindowCommands::SettlePassword() {
     Show(texts::kPasswordMismatch, texts::kWarningTitle, kStyleStop);
     return false;
   }
-  // The header stores eight single-byte characters and their count.
-  if (password.size() > carrier::kPasswordFieldSize || !carrier::IsPortableText(password)) {
+  if (!carrier::IsStorablePassword(password)) {
     Show(texts::kPasswordNotStorable, texts::kWarningTitle, kStyleStop);
     return false;
   }
