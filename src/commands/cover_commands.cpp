@@ -47,28 +47,26 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
     SetProperty(platform_.controls, names::kText1, prop::kText, std::string(texts::kCoverPrefix) + state_.coverPath);
 
     state_.hasHiddenFile = static_cast<std::int32_t>(facts.marker);
+    SetProperty(platform_.controls, names::kLabtmp, prop::kCaption,
+                std::string(facts.IsSealed()    ? texts::kHoldsSealedFile
+                            : facts.HoldsFile() ? texts::kHoldsFile
+                                                : texts::kClean));
+    SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
+    if (facts.HoldsFile()) state_.passwordFlag = facts.Flags();
     if (facts.IsSealed()) {
       // The extension is inside the seal: the output's name is known once
       // the password has opened it.
-      SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kHoldsSealedFile));
-      SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
       state_.hiddenExtension.clear();
       state_.outputPath.clear();
       SetProperty(platform_.controls, names::kText2, prop::kText,
                   std::string(texts::kSealedOutputPrefix) + state_.outputFolder);
-      state_.passwordFlag = facts.Flags();
     } else if (facts.HoldsFile()) {
-      SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kHoldsFile));
-      SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
       // The stored bytes come from the picture: never let them steer the
       // output file out of its folder.
       state_.hiddenExtension =
           carrier::SafeExtension(facts.pixelOffsetUsable ? facts.extension : std::string(carrier::kFallbackExtension));
       ShowOutputTarget();
-      state_.passwordFlag = facts.Flags();
     } else {
-      SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kClean));
-      SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
       SetProperty(platform_.controls, names::kText2, prop::kText,
                   std::string(texts::kCapacityPrefix) + std::to_string(carrier::KilobyteHint(facts.fileLength)) +
                       std::string(texts::kCapacitySuffix));
