@@ -34,6 +34,16 @@ TwipScale WindowScale(HWND window) {
   return {static_cast<double>(dpi), static_cast<double>(dpi)};
 }
 
+constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+// The outer size that gives the window its designed client area, menu bar
+// included, at a scale.
+SIZE FrameSize(const ui::WindowSpec& window, const TwipScale& scale) {
+  RECT frame{0, 0, scale.ToPixelsX(window.design_client_width), scale.ToPixelsY(window.design_client_height)};
+  AdjustWindowRectEx(&frame, kFrameStyle, TRUE, 0);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 struct WindowClass {
   const wchar_t* name;
   DWORD style;
@@ -83,22 +93,17 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance), scal
   RegisterClassW(&window_class);
 
   const ui::WindowSpec& window = ui::MainWindow();
-  RECT frame{0, 0, scale_.ToPixelsX(window.design_client_width), scale_.ToPixelsY(window.design_client_height)};
-  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  AdjustWindowRectEx(&frame, style, TRUE, 0);
-  hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kWindowClass, ToWide(window.caption).c_str(), style, CW_USEDEFAULT,
-                          CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                          instance_, this);
+  const SIZE frame = FrameSize(window, scale_);
+  hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kWindowClass, ToWide(window.caption).c_str(), kFrameStyle,
+                          CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance_, this);
   WindowPlatform platform{files_, boxes_, controls_, pump_, dialogs_, shell_, *environment_};
   form_ = std::make_unique<ui::MainForm>(platform, settings_);
   const TwipScale own = WindowScale(hwnd_);
   if (own.dpi_x != scale_.dpi_x) {  // on a monitor of another DPI than the primary's
     scale_ = own;
     environment_->SetScale(scale_);
-    RECT sized{0, 0, scale_.ToPixelsX(window.design_client_width), scale_.ToPixelsY(window.design_client_height)};
-    AdjustWindowRectEx(&sized, style, TRUE, 0);
-    SetWindowPos(hwnd_, nullptr, 0, 0, sized.right - sized.left, sized.bottom - sized.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE sized = FrameSize(window, scale_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, sized.cx, sized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   BuildMenu(window);
   BuildControls(window);
