@@ -26,12 +26,7 @@ check() {  # check DESCRIPTION COMMAND...
 windows() { wine "$exe" "$@"; }
 win() { winepath -w "$1"; }
 
-le32() { printf '\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
-{
-  printf 'BM'; printf "$(le32 $((54 + 128 * 128 * 3)))\\0\\0\\0\\0$(le32 54)"
-  printf "$(le32 40)$(le32 128)$(le32 128)\\x01\\0\\x18\\0$(le32 0)$(le32 0)$(le32 2835)$(le32 2835)$(le32 0)$(le32 0)"
-  head -c $((128 * 128 * 3)) /dev/urandom
-} >"$work/clean.bmp"
+"$(dirname "$0")/clean-bmp.sh" 128 >"$work/clean.bmp"
 head -c 9000 /dev/urandom >"$work/notes.txt"
 
 check "the Windows program says its version" sh -c "wine '$exe' --version | grep -q '^veilwright-cli [0-9]'"

@@ -13,12 +13,7 @@ trap 'rm -rf "$work"' EXIT
 args=(--work "$(winepath -w "$work")")
 if [ -n "$cli" ]; then
   # A picture hidden by the Linux program, for the Windows one to extract.
-  le32() { printf '\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
-  {
-    printf 'BM'; printf "$(le32 $((54 + 64 * 64 * 3)))\\0\\0\\0\\0$(le32 54)"
-    printf "$(le32 40)$(le32 64)$(le32 64)\\x01\\0\\x18\\0$(le32 0)$(le32 0)$(le32 2835)$(le32 2835)$(le32 0)$(le32 0)"
-    head -c $((64 * 64 * 3)) /dev/urandom
-  } >"$work/linux.bmp"
+  "$(dirname "$0")/clean-bmp.sh" 64 >"$work/linux.bmp"
   head -c 3001 /dev/urandom >"$work/from-linux.dat"
   "$cli" hide "$work/linux.bmp" "$work/from-linux.dat" --password pw7 >/dev/null
   args+=(--foreign "$(winepath -w "$work/linux.bmp")" "$(winepath -w "$work/from-linux.dat")" pw7)
