@@ -1,5 +1,7 @@
 #include "ui/window_definition.h"
 
+#include <algorithm>
+
 #include "commands/control_names.h"
 
 namespace veil::ui {
@@ -123,6 +125,11 @@ const ControlSpec* FindControl(const WindowSpec& window, std::string_view name) 
   for (const auto& control : window.controls)
     if (control.name == name) return &control;
   return nullptr;
+}
+
+bool HoldsMenuItems(const WindowSpec& window, std::string_view name) {
+  return std::any_of(window.controls.begin(), window.controls.end(),
+                     [&](const ControlSpec& control) { return control.container == name; });
 }
 
 }  // namespace veil::ui

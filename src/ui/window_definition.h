@@ -51,6 +51,8 @@ struct WindowSpec {
 
 const WindowSpec& MainWindow();
 const ControlSpec* FindControl(const WindowSpec& window, std::string_view name);
+// A menu entry that opens a menu of its own: some entry lies in it.
+bool HoldsMenuItems(const WindowSpec& window, std::string_view name);
 
 inline constexpr double kTwipsPerInch = 1440;
 

@@ -175,9 +175,7 @@ QAction* QtMainWindow::CreateMenuEntry(const ui::ControlSpec& design, const ui::
   if (!design.container.empty()) {
     action = menus_.at(design.container)->addAction(caption);
   } else {
-    const bool has_items = std::any_of(window.controls.begin(), window.controls.end(),
-                                       [&](const ui::ControlSpec& c) { return c.container == design.name; });
-    if (has_items) {
+    if (ui::HoldsMenuItems(window, design.name)) {
       QMenu* menu = menuBar()->addMenu(caption);
       menus_[design.name] = menu;
       action = menu->menuAction();

@@ -142,11 +142,9 @@ void Win32MainWindow::BuildMenu(const ui::WindowSpec& window) {
     names_by_id_[id] = design.name;
     std::wstring caption = ToWide(design.caption);
     if (!design.shortcut.empty()) caption += L"\t" + ToWide(design.shortcut);
-    const bool has_items = std::any_of(window.controls.begin(), window.controls.end(),
-                                       [&](const ui::ControlSpec& c) { return c.container == design.name; });
     HMENU parent = design.container.empty() ? bar : popups.at(design.container);
     const UINT position = static_cast<UINT>(GetMenuItemCount(parent));
-    if (has_items) {
+    if (ui::HoldsMenuItems(window, design.name)) {
       HMENU popup = CreatePopupMenu();
       popups[design.name] = popup;
       AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
