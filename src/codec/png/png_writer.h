@@ -1,0 +1,23 @@
+#pragma once
+
+#include "codec/png/png_cover.h"
+#include "platform/raw_file.h"
+
+namespace veil::codec::png {
+
+struct PngWriteOptions {
+  int compression_level = 6;  // zlib's 0..9
+  // libpng's filter choice for every row (PNG_FILTER_* bits); 0 for libpng's
+  // own adaptive choice.
+  int filters = 0;
+};
+
+// Writes the cover with its samples as they are now: the bytes before the
+// IDAT run and after it are copied from source (the file the cover was read
+// from, unchanged since), and the IDAT run in between is libpng's encoding
+// of the pixels, interlaced as the cover was, so IHDR stays as it is. out
+// must be empty; it is written front to back. Throws FileFailure when a file
+// fails or source has changed.
+void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, const PngWriteOptions& options = {});
+
+}  // namespace veil::codec::png
