@@ -5,6 +5,7 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "codec/kernel_dispatch.h"
 #include "platform/file_failure.h"
 
 namespace veil::cli {
@@ -96,6 +97,11 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (parsed.help) {
     env.out << entry->help;
     return kExitSuccess;
+  }
+  // A kernel forced for a test or a benchmark must be the one that runs.
+  if (const std::string problem = KernelRequestProblem(); !problem.empty()) {
+    env.err << "veilwright-cli: " << problem << "\n";
+    return kExitUsage;
   }
   CliSession session(env);
   try {

@@ -97,28 +97,34 @@ void GatherGroupsPortable(std::span<const std::uint8_t> cover, std::span<std::ui
   }
 }
 
-const std::vector<GroupKernel>& AvailableKernels() {
-  static const std::vector<GroupKernel> kernels = [] {
-    std::vector<GroupKernel> found = {{"portable", PlaceGroupsPortable, GatherGroupsPortable}};
+// The x86-64 kernels are compiled for their instruction sets alone and listed
+// only where the processor (and, for AVX2, the system) supports them.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    const bool bmi2 = __builtin_cpu_supports("bmi2");
-    if (bmi2) found.push_back({"bmi2", PlaceGroupsBmi2, GatherGroupsBmi2});
-    if (__builtin_cpu_supports("avx2"))
-      found.push_back({bmi2 ? "avx2+bmi2" : "avx2", bmi2 ? PlaceGroupsBmi2 : PlaceGroupsPortable, GatherGroupsAvx2});
+#define VEILWRIGHT_X86_KERNELS 1
+#endif
+
+const std::vector<PlaceKernel>& PlaceKernels() {
+  static const std::vector<PlaceKernel> kernels = [] {
+    std::vector<PlaceKernel> found = {{"portable", PlaceGroupsPortable}};
+#ifdef VEILWRIGHT_X86_KERNELS
+    if (__builtin_cpu_supports("avx2")) found.push_back({"avx2", PlaceGroupsAvx2});
+    if (__builtin_cpu_supports("bmi2")) found.push_back({"bmi2", PlaceGroupsBmi2});
 #endif
     return found;
   }();
   return kernels;
 }
 
-void PlaceGroups(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data) {
-  static const auto place = AvailableKernels().back().place;
-  place(cover, data);
-}
-
-void GatherGroups(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data) {
-  static const auto gather = AvailableKernels().back().gather;
-  gather(cover, data);
+const std::vector<GatherKernel>& GatherKernels() {
+  static const std::vector<GatherKernel> kernels = [] {
+    std::vector<GatherKernel> found = {{"portable", GatherGroupsPortable}};
+#ifdef VEILWRIGHT_X86_KERNELS
+    if (__builtin_cpu_supports("avx2")) found.push_back({"avx2", GatherGroupsAvx2});
+    if (__builtin_cpu_supports("bmi2")) found.push_back({"bmi2", GatherGroupsBmi2});
+#endif
+    return found;
+  }();
+  return kernels;
 }
 
 }  // namespace veil

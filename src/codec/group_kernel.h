@@ -11,25 +11,36 @@ namespace veil {
 // (the tests cross-check every kernel), at a fraction of the cost.
 
 // cover holds 12 bytes for every 3 bytes of data; data.size() is a multiple of 3.
+// The kernel behind each is chosen once per process (see kernel_dispatch.h).
 void PlaceGroups(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
 void GatherGroups(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
 
-// One implementation of the two kernels.
-struct GroupKernel {
+using PlaceFunction = void (*)(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
+using GatherFunction = void (*)(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
+
+// One implementation of one of the two operations.
+struct PlaceKernel {
   const char* name;
-  void (*place)(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
-  void (*gather)(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
+  PlaceFunction run;
+};
+struct GatherKernel {
+  const char* name;
+  GatherFunction run;
 };
 
-// Every kernel this processor can run, the portable one first and the one
-// PlaceGroups and GatherGroups use last.
-const std::vector<GroupKernel>& AvailableKernels();
+// The kernels of each operation that this processor can run, in order of
+// preference: the portable one first, then the vector one (no instruction
+// that some processors run as slow microcode), then BMI2's (PDEP and PEXT
+// are microcoded on AMD before Zen 3).
+const std::vector<PlaceKernel>& PlaceKernels();
+const std::vector<GatherKernel>& GatherKernels();
 
 // The kernels by instruction set; the fast ones exist only on x86-64.
 void PlaceGroupsPortable(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
 void GatherGroupsPortable(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
 void PlaceGroupsBmi2(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
 void GatherGroupsBmi2(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
+void PlaceGroupsAvx2(std::span<std::uint8_t> cover, std::span<const std::uint8_t> data);
 void GatherGroupsAvx2(std::span<const std::uint8_t> cover, std::span<std::uint8_t> data);
 
 }  // namespace veil
