@@ -60,11 +60,11 @@ TEST(KernelRequestTest, AKernelThisProcessorCannotRunIsAProblemAndForcesNothing)
   EXPECT_FALSE(request.place);
   EXPECT_FALSE(request.gather);
   EXPECT_EQ(request.problem,
-            "VEILWRIGHT_KERNEL=\"avx2\": this processor cannot run the avx2 kernel (it can run: portable, bmi2)");
+            "VEILWRIGHT_KERNEL=\"avx2\": the avx2 kernel cannot run here (available: portable, bmi2)");
   request = Parse("place:portable,gather:bmi2", {"portable"}, {"portable"});
   EXPECT_FALSE(request.place) << "nothing is forced when any part is unusable";
-  EXPECT_EQ(request.problem, "VEILWRIGHT_KERNEL=\"place:portable,gather:bmi2\": this processor cannot run the bmi2 "
-                             "kernel (it can run: portable)");
+  EXPECT_EQ(request.problem, "VEILWRIGHT_KERNEL=\"place:portable,gather:bmi2\": the bmi2 kernel cannot "
+                             "run here (available: portable)");
 }
 
 TEST(KernelRequestTest, AMalformedTextIsAProblem) {

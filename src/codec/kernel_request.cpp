@@ -41,7 +41,7 @@ KernelRequest ParseKernelRequest(std::string_view text, std::span<const char* co
         into = i;
         return;
       }
-    problem = "this processor cannot run the " + std::string(name) + " kernel (it can run: " + List(names) + ")";
+    problem = "the " + std::string(name) + " kernel cannot run here (available: " + List(names) + ")";
   };
 
   std::string problem;
