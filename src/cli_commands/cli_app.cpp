@@ -23,12 +23,13 @@ const std::vector<CommandEntry>& Commands() {
        InspectCommand,
        "usage: veilwright-cli inspect PICTURE\n"
        "Tells whether PICTURE (a 24-bit BMP) holds a hidden file. For a clean picture it prints\n"
-       "how many bytes it can take, plain and sealed; for a marked one the hidden length, the\n"
+       "how many bytes it can take, plain, sealed and stealth; for a marked one the hidden length, the\n"
        "stored extension, the format version and whether a password is set; for a sealed one\n"
        "the costs of its key derivation (its file's length and extension are inside the seal).\n"},
-      {{"hide", 2, {"--password", "--password-file", "--output"}, {"--seal"}},
+      {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth"}},
        HideCommand,
-       "usage: veilwright-cli hide PICTURE FILE [--seal] [--password TEXT | --password-file PATH] [--output COPY]\n"
+       "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP]]\n"
+       "                           [--password TEXT | --password-file PATH] [--output COPY]\n"
        "Hides FILE in PICTURE, in place, or with --output in a copy named COPY (PICTURE stays\n"
        "untouched). The stored extension is the last three characters of FILE when they follow\n"
        "a dot, else \"msg\".\n"
@@ -39,16 +40,27 @@ const std::vector<CommandEntry>& Commands() {
        "(XChaCha20-Poly1305) under a key derived from the password (Argon2id); the password may\n"
        "be any text, and is asked twice on the terminal when not given. Programs that read only\n"
        "version 1 refuse a sealed picture.\n"
+       "With --stealth nothing in the picture says it holds a file: the header, palette, profile\n"
+       "and length stay as they are, and only pixel values change, each by one, at places only\n"
+       "the password finds, chosen where the picture's texture hides them (never in flat areas or\n"
+       "on saturated values). The extension, the length and the file are encrypted and\n"
+       "authenticated as with --seal. A stealth picture carries at most 0.12 hidden bits per\n"
+       "textured pixel (see inspect); --max-rate BPP allows more, at the price of being easier\n"
+       "to detect. Extract it with extract --stealth and the same password.\n"
        "--password-file reads the password from PATH (without a final line break).\n"},
-      {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear"}},
+      {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear", "--stealth"}},
        ExtractCommand,
-       "usage: veilwright-cli extract PICTURE [--password TEXT | --password-file PATH]\n"
+       "usage: veilwright-cli extract PICTURE [--stealth] [--password TEXT | --password-file PATH]\n"
        "                              [--output PATH | --output-dir DIR] [--clear]\n"
        "Writes the file hidden in PICTURE to PATH (\"-\" for standard output), or to \"output.\" plus\n"
        "the stored extension in DIR (default: the current folder). A protected or sealed picture\n"
        "asks for its password on the terminal unless it is given. A plain file, a symbolic link's\n"
        "target, a FIFO or a device may be the output; a folder may not. --clear wipes the marker\n"
-       "after a successful extraction, so the picture reads as clean again.\n"},
+       "after a successful extraction, so the picture reads as clean again.\n"
+       "--stealth opens a stealth picture with its password; a picture without a marker is tried\n"
+       "that way too when a password is given. A wrong password, a picture without a stealth file\n"
+       "and a damaged one get the same answer, \"no hidden file opens with this password\", and\n"
+       "nothing is written.\n"},
       {{"clear", 1, {}, {}},
        ClearCommand,
        "usage: veilwright-cli clear PICTURE\n"
@@ -62,8 +74,10 @@ constexpr const char* kUsage =
     "Hides a file inside a 24-bit BMP picture and takes it out again.\n"
     "\n"
     "  inspect PICTURE\n"
-    "  hide PICTURE FILE [--seal] [--password TEXT | --password-file PATH] [--output COPY]\n"
-    "  extract PICTURE [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR] [--clear]\n"
+    "  hide PICTURE FILE [--seal | --stealth [--max-rate BPP]] [--password TEXT | --password-file PATH]\n"
+    "       [--output COPY]\n"
+    "  extract PICTURE [--stealth] [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR]\n"
+    "       [--clear]\n"
     "  clear PICTURE\n"
     "\n"
     "  --version\n"

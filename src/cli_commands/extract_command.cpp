@@ -5,10 +5,12 @@
 #include "cli_commands/cli_session.h"
 #include "cli_commands/passwords.h"
 #include "cli_commands/picture_checks.h"
+#include "cli_commands/stealth_options.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "codec/run_checks.h"
 #include "codec/runs.h"
+#include "codec/stealth/stealth_runs.h"
 #include "commands/run_description.h"
 
 namespace veil::cli {
@@ -58,6 +60,34 @@ std::string DestinationFor(const Arguments& args, const std::string& extension) 
   return folder + "output." + carrier::SafeExtension(extension);
 }
 
+// The stealth form: the password finds the file or nothing; what it finds
+// is authenticated whole before a byte is written.
+int ExtractStealthFile(const Arguments& args, CliSession& session, const std::string& picture, RawFile& cover,
+                       std::optional<std::string> password) {
+  if (args.Flag("--clear")) throw UsageError("--clear wipes a marker; a stealth picture has none");
+  if (!password)
+    password = AskPassword(session, "Password for " + picture + ": ",
+                           picture + ": the stealth form needs a password; give it with --password or --password-file");
+  const codec::OpenedStealth opened = codec::OpenStealth({cover, *password}, session.progress);
+  session.progress.Finish();
+  if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
+
+  const bool to_stdout = args.Option("--output") == "-";
+  const std::string destination = to_stdout ? "standard output" : DestinationFor(args, opened.extension);
+  std::optional<OutputFile> output;
+  std::unique_ptr<RawFile> stream;
+  if (to_stdout)
+    stream = OpenStreamSink(session.env.stdout_fd, destination);
+  else
+    output.emplace(OutputFile::Open(destination, session.env.opener));
+  RawFile& sink = stream ? *stream : output->File();
+  if (!opened.file.empty()) sink.WriteAt(0, opened.file);
+  if (output) output->Commit();
+  (to_stdout ? session.env.err : session.env.out)
+      << picture << ": extracted " << opened.file.size() << " bytes to " << destination << "\n";
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int ExtractCommand(const Arguments& args, CliSession& session) {
@@ -67,9 +97,17 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   const bool to_stdout = args.Option("--output") == "-";
   const bool clear = args.Flag("--clear");
 
+  if (args.Flag("--stealth")) {
+    const auto cover = session.Open(picture, OpenMode::kLockedRead);
+    return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
+  }
   // One handle, held through the extraction and the wipe.
   const auto cover = session.Open(picture, clear ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto facts = carrier::ReadCarrierFacts(*cover);
+  // No marker, but a password: the picture may hold a stealth file.
+  if (!facts.HoldsFile() && !clear && facts.IsTwentyFourBit()) {
+    if (auto given = GivenPassword(args, session)) return ExtractStealthFile(args, session, picture, *cover, given);
+  }
   RequireReadableHiddenFile(picture, facts);
   const auto password = Password(args, session, picture, *cover, facts);
   std::optional<codec::OpenedSeal> sealed;

@@ -4,6 +4,7 @@
 #include "cli_commands/cli_session.h"
 #include "cli_commands/passwords.h"
 #include "cli_commands/picture_checks.h"
+#include "cli_commands/stealth_options.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "codec/runs.h"
@@ -21,6 +22,8 @@ void RequireStorablePassword(const std::optional<std::string>& password) {
 }  // namespace
 
 int HideCommand(const Arguments& args, CliSession& session) {
+  if (args.Flag("--stealth")) return StealthHide(args, session);
+  if (args.Option("--max-rate")) throw UsageError("--max-rate is for the stealth form (--stealth)");
   const std::string& picture = args.positionals[0];
   const std::string& payload_path = args.positionals[1];
   const bool sealing = args.Flag("--seal");

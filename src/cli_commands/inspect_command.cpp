@@ -6,8 +6,28 @@
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "codec/seal.h"
+#include "codec/stealth/stealth_runs.h"
+#include "cli_commands/stealth_options.h"
 
 namespace veil::cli {
+namespace {
+
+// Any unmarked picture may hold a stealth file, and nothing without its
+// password can tell: this says what one could take, never whether it does.
+void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
+  const double rate = codec::stealth::kDefaultMaxRate;
+  const auto capacity = codec::MeasureStealthCapacity(cover, rate);
+  if (!capacity) {
+    out << "capacity stealth: none (the stealth form reads uncompressed 24-bit BMP pictures whose pixels lie inside "
+           "the file)\n";
+    return;
+  }
+  out << "capacity stealth: " << capacity->largest_file << " bytes at " << FormatRate(rate) << " bits per pixel ("
+      << capacity->usable_samples << " of " << capacity->pixels * 3
+      << " samples textured enough to change; whether a stealth file is already there only its password can tell)\n";
+}
+
+}  // namespace
 
 int InspectCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
@@ -28,6 +48,7 @@ int InspectCommand(const Arguments& args, CliSession& session) {
       out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
           << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
     }
+    PrintStealthCapacity(out, *cover);
     return kExitSuccess;
   }
   if (facts.IsSealed()) {

@@ -30,6 +30,8 @@ enum class RunStatus {
   kUnacceptableSeal,     // extraction: a sealed file of a layout not read here, or costs not paid
   kSealBroken,           // extraction: a sealed file does not open: seal
   kIoFailure,            // a file could not be read or written: path and cause
+  kNoStealthFile,        // stealth extraction: the password finds nothing (clean, damaged or wrong alike)
+  kNotStealthCover,      // stealth: the picture is not of a kind the stealth form reads
 };
 
 // What did not hold up in a damaged picture.

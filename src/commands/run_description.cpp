@@ -40,6 +40,8 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       }
       return picture + ": the sealed data does not open";
     case RunStatus::kIoFailure: return result.detail;
+    case RunStatus::kNoStealthFile: return picture + ": no hidden file opens with this password";
+    case RunStatus::kNotStealthCover: return picture + ": is not an uncompressed 24-bit BMP picture";
   }
   return "failed";
 }

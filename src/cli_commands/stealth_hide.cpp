@@ -1,0 +1,65 @@
+#include <cstdlib>
+#include <ostream>
+
+#include "cli_commands/cli_failure.h"
+#include "cli_commands/cli_session.h"
+#include "cli_commands/passwords.h"
+#include "cli_commands/stealth_options.h"
+#include "codec/carrier_layout.h"
+#include "codec/carrier_reader.h"
+#include "codec/stealth/stealth_runs.h"
+#include "commands/run_description.h"
+#include "platform/same_file.h"
+
+namespace veil::cli {
+
+int StealthHide(const Arguments& args, CliSession& session) {
+  const std::string& picture = args.positionals[0];
+  const std::string& payload_path = args.positionals[1];
+  if (args.Flag("--seal")) throw UsageError("give --stealth or --seal, not both");
+  const double max_rate = MaxRate(args, session);
+  auto password = GivenPassword(args, session);
+  const auto copy = args.Option("--output");
+
+  const bool in_place = !copy || SameFile(*copy, picture);
+  const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  // A marked picture says so in its header; hiding without a trace there
+  // would leave that saying.
+  if (carrier::ReadCarrierFacts(*cover).HoldsFile())
+    throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
+  const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
+
+  std::string extension;
+  if (auto stored = carrier::StoredExtension(payload_path)) {
+    extension = *stored;
+  } else {
+    extension = carrier::kFallbackExtension;
+    session.env.err << "veilwright-cli: warning: " << payload_path
+                    << " does not end in a dot and three printable ASCII characters; its extension is "
+                       "stored as \"msg\"\n";
+  }
+  if (!password)
+    password = AskNewPassword(session, picture + ": a stealth picture needs a password; give it with "
+                                                 "--password or --password-file");
+  if (password->empty()) throw CliFailure("a stealth picture needs a password that is not empty");
+
+  std::optional<OutputFile> output;
+  if (!in_place) output.emplace(OutputFile::Open(*copy, session.env.opener));
+  codec::StealthHideRequest request{*cover, *payload, output ? &output->File() : nullptr, extension, *password};
+  request.max_rate = max_rate;
+  const codec::RunResult result = codec::HideStealth(request, session.progress);
+  session.progress.Finish();
+  const std::string shown = in_place ? picture : *copy;
+  if (!result.ok()) {
+    if (result.status == codec::RunStatus::kTooLarge)
+      throw CliFailure(DescribeRun(result, picture, payload_path) + " in the stealth form at " +
+                       FormatRate(max_rate) + " bits per pixel");
+    throw CliFailure(shown + ": " + DescribeRun(result, picture, payload_path));
+  }
+  if (output) output->Commit();
+  session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as ." << extension
+                  << ", stealth)\n";
+  return kExitSuccess;
+}
+
+}  // namespace veil::cli

@@ -1,0 +1,85 @@
+#include "codec/stealth/bmp_cover.h"
+
+#include <algorithm>
+
+namespace veil::codec::stealth {
+namespace {
+
+constexpr std::uint64_t kBlockBytes = 4 << 20;
+
+}  // namespace
+
+BmpCover::BmpCover(RawFile& file, const carrier::BmpLayout& layout) : file_(file), layout_(layout) {
+  samples_.width = static_cast<std::uint32_t>(layout.width);
+  samples_.height = static_cast<std::uint32_t>(layout.height);
+  samples_.channels = 3;
+  samples_.depth = 8;
+  samples_.values8.resize(samples_.SampleCount());
+  const std::uint64_t rows = samples_.height, block = std::max<std::uint64_t>(1, kBlockBytes / layout.rowStride);
+  std::vector<std::uint8_t> buffer;
+  const std::size_t row_samples = std::size_t{samples_.width} * 3;
+  for (std::uint64_t first = 0; first < rows; first += block) {
+    const std::uint64_t count = std::min(block, rows - first);
+    ReadRows(first, count, buffer);
+    for (std::uint64_t k = 0; k < count; ++k) {
+      const std::uint64_t r = first + k, y = layout.topDown ? r : rows - 1 - r;
+      const std::uint8_t* in = buffer.data() + k * layout.rowStride;
+      std::uint8_t* out = samples_.values8.data() + y * row_samples;
+      for (std::size_t x = 0; x < samples_.width; ++x) {
+        out[3 * x] = in[3 * x + 2];
+        out[3 * x + 1] = in[3 * x + 1];
+        out[3 * x + 2] = in[3 * x];
+      }
+    }
+  }
+}
+
+void BmpCover::ReadRows(std::uint64_t first, std::uint64_t count, std::vector<std::uint8_t>& buffer) {
+  buffer.resize(static_cast<std::size_t>(count * layout_.rowStride));
+  ReadExactly(file_, static_cast<std::uint64_t>(layout_.pixelOffset) + first * layout_.rowStride, buffer);
+}
+
+bool BmpCover::Overlay(std::uint64_t r, std::uint8_t* row) const {
+  const std::uint64_t y = layout_.topDown ? r : samples_.height - 1 - r;
+  const std::uint8_t* in = samples_.values8.data() + y * std::size_t{samples_.width} * 3;
+  bool changed = false;
+  for (std::size_t x = 0; x < samples_.width; ++x)
+    for (int c = 0; c < 3; ++c) {
+      std::uint8_t& byte = row[3 * x + static_cast<std::size_t>(2 - c)];
+      changed |= byte != in[3 * x + static_cast<std::size_t>(c)];
+      byte = in[3 * x + static_cast<std::size_t>(c)];
+    }
+  return changed;
+}
+
+void BmpCover::Write(RawFile* copy) {
+  const auto pixels = static_cast<std::uint64_t>(layout_.pixelOffset);
+  std::vector<std::uint8_t> buffer;
+  // A copy takes the bytes before and after the pixel array as they are.
+  auto copy_span = [&](std::uint64_t from, std::uint64_t to) {
+    for (std::uint64_t at = from; at < to;) {
+      buffer.resize(static_cast<std::size_t>(std::min(kBlockBytes, to - at)));
+      ReadExactly(file_, at, buffer);
+      copy->WriteAt(at, buffer);
+      at += buffer.size();
+    }
+  };
+  if (copy) copy_span(0, pixels);
+  const std::uint64_t rows = samples_.height, block = std::max<std::uint64_t>(1, kBlockBytes / layout_.rowStride);
+  for (std::uint64_t first = 0; first < rows; first += block) {
+    const std::uint64_t count = std::min(block, rows - first);
+    ReadRows(first, count, buffer);
+    for (std::uint64_t k = 0; k < count; ++k) {
+      std::uint8_t* row = buffer.data() + k * layout_.rowStride;
+      const bool changed = Overlay(first + k, row);
+      if (!copy && changed)
+        file_.WriteAt(pixels + (first + k) * layout_.rowStride,
+                      {row, static_cast<std::size_t>(layout_.rowStride)});
+    }
+    if (copy) copy->WriteAt(pixels + first * layout_.rowStride, buffer);
+  }
+  if (copy) copy_span(layout_.pixelArrayEnd, layout_.fileLength);
+  (copy ? *copy : file_).Sync();
+}
+
+}  // namespace veil::codec::stealth

@@ -1,0 +1,186 @@
+#include "codec/stealth/embedding_costs.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "codec/stealth/stealth_format.h"
+
+namespace veil::codec::stealth {
+namespace {
+
+constexpr long kBoxRadius = 7;  // the 15x15 mean
+constexpr float kEpsilon = 0.01f;
+// Levels are 16 a doubling of rho * 2^9; rho of 2 (a harmonic mean residual
+// under 1/2 over 15x15 samples: a flat area) and above is wet.
+constexpr int kWetLevel = 160;
+
+// One stripe of rows: the residual and reciprocal rows it needs, each made
+// once and kept while the 15-row window passes over it.
+template <typename T>
+class HillStripe {
+ public:
+  HillStripe(const CoverSamples& samples, const std::vector<T>& values, float scale)
+      : samples_(samples), values_(values), scale_(scale), width_(samples.width), height_(samples.height),
+        channels_(samples.channels), row_(std::size_t{samples.width} * samples.channels) {
+    padded_.resize(3, std::vector<float>(row_ + 2 * channels_));
+    residual_.resize(4, std::vector<float>(row_ + 2 * channels_));
+    residual_row_.assign(4, -1);
+    xi_.resize(16, std::vector<float>(row_));
+    xi_row_.assign(16, -1);
+    sum_.assign(row_, 0.0f);
+    box_.resize(row_ + 2 * kBoxRadius * channels_);
+  }
+
+  // Levels of rows [first, last).
+  std::uint64_t Run(long first, long last, std::uint8_t* levels) {
+    std::uint64_t usable = 0;
+    std::fill(sum_.begin(), sum_.end(), 0.0);
+    for (long k = -kBoxRadius; k <= kBoxRadius; ++k) Add(Xi(first + k), 1.0);
+    const T top = samples_.depth == 16 ? T(65535) : T(255);
+    for (long y = first; y < last; ++y) {
+      if (y > first) {
+        Add(Xi(y + kBoxRadius), 1.0);
+        Add(Xi(y - kBoxRadius - 1), -1.0);
+      }
+      // Horizontal 15-sample window over the vertical sums, channel by channel.
+      const std::size_t pad = kBoxRadius * channels_;
+      std::copy(sum_.begin(), sum_.end(), box_.begin() + static_cast<std::ptrdiff_t>(pad));
+      for (std::size_t j = 0; j < pad; ++j) {
+        box_[j] = sum_[j % channels_];
+        box_[pad + row_ + j] = sum_[row_ - channels_ + j % channels_];
+      }
+      std::uint8_t* out = levels + static_cast<std::size_t>(y) * row_;
+      const T* in = values_.data() + static_cast<std::size_t>(y) * row_;
+      const std::size_t pixel_base = static_cast<std::size_t>(y) * width_;
+      for (unsigned c = 0; c < channels_; ++c) {
+        double window = 0;
+        for (long k = 0; k < 2 * kBoxRadius + 1; ++k) window += box_[c + static_cast<std::size_t>(k) * channels_];
+        for (std::size_t x = 0; x < width_; ++x) {
+          const std::size_t i = x * channels_ + c;
+          const float rho = static_cast<float>(window) * (512.0f / 225.0f);
+          if (x + 1 < width_) window += box_[i + 2 * pad + channels_] - box_[i];
+          int level = static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 19) - (127 << 4);
+          if (level >= kWetLevel || in[i] == 0 || in[i] == top || samples_.Locked(pixel_base + x))
+            level = kWet;
+          else
+            ++usable;
+          out[i] = static_cast<std::uint8_t>(level);
+        }
+      }
+    }
+    return usable;
+  }
+
+ private:
+  long Clamp(long r) const { return std::clamp<long>(r, 0, static_cast<long>(height_) - 1); }
+
+  void Add(const std::vector<float>& row, double sign) {
+    for (std::size_t i = 0; i < row_; ++i) sum_[i] += sign * row[i];
+  }
+
+  // Row r of the samples as floats, with one clamped pixel on each side.
+  void Load(long r, std::vector<float>& out) const {
+    const T* in = values_.data() + static_cast<std::size_t>(Clamp(r)) * row_;
+    for (std::size_t i = 0; i < row_; ++i) out[channels_ + i] = static_cast<float>(in[i]) * scale_;
+    for (unsigned c = 0; c < channels_; ++c) {
+      out[c] = out[channels_ + c];
+      out[channels_ + row_ + c] = out[row_ + c];
+    }
+  }
+
+  const std::vector<float>& Residual(long r) {
+    r = Clamp(r);
+    const std::size_t slot = static_cast<std::size_t>(r) & 3;
+    if (residual_row_[slot] == r) return residual_[slot];
+    Load(r - 1, padded_[0]);
+    Load(r, padded_[1]);
+    Load(r + 1, padded_[2]);
+    const float *a = padded_[0].data() + channels_, *b = padded_[1].data() + channels_,
+                *c = padded_[2].data() + channels_;
+    float* out = residual_[slot].data() + channels_;
+    const std::ptrdiff_t k = channels_;
+    for (std::size_t i = 0; i < row_; ++i) {
+      const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
+      out[j] = std::fabs(-4.0f * b[j] + 2.0f * (b[j - k] + b[j + k] + a[j] + c[j]) -
+                         (a[j - k] + a[j + k] + c[j - k] + c[j + k]));
+    }
+    for (unsigned ch = 0; ch < channels_; ++ch) {
+      out[ch - static_cast<std::ptrdiff_t>(channels_)] = out[ch];
+      out[row_ + ch] = out[row_ - channels_ + ch];
+    }
+    residual_row_[slot] = r;
+    return residual_[slot];
+  }
+
+  const std::vector<float>& Xi(long r) {
+    r = Clamp(r);
+    const std::size_t slot = static_cast<std::size_t>(r) & 15;
+    if (xi_row_[slot] == r) return xi_[slot];
+    const float* rows[3];
+    for (int d = -1; d <= 1; ++d) rows[d + 1] = Residual(r + d).data() + channels_;
+    float* out = xi_[slot].data();
+    const std::ptrdiff_t k = channels_;
+    for (std::size_t i = 0; i < row_; ++i) {
+      const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
+      float mean = 0;
+      for (const float* row : rows) mean += row[j - k] + row[j] + row[j + k];
+      out[i] = 1.0f / (mean * (1.0f / 9.0f) + kEpsilon);
+    }
+    xi_row_[slot] = r;
+    return xi_[slot];
+  }
+
+  const CoverSamples& samples_;
+  const std::vector<T>& values_;
+  float scale_;
+  std::size_t width_, height_;
+  unsigned channels_;
+  std::size_t row_;
+  std::vector<std::vector<float>> padded_, residual_, xi_;
+  std::vector<long> residual_row_, xi_row_;
+  std::vector<double> sum_, box_;  // double: the running sums add and take back thousands of rows
+};
+
+template <typename T>
+CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float scale, unsigned threads) {
+  CostMap map;
+  map.levels.resize(samples.SampleCount());
+  if (map.levels.empty()) return map;
+  const long height = samples.height;
+  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<long>(1, height / 32)));
+  std::vector<std::uint64_t> usable(threads, 0);
+  std::vector<std::thread> workers;
+  for (unsigned t = 0; t < threads; ++t) {
+    const long first = height * t / threads, last = height * (t + 1) / threads;
+    auto work = [&, t, first, last] {
+      HillStripe<T> stripe(samples, values, scale);
+      usable[t] = stripe.Run(first, last, map.levels.data());
+    };
+    if (t + 1 == threads)
+      work();
+    else
+      workers.emplace_back(work);
+  }
+  for (auto& worker : workers) worker.join();
+  for (auto u : usable) map.usable += u;
+  return map;
+}
+
+}  // namespace
+
+CostMap ComputeCosts(const CoverSamples& samples, unsigned threads) {
+  if (samples.depth == 16) return Compute(samples, samples.values16, 1.0f / 257.0f, threads);
+  return Compute(samples, samples.values8, 1.0f, threads);
+}
+
+float CostOfLevel(std::uint8_t level) {
+  if (level == kWet) return std::numeric_limits<float>::infinity();
+  // The middle of the level's span of rho * 2^9, back in rho.
+  const float mantissa = 1.0f + (static_cast<float>(level & 15) + 0.5f) / 16.0f;
+  return std::ldexp(mantissa, (level >> 4) - 9);
+}
+
+}  // namespace veil::codec::stealth

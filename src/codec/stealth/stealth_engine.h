@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "codec/cover_samples.h"
+#include "codec/stealth/embedding_costs.h"
+#include "codec/stealth/stealth_keys.h"
+#include "codec/stealth/stealth_stream.h"
+
+namespace veil::codec::stealth {
+
+// The largest file a picture takes at a rate (hidden bits per usable pixel,
+// usable pixels being the samples that are not wet over the channels);
+// nothing when not even an empty one fits.
+std::optional<std::uint64_t> LargestHiddenFile(const CoverSamples& samples, std::uint64_t usable, double max_rate);
+
+// Hides a file in a picture's samples, step by step: the salt first (it is
+// drawn before the key can be), then, with the keys, the frame and the body.
+// State in the struct, nothing global.
+class StealthHider {
+ public:
+  StealthHider(CoverSamples& samples, unsigned threads);
+  const CostMap& costs() const { return costs_; }
+  // Embeds the salt's bits at the public places.
+  void HideSalt(const Salt& salt);
+  // Encrypts and embeds the frame and the body. False when the code finds no
+  // way to carry them (a picture too flat for this much).
+  bool HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
+                std::span<const std::uint8_t> file);
+  // Samples changed so far.
+  std::uint64_t changes() const { return changes_; }
+
+ private:
+  struct Run;
+  bool Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits, std::uint64_t stream_at);
+  bool EmbedBody(const StealthKeys& keys, std::uint64_t body_places, std::span<const std::uint8_t> bits);
+
+  CoverSamples& samples_;
+  unsigned threads_;
+  CostMap costs_;
+  Subkey directions_{};  // the sign of each change: random, drawn once
+  std::uint64_t changes_ = 0;
+};
+
+// Reads what a password finds in a picture's samples, step by step.
+class StealthReader {
+ public:
+  explicit StealthReader(const CoverSamples& samples, unsigned threads) : samples_(samples), threads_(threads) {}
+  // The salt's bits at the public places (any picture has some).
+  Salt ReadSalt() const;
+  // The frame, when it opens with these keys.
+  std::optional<Frame> ReadFrame(const StealthKeys& keys, const Salt& salt);
+  // The file, when every chunk opens.
+  std::optional<std::vector<std::uint8_t>> ReadFile(const StealthKeys& keys, const Frame& frame);
+
+ private:
+  const CoverSamples& samples_;
+  unsigned threads_;
+  std::optional<StealthOpener> opener_;
+};
+
+// Bits to bytes and back, least significant bit first.
+std::vector<std::uint8_t> ToBits(std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> ToBytes(std::span<const std::uint8_t> bits);
+
+}  // namespace veil::codec::stealth

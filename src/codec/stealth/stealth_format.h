@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The stealth form's fixed numbers. docs/format.md describes the form; a
+// picture carries none of these, so changing one makes a different format.
+namespace veil::codec::stealth {
+
+// Syndrome-trellis code: constraint height (2^7 = 128 trellis states).
+inline constexpr int kConstraintHeight = 7;
+// Message bits a segment of the code carries at most; segments are coded
+// one by one so that the trellis's path memory stays small.
+inline constexpr std::uint64_t kSegmentBits = 16384;
+
+inline constexpr std::size_t kSaltSize = 16;
+// The salt's 128 bits ride on this many public places (rate 1/16).
+inline constexpr std::uint64_t kSaltPlaces = 2048;
+
+// The frame: the stream's header and its first message (layout, extension,
+// file length, body places), at the first keyed places.
+inline constexpr std::size_t kStreamHeaderSize = 24;
+inline constexpr std::size_t kStreamOverhead = 17;
+inline constexpr std::size_t kFramePlainSize = 20;
+inline constexpr std::size_t kFrameSize = kStreamHeaderSize + kFramePlainSize + kStreamOverhead;  // 61
+inline constexpr std::uint64_t kFramePlaces = 16384;
+inline constexpr std::uint8_t kLayout = 1;
+
+// The body: the file in chunks of 64 KiB, each with 17 bytes of overhead.
+inline constexpr std::size_t kChunkSize = 65536;
+
+// Argon2id's fixed costs: libsodium's moderate limits (3 passes, 256 MiB).
+inline constexpr std::uint32_t kOperations = 3;
+inline constexpr std::uint32_t kMemoryKib = 256 * 1024;
+
+// The cap on hidden bits per usable pixel unless the user raises it.
+inline constexpr double kDefaultMaxRate = 0.12;
+// Body places per body bit the embedder aims for, counted on usable samples.
+inline constexpr std::uint64_t kPlacesPerBit = 12;
+
+// Pictures of fewer samples carry nothing; more than this are refused.
+inline constexpr std::uint64_t kMinimumSamples = kSaltPlaces + kFramePlaces + 4096;
+inline constexpr std::uint64_t kMaximumSamples = std::uint64_t{1} << 36;
+
+// A cost level: 0 (cheapest) to 254; 255 means the sample must not change.
+inline constexpr std::uint8_t kWet = 255;
+
+}  // namespace veil::codec::stealth

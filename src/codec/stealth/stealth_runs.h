@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codec/run_result.h"
+#include "codec/stealth/stealth_keys.h"
+#include "platform/raw_file.h"
+
+namespace veil::codec {
+
+// Hiding a file in the stealth form: nothing in the picture says so; only
+// the password finds it.
+struct StealthHideRequest {
+  RawFile& cover;    // read; written in place unless copy is given
+  RawFile& payload;  // read whole
+  // When given, the stealth picture is written here front to back and the
+  // cover is only read.
+  RawFile* copy = nullptr;
+  std::string extension;  // 3 bytes
+  std::string password;
+  double max_rate = stealth::kDefaultMaxRate;  // hidden bits per usable pixel at most
+  stealth::KdfCosts costs{};                   // the fixed costs; only tests ask for less
+  unsigned threads = 0;                        // 0: as many as the processor has
+};
+
+// Completed, kTooLarge (with size and capacity at the rate), kNotStealthCover,
+// or kIoFailure.
+RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer);
+
+struct StealthOpenRequest {
+  RawFile& cover;  // only read
+  std::string password;
+  stealth::KdfCosts costs{};
+  unsigned threads = 0;
+};
+
+// What the password finds: always after exactly one key derivation. Any
+// picture in which it finds nothing, clean, damaged or opened with a wrong
+// password, gives kNoStealthFile, with nothing else to tell them apart.
+struct OpenedStealth {
+  RunResult result;
+  std::string extension;
+  std::vector<std::uint8_t> file;  // authenticated, whole
+};
+OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observer);
+
+// The stealth capacity of any picture at a rate: the largest file it takes
+// (0 when none), and the samples a change may touch. Nothing when the
+// picture is not a cover of a kind the stealth form reads. Throws FileFailure.
+struct StealthCapacity {
+  std::uint64_t largest_file = 0;
+  std::uint64_t usable_samples = 0;
+  std::uint64_t pixels = 0;
+};
+std::optional<StealthCapacity> MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads = 0);
+
+}  // namespace veil::codec

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <sodium.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "codec/stealth/stealth_keys.h"
+
+namespace veil::codec::stealth {
+
+// What the frame's first message says.
+struct Frame {
+  std::string extension;          // 3 bytes
+  std::uint64_t file_length = 0;  // bytes
+  std::uint64_t body_places = 0;  // places the body is spread over
+};
+
+// Body bytes for a file: the file in 64 KiB chunks (at least one), each
+// with the stream's 17 bytes.
+std::uint64_t BodyLength(std::uint64_t file_length);
+// The longest file whose body fits in body_bytes; nothing when none does.
+std::optional<std::uint64_t> LargestFile(std::uint64_t body_bytes);
+
+// The secret stream of a stealth picture: libsodium's
+// crypto_secretstream_xchacha20poly1305, the sealed form's, under the
+// stream key. Its header and first message (the frame, authenticating the
+// salt too) come first, then the file's chunks, the last tagged final.
+class StealthSealer {
+ public:
+  explicit StealthSealer(const Subkey& key);
+  ~StealthSealer();
+  // The stream's header and the frame's message: kFrameSize bytes.
+  std::vector<std::uint8_t> SealFrame(const Frame& frame, const Salt& salt);
+  // The whole body of a file.
+  std::vector<std::uint8_t> SealBody(std::span<const std::uint8_t> file);
+
+ private:
+  const Subkey& key_;
+  crypto_secretstream_xchacha20poly1305_state state_;
+};
+
+class StealthOpener {
+ public:
+  explicit StealthOpener(const Subkey& key) : key_(key) {}
+  ~StealthOpener();
+  // Nothing when the frame does not open with this key and salt.
+  std::optional<Frame> OpenFrame(std::span<const std::uint8_t> sealed, const Salt& salt);
+  // The file, once every chunk has opened; nothing when one does not.
+  std::optional<std::vector<std::uint8_t>> OpenBody(std::span<const std::uint8_t> sealed, std::uint64_t file_length);
+
+ private:
+  const Subkey& key_;
+  crypto_secretstream_xchacha20poly1305_state state_;
+};
+
+}  // namespace veil::codec::stealth

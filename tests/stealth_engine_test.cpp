@@ -1,0 +1,210 @@
+// The stealth engine on samples in memory: round trips, the refusals, and
+// what the changes may and may not touch.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "codec/stealth/embedding_costs.h"
+#include "codec/stealth/place_permutation.h"
+#include "codec/stealth/stealth_engine.h"
+#include "codec/stealth/trellis_code.h"
+
+namespace veil::codec::stealth {
+namespace {
+
+// Argon2id at libsodium's least, so that the tests run quickly.
+constexpr KdfCosts kQuick{1, 8};
+
+// A textured picture: smooth shading plus noise, with a flat band and a
+// saturated band, as photographs have.
+CoverSamples Picture(std::uint32_t width, std::uint32_t height, std::uint32_t seed) {
+  CoverSamples samples;
+  samples.width = width;
+  samples.height = height;
+  samples.channels = 3;
+  samples.values8.resize(samples.SampleCount());
+  std::mt19937 random(seed);
+  std::normal_distribution<double> noise(0, 6);
+  for (std::uint32_t y = 0; y < height; ++y)
+    for (std::uint32_t x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        double v = 60 + 100.0 * x / width + 40.0 * y / height + 10 * c + noise(random);
+        if (y < height / 10) v = 128;          // flat
+        if (y >= height - height / 10) v = 255;  // saturated
+        samples.values8[(std::size_t{y} * width + x) * 3 + c] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+      }
+  return samples;
+}
+
+std::vector<std::uint8_t> Random(std::size_t size, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> bytes(size);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+Salt SaltOf(std::uint8_t first) {
+  Salt salt;
+  for (std::size_t i = 0; i < salt.size(); ++i) salt[i] = static_cast<std::uint8_t>(first + i);
+  return salt;
+}
+
+struct Hidden {
+  CoverSamples picture;
+  bool ok = false;
+  std::uint64_t changes = 0;
+};
+
+Hidden Hide(const CoverSamples& cover, const std::string& password, std::span<const std::uint8_t> file,
+            const Salt& salt) {
+  Hidden hidden{cover};
+  StealthHider hider(hidden.picture, 2);
+  hider.HideSalt(salt);
+  const auto keys = DeriveStealthKeys(password, salt, kQuick);
+  hidden.ok = keys && hider.HideFile(*keys, salt, "txt", file);
+  hidden.changes = hider.changes();
+  return hidden;
+}
+
+std::optional<std::vector<std::uint8_t>> Read(const CoverSamples& picture, const std::string& password) {
+  StealthReader reader(picture, 2);
+  const Salt salt = reader.ReadSalt();
+  const auto keys = DeriveStealthKeys(password, salt, kQuick);
+  if (!keys) return std::nullopt;
+  const auto frame = reader.ReadFrame(*keys, salt);
+  if (!frame) return std::nullopt;
+  EXPECT_EQ(frame->extension, "txt");
+  return reader.ReadFile(*keys, *frame);
+}
+
+TEST(TrellisCodeTest, SyndromeOfTheEmbeddedBitsIsTheMessage) {
+  std::mt19937 random(7);
+  for (std::size_t m : {1, 5, 7, 8, 100, 1000}) {
+    for (std::size_t per : {1, 2, 3, 10}) {
+      const std::size_t n = m * per + random() % per;
+      std::vector<std::uint8_t> x(n), y(n), message(m), back(m);
+      std::vector<float> rho(n);
+      for (auto& b : x) b = random() & 1;
+      for (auto& b : message) b = random() & 1;
+      for (auto& r : rho) r = 0.1f + static_cast<float>(random() % 100);
+      TrellisCode code;
+      ASSERT_TRUE(code.Embed(x, rho, message, y)) << m << " " << n;
+      TrellisCode::Syndrome(y, back);
+      EXPECT_EQ(back, message) << m << " " << n;
+      std::size_t flips = 0;
+      for (std::size_t i = 0; i < n; ++i) flips += x[i] != y[i];
+      // The code must do better than changing half of the message's places.
+      if (per >= 2 && m >= 100) {
+        EXPECT_LT(flips, m / 2) << m << " " << n;
+      }
+    }
+  }
+}
+
+TEST(TrellisCodeTest, WetPlacesNeverChange) {
+  std::mt19937 random(9);
+  const std::size_t m = 500, n = 5000;
+  std::vector<std::uint8_t> x(n), y(n), message(m), back(m);
+  std::vector<float> rho(n);
+  for (auto& b : x) b = random() & 1;
+  for (auto& b : message) b = random() & 1;
+  for (std::size_t i = 0; i < n; ++i) rho[i] = i % 3 == 0 ? 1.0f : CostOfLevel(kWet);
+  TrellisCode code;
+  ASSERT_TRUE(code.Embed(x, rho, message, y));
+  TrellisCode::Syndrome(y, back);
+  EXPECT_EQ(back, message);
+  for (std::size_t i = 0; i < n; ++i)
+    if (i % 3 != 0) {
+      EXPECT_EQ(x[i], y[i]) << i;
+    }
+}
+
+TEST(PlacePermutationTest, IsAPermutationAndDependsOnTheKey) {
+  Subkey key{};
+  key[0] = 1;
+  for (std::uint64_t domain : {1u, 2u, 5u, 1000u, 4097u}) {
+    PlacePermutation places(key, domain);
+    std::vector<int> seen(domain, 0);
+    for (std::uint64_t i = 0; i < domain; ++i) ++seen[places(i)];
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(domain));
+  }
+  Subkey other = key;
+  other[31] = 1;
+  PlacePermutation a(key, 100000), b(other, 100000);
+  int same = 0;
+  for (std::uint64_t i = 0; i < 1000; ++i) same += a(i) == b(i);
+  EXPECT_LT(same, 5);
+}
+
+TEST(StealthEngineTest, RoundTripsAtZeroOneAndNearTheCap) {
+  const CoverSamples cover = Picture(160, 120, 1);
+  const auto costs = ComputeCosts(cover, 2);
+  const auto largest = LargestHiddenFile(cover, costs.usable, kDefaultMaxRate);
+  ASSERT_TRUE(largest);
+  ASSERT_GT(*largest, 100u);
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, static_cast<std::size_t>(*largest)}) {
+    const auto file = Random(size, static_cast<std::uint32_t>(size));
+    const auto hidden = Hide(cover, "correct horse", file, SaltOf(static_cast<std::uint8_t>(size)));
+    ASSERT_TRUE(hidden.ok) << size;
+    const auto back = Read(hidden.picture, "correct horse");
+    ASSERT_TRUE(back) << size;
+    EXPECT_EQ(*back, file) << size;
+  }
+}
+
+TEST(StealthEngineTest, ChangesAreOfOneAndNeverOnWetSamples) {
+  const CoverSamples cover = Picture(160, 120, 2);
+  const auto costs = ComputeCosts(cover, 1);
+  const auto file = Random(static_cast<std::size_t>(*LargestHiddenFile(cover, costs.usable, kDefaultMaxRate)), 3);
+  const auto hidden = Hide(cover, "pw", file, SaltOf(9));
+  ASSERT_TRUE(hidden.ok);
+  std::uint64_t changed = 0;
+  for (std::size_t i = 0; i < cover.values8.size(); ++i) {
+    const int d = hidden.picture.values8[i] - cover.values8[i];
+    if (d == 0) continue;
+    ++changed;
+    EXPECT_EQ(std::abs(d), 1) << i;
+    EXPECT_NE(costs.levels[i], kWet) << i;
+  }
+  EXPECT_EQ(changed, hidden.changes);
+  // Syndrome coding: far fewer changes than hidden bits.
+  EXPECT_LT(changed, file.size() * 8 / 3);
+}
+
+TEST(StealthEngineTest, WrongPasswordAndCleanPictureFindNothing) {
+  const CoverSamples cover = Picture(160, 120, 4);
+  const auto file = Random(300, 5);
+  const auto hidden = Hide(cover, "right", file, SaltOf(1));
+  ASSERT_TRUE(hidden.ok);
+  EXPECT_FALSE(Read(hidden.picture, "wrong"));
+  EXPECT_FALSE(Read(cover, "right"));
+}
+
+TEST(StealthEngineTest, AFlippedUsedBitIsFound) {
+  const CoverSamples cover = Picture(160, 120, 6);
+  const auto file = Random(200, 7);
+  const auto hidden = Hide(cover, "pw", file, SaltOf(3));
+  ASSERT_TRUE(hidden.ok);
+  // Every changed sample lies at a used place: changing one back breaks the
+  // salt, the frame or a chunk.
+  std::vector<std::size_t> changed;
+  for (std::size_t i = 0; i < cover.values8.size(); ++i)
+    if (hidden.picture.values8[i] != cover.values8[i]) changed.push_back(i);
+  ASSERT_GT(changed.size(), 10u);
+  for (std::size_t k = 0; k < changed.size(); k += changed.size() / 10) {
+    CoverSamples damaged = hidden.picture;
+    damaged.values8[changed[k]] = cover.values8[changed[k]];
+    EXPECT_FALSE(Read(damaged, "pw")) << changed[k];
+  }
+}
+
+TEST(StealthEngineTest, FlatPicturesTakeNothing) {
+  CoverSamples flat = Picture(160, 120, 8);
+  std::fill(flat.values8.begin(), flat.values8.end(), 100);
+  const auto costs = ComputeCosts(flat, 2);
+  EXPECT_EQ(costs.usable, 0u);
+  EXPECT_FALSE(LargestHiddenFile(flat, costs.usable, kDefaultMaxRate));
+}
+
+}  // namespace
+}  // namespace veil::codec::stealth
