@@ -15,6 +15,8 @@ namespace veil::codec {
 
 namespace {
 
+constexpr std::size_t kPieceGroups = 16384;  // 192 KiB of cover bytes a read
+
 RunResult Broken(const SealBroken& broken) {
   RunResult result{RunStatus::kSealBroken};
   using Kind = SealProblem::Kind;
@@ -43,15 +45,25 @@ RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
     const std::uint64_t payload_start = static_cast<std::uint64_t>(facts.pixelOffset) + carrier::kHiddenHeaderSize;
     observer.Started();
     const std::vector<GroupStretch> stretches = GroupStretches(length / 3);
-    // Gathering is done as each stretch is read, on the reading thread,
-    // leaving this one to write (and, for a sealed file, to open the chunks).
+    // Each stretch is read and gathered on the reading thread, leaving this
+    // one to write (and, for a sealed file, to open the chunks). The cover
+    // bytes go through one small buffer a piece at a time: it stays in the
+    // cache, and no stretch-sized buffer has its pages faulted in.
     std::vector<StepReads> reads;
     for (const GroupStretch& stretch : stretches)
-      reads.push_back(
-          {{&request.cover, payload_start + static_cast<std::uint64_t>(stretch.first - 1) * carrier::kGroupCoverBytes,
-            stretch.Size() * carrier::kGroupCoverBytes},
-           {nullptr, 0, stretch.Size() * carrier::kGroupDataBytes}});
-    ReadAhead ahead(std::move(reads), [](const ReadAhead::Step& step) { GatherGroups(step.first, step.second); });
+      reads.push_back({{}, {nullptr, 0, stretch.Size() * carrier::kGroupDataBytes}});
+    std::vector<std::uint8_t> piece(kPieceGroups * carrier::kGroupCoverBytes);
+    ReadAhead ahead(std::move(reads), [&](const ReadAhead::Step& step) {
+      const GroupStretch& stretch = stretches[step.index];
+      const std::uint64_t at =
+          payload_start + static_cast<std::uint64_t>(stretch.first - 1) * carrier::kGroupCoverBytes;
+      for (std::size_t done = 0, groups = stretch.Size(); done < groups; done += kPieceGroups) {
+        const std::size_t n = std::min(kPieceGroups, groups - done);
+        const std::span<std::uint8_t> cover(piece.data(), n * carrier::kGroupCoverBytes);
+        ReadExactly(request.cover, at + done * carrier::kGroupCoverBytes, cover);
+        GatherGroups(cover, step.second.subspan(done * carrier::kGroupDataBytes, n * carrier::kGroupDataBytes));
+      }
+    });
     for (std::size_t i = 0; i < stretches.size(); ++i) {
       observer.Yield();
       const ReadAhead::Step step = ahead.Take(i);

@@ -14,8 +14,8 @@ ReadAhead::ReadAhead(std::vector<StepReads> steps, Prepare prepare)
     largest_second = std::max(largest_second, step.second.size);
   }
   for (std::size_t i = 0; i < std::min(kSlots, steps_.size()); ++i) {
-    slots_[i].first.resize(largest_first);
-    slots_[i].second.resize(largest_second);
+    slots_[i].first = std::make_unique_for_overwrite<std::uint8_t[]>(largest_first);
+    slots_[i].second = std::make_unique_for_overwrite<std::uint8_t[]>(largest_second);
   }
   if (steps_.size() > 1) reader_ = std::thread([this] { ReadAll(); });
 }
@@ -53,8 +53,8 @@ void ReadAhead::Read(std::size_t index) {
   slot.failure = nullptr;
   try {
     const StepReads& reads = steps_[index];
-    if (reads.first.file) ReadExactly(*reads.first.file, reads.first.offset, {slot.first.data(), reads.first.size});
-    if (reads.second.file) ReadExactly(*reads.second.file, reads.second.offset, {slot.second.data(), reads.second.size});
+    if (reads.first.file) ReadExactly(*reads.first.file, reads.first.offset, {slot.first.get(), reads.first.size});
+    if (reads.second.file) ReadExactly(*reads.second.file, reads.second.offset, {slot.second.get(), reads.second.size});
     if (prepare_) prepare_(StepAt(index));
   } catch (...) {
     slot.failure = std::current_exception();
@@ -77,7 +77,7 @@ ReadAhead::Step ReadAhead::Take(std::size_t index) {
 ReadAhead::Step ReadAhead::StepAt(std::size_t index) {
   Slot& slot = slots_[index % kSlots];
   const StepReads& reads = steps_[index];
-  return {{slot.first.data(), reads.first.size}, {slot.second.data(), reads.second.size}};
+  return {{slot.first.get(), reads.first.size}, {slot.second.get(), reads.second.size}, index};
 }
 
 }  // namespace veil::codec

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <thread>
@@ -29,9 +30,10 @@ struct StepReads {
 // writing this one. Memory stays fixed: a few buffers of the largest step.
 class ReadAhead {
  public:
-  // The buffers that one step's reads landed in.
+  // The buffers that one step's reads landed in, and which step it is.
   struct Step {
     std::span<std::uint8_t> first, second;
+    std::size_t index = 0;
   };
 
   // Work done on the reading thread on a step's buffers once they are read,
@@ -50,8 +52,10 @@ class ReadAhead {
 
  private:
   static constexpr std::size_t kSlots = 3;
+  // Left uninitialised: a step's reads (or its preparation) fill them, and
+  // zeroing them would only fault their pages in on the run's own thread.
   struct Slot {
-    std::vector<std::uint8_t> first, second;
+    std::unique_ptr<std::uint8_t[]> first, second;
     std::exception_ptr failure;
   };
   void ReadAll();
