@@ -104,13 +104,13 @@ Bytes EncodePng(const TestPicture& picture) {
 }
 
 Bytes PngChunk(const std::string& type, const Bytes& data) {
-  Bytes chunk;
+  Bytes chunk(12 + data.size());
   const auto length = static_cast<std::uint32_t>(data.size());
-  for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<std::uint8_t>(length >> shift));
-  chunk.insert(chunk.end(), type.begin(), type.end());
-  chunk.insert(chunk.end(), data.begin(), data.end());
+  for (int i = 0; i < 4; ++i) chunk[i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+  std::memcpy(chunk.data() + 4, type.data(), 4);
+  if (!data.empty()) std::memcpy(chunk.data() + 8, data.data(), data.size());
   const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, static_cast<uInt>(data.size() + 4)));
-  for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+  for (int i = 0; i < 4; ++i) chunk[8 + data.size() + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
   return chunk;
 }
 
