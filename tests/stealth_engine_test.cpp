@@ -8,6 +8,7 @@
 #include "codec/stealth/place_permutation.h"
 #include "codec/stealth/stealth_engine.h"
 #include "codec/stealth/trellis_code.h"
+#include "codec/stealth/trellis_forward.h"
 
 namespace veil::codec::stealth {
 namespace {
@@ -119,18 +120,45 @@ TEST(TrellisCodeTest, WetPlacesNeverChange) {
     }
 }
 
-TEST(PlacePermutationTest, IsAPermutationAndDependsOnTheKey) {
+TEST(TrellisCodeTest, TheAvx2PassFindsWhatThePortableOneFinds) {
+  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 here";
+  std::mt19937 random(11);
+  const std::size_t m = 700, n = 7000;
+  std::vector<std::uint8_t> x(n), message(m), hhat(10), paths_a(n * 16), paths_b(n * 16);
+  std::vector<float> rho(n);
+  for (auto& b : x) b = random() & 1;
+  for (auto& b : message) b = random() & 1;
+  for (auto& h : hhat) h = static_cast<std::uint8_t>((random() & 127) | 65);
+  for (std::size_t i = 0; i < n; ++i) rho[i] = i % 5 == 0 ? CostOfLevel(kWet) : CostOfLevel(random() % 80);
+  const float a = ForwardPortable({x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_a.data()});
+  const float b = ForwardAvx2({x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_b.data()});
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(paths_a, paths_b);
+}
+
+TEST(PlacePermutationTest, IsAPermutationSpreadOverTheStrataAndDependsOnTheKey) {
   Subkey key{};
   key[0] = 1;
-  for (std::uint64_t domain : {1u, 2u, 5u, 1000u, 4097u}) {
-    PlacePermutation places(key, domain);
-    std::vector<int> seen(domain, 0);
-    for (std::uint64_t i = 0; i < domain; ++i) ++seen[places(i)];
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(domain));
+  for (std::uint64_t samples : {1u, 2u, 5u, 1000u, 4097u, 100000u}) {
+    PlacePermutation places(key, samples);
+    ASSERT_GE(places.domain(), samples);
+    std::vector<std::uint64_t> filled(places.domain());
+    places.Fill(0, filled.size(), filled.data());
+    std::vector<int> seen(places.domain(), 0);
+    for (std::uint64_t j = 0; j < places.domain(); ++j) {
+      ASSERT_EQ(filled[j], places(j));
+      ++seen[places(j)];
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(places.domain())) << samples;
   }
+  // The first elements reach every part of the picture.
+  PlacePermutation a(key, 100000);
+  std::vector<int> tenths(10, 0);
+  for (std::uint64_t j = 0; j < 1000; ++j) ++tenths[std::min<std::uint64_t>(9, a(j) / 10000)];
+  for (int count : tenths) EXPECT_GT(count, 50);
   Subkey other = key;
   other[31] = 1;
-  PlacePermutation a(key, 100000), b(other, 100000);
+  PlacePermutation b(other, 100000);
   int same = 0;
   for (std::uint64_t i = 0; i < 1000; ++i) same += a(i) == b(i);
   EXPECT_LT(same, 5);
@@ -164,7 +192,7 @@ TEST(StealthEngineTest, ChangesAreOfOneAndNeverOnWetSamples) {
     if (d == 0) continue;
     ++changed;
     EXPECT_EQ(std::abs(d), 1) << i;
-    EXPECT_NE(costs.levels[i], kWet) << i;
+    EXPECT_FALSE(costs.Wet(i)) << i;
   }
   EXPECT_EQ(changed, hidden.changes);
   // Syndrome coding: far fewer changes than hidden bits.

@@ -13,9 +13,9 @@ namespace {
 
 constexpr long kBoxRadius = 7;  // the 15x15 mean
 constexpr float kEpsilon = 0.01f;
-// Levels are 16 a doubling of rho * 2^9; rho of 2 (a harmonic mean residual
+// Levels are 8 a doubling of rho * 2^9; rho of 2 (a harmonic mean residual
 // under 1/2 over 15x15 samples: a flat area) and above is wet.
-constexpr int kWetLevel = 160;
+constexpr int kWetLevel = 80;
 
 // One stripe of rows: the residual and reciprocal rows it needs, each made
 // once and kept while the 15-row window passes over it.
@@ -62,12 +62,12 @@ class HillStripe {
           const std::size_t i = x * channels_ + c;
           const float rho = static_cast<float>(window) * (512.0f / 225.0f);
           if (x + 1 < width_) window += box_[i + 2 * pad + channels_] - box_[i];
-          int level = static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 19) - (127 << 4);
+          int level = static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
           if (level >= kWetLevel || in[i] == 0 || in[i] == top || samples_.Locked(pixel_base + x))
             level = kWet;
           else
             ++usable;
-          out[i] = static_cast<std::uint8_t>(level);
+          out[i] = static_cast<std::uint8_t>(level << 1 | (in[i] & 1));
         }
       }
     }
@@ -179,8 +179,18 @@ CostMap ComputeCosts(const CoverSamples& samples, unsigned threads) {
 float CostOfLevel(std::uint8_t level) {
   if (level == kWet) return std::numeric_limits<float>::infinity();
   // The middle of the level's span of rho * 2^9, back in rho.
-  const float mantissa = 1.0f + (static_cast<float>(level & 15) + 0.5f) / 16.0f;
-  return std::ldexp(mantissa, (level >> 4) - 9);
+  const float mantissa = 1.0f + (static_cast<float>(level & 7) + 0.5f) / 8.0f;
+  return std::ldexp(mantissa, (level >> 3) - 9);
+}
+
+}  // namespace veil::codec::stealth
+
+namespace veil::codec::stealth {
+
+std::array<float, 256> CostTable() {
+  std::array<float, 256> table;
+  for (int cell = 0; cell < 256; ++cell) table[static_cast<std::size_t>(cell)] = CostOfLevel(static_cast<std::uint8_t>(cell >> 1));
+  return table;
 }
 
 }  // namespace veil::codec::stealth

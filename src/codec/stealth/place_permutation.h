@@ -6,41 +6,39 @@
 
 namespace veil::codec::stealth {
 
-// A keyed pseudo-random permutation of the sample indices [0, domain),
-// evaluated one index at a time so that no table of the whole picture is
-// kept: a balanced six-round Feistel network over the smallest even number
-// of bits that covers the domain, whose round functions are tables drawn
-// from ChaCha20's keystream under the key, and cycle walking to stay inside
-// the domain.
+// A keyed pseudo-random order of a picture's samples, evaluated place by
+// place so that no table of the whole picture is kept. The samples are cut
+// into B strata of S = 2^s consecutive samples (s = floor(log2(N) / 2), so
+// B = ceil(N / S) is about the square root of N; the domain B * S may pass
+// N by less than one stratum, and places at N or beyond are phantoms that
+// carry nothing). Element j = r * B + t lies in stratum b = blocks[t], at
+// offset offsets[(r + shift[b]) mod S]: the first B elements take one
+// sample of every stratum, in a keyed order, the next B another, and so
+// on. blocks and offsets are keyed Fisher-Yates shuffles, shift keyed
+// values, all drawn from ChaCha20's keystream under the key.
 class PlacePermutation {
  public:
-  PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t domain);
+  PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t samples);
 
-  std::uint64_t domain() const { return domain_; }
-  // The place of the i-th element, i < domain.
-  std::uint64_t operator()(std::uint64_t i) const {
-    std::uint64_t x = i;
-    do x = Round(x);
-    while (x >= domain_);
-    return x;
+  // B * S: every element's index is below it.
+  std::uint64_t domain() const { return std::uint64_t{blocks_.size()} << stratum_bits_; }
+  // The place of element j < domain().
+  std::uint64_t operator()(std::uint64_t j) const {
+    const std::uint64_t r = j / blocks_.size(), t = j % blocks_.size();
+    return Place(r, t);
   }
+  // The places of elements [first, first + count) into out.
+  void Fill(std::uint64_t first, std::size_t count, std::uint64_t* out) const;
 
  private:
-  static constexpr int kRounds = 6;
-  std::uint64_t Round(std::uint64_t x) const {
-    std::uint64_t left = x >> half_bits_, right = x & half_mask_;
-    for (int r = 0; r < kRounds; ++r) {
-      const std::uint64_t next = left ^ tables_[(static_cast<std::size_t>(r) << half_bits_) | right];
-      left = right;
-      right = next;
-    }
-    return (left << half_bits_) | right;
+  std::uint64_t Place(std::uint64_t r, std::uint64_t t) const {
+    const std::uint32_t b = blocks_[t];
+    return (std::uint64_t{b} << stratum_bits_) | offsets_[(r + shifts_[b]) & stratum_mask_];
   }
 
-  std::uint64_t domain_;
-  unsigned half_bits_;
-  std::uint64_t half_mask_;
-  std::vector<std::uint32_t> tables_;  // kRounds tables of 2^half_bits_ entries
+  unsigned stratum_bits_ = 1;
+  std::uint64_t stratum_mask_ = 1;
+  std::vector<std::uint32_t> blocks_, shifts_, offsets_;
 };
 
 }  // namespace veil::codec::stealth

@@ -16,8 +16,21 @@ namespace {
 // these two for the salt and the frame.
 constexpr std::uint64_t kSaltSigns = ~std::uint64_t{0}, kFrameSigns = ~std::uint64_t{0} - 1;
 
+// A place's low bit; phantom places (past the last sample) read as 0.
 std::uint8_t Lsb(const CoverSamples& samples, std::uint64_t i) {
+  if (i >= samples.SampleCount()) return 0;
   return static_cast<std::uint8_t>((samples.depth == 16 ? samples.values16[i] : samples.values8[i]) & 1);
+}
+
+// A place's cell (cost level and low bit); phantom places never change.
+std::uint8_t CellAt(const CostMap& costs, std::uint64_t i) {
+  return i < costs.levels.size() ? costs.levels[i] : static_cast<std::uint8_t>(kWet << 1);
+}
+
+std::vector<std::uint64_t> Places(const PlacePermutation& order, std::uint64_t first, std::size_t count) {
+  std::vector<std::uint64_t> places(count);
+  order.Fill(first, count, places.data());
+  return places;
 }
 
 // A change by one: up or down as the sign says, but never past either end.
@@ -44,18 +57,27 @@ std::uint64_t Cut(std::uint64_t total, std::uint64_t k, std::uint64_t s) { retur
 
 std::uint64_t SegmentsFor(std::uint64_t bits) { return std::max<std::uint64_t>(1, (bits + kSegmentBits - 1) / kSegmentBits); }
 
-// Runs work(k) for k in [0, count) on up to `threads` threads.
+// Runs work(k, t) for k in [0, count) on up to `threads` threads, t being
+// the thread's number, for its own scratch memory.
 template <typename Work>
 void Parallel(std::uint64_t count, unsigned threads, Work work) {
   threads = static_cast<unsigned>(std::clamp<std::uint64_t>(threads, 1, count));
   std::vector<std::thread> workers;
   for (unsigned t = 1; t < threads; ++t)
     workers.emplace_back([&, t] {
-      for (std::uint64_t k = t; k < count; k += threads) work(k);
+      for (std::uint64_t k = t; k < count; k += threads) work(k, t);
     });
-  for (std::uint64_t k = 0; k < count; k += threads) work(k);
+  for (std::uint64_t k = 0; k < count; k += threads) work(k, 0u);
   for (auto& worker : workers) worker.join();
 }
+
+// A thread's memory for one segment after another.
+struct Scratch {
+  TrellisCode code;
+  std::vector<std::uint64_t> places;
+  std::vector<std::uint8_t> x, y;
+  std::vector<float> rho;
+};
 
 bool UsableSize(const CoverSamples& samples) {
   const std::uint64_t n = samples.SampleCount();
@@ -82,7 +104,7 @@ std::optional<std::uint64_t> LargestHiddenFile(const CoverSamples& samples, std:
   const std::uint64_t fixed = 8 * (kSaltSize + kFrameSize);
   if (bits <= fixed) return std::nullopt;
   // The code needs at least two usable places a bit, and the places must be there.
-  const std::uint64_t places = samples.SampleCount() - kFramePlaces;
+  const std::uint64_t places = PlacePermutation({}, samples.SampleCount()).domain() - kFramePlaces;
   const std::uint64_t body_bits = std::min({bits - fixed, usable / 2, places / 2});
   return LargestFile(body_bits / 8);
 }
@@ -98,12 +120,11 @@ StealthHider::StealthHider(CoverSamples& samples, unsigned threads)
 
 void StealthHider::HideSalt(const Salt& salt) {
   if (!UsableSize(samples_)) return;
-  const PlacePermutation pub(PublicPlacesKey(), samples_.SampleCount());
-  std::vector<std::uint64_t> places(kSaltPlaces);
-  for (std::uint64_t j = 0; j < kSaltPlaces; ++j) places[j] = pub(j);
+  const auto places = Places(PlacePermutation(PublicPlacesKey(), samples_.SampleCount()), 0, kSaltPlaces);
   Embed(places, ToBits(salt), kSaltSigns);
   // The salt's places keep their bits from now on.
-  for (auto p : places) costs_.levels[p] = kWet;
+  for (auto p : places)
+    if (p < costs_.levels.size()) costs_.levels[p] = static_cast<std::uint8_t>(kWet << 1 | Lsb(samples_, p));
 }
 
 bool StealthHider::Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits,
@@ -113,7 +134,7 @@ bool StealthHider::Embed(const std::vector<std::uint64_t>& places, std::span<con
   std::vector<float> rho(n);
   for (std::size_t j = 0; j < n; ++j) {
     x[j] = Lsb(samples_, places[j]);
-    rho[j] = CostOfLevel(costs_.levels[places[j]]);
+    rho[j] = CostOfLevel(static_cast<std::uint8_t>(CellAt(costs_, places[j]) >> 1));
   }
   TrellisCode code;
   if (!code.Embed(x, rho, bits, y)) return false;
@@ -129,45 +150,47 @@ bool StealthHider::Embed(const std::vector<std::uint64_t>& places, std::span<con
 bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
                             std::span<const std::uint8_t> file) {
   if (!UsableSize(samples_)) return false;
-  const std::uint64_t n = samples_.SampleCount(), available = n - kFramePlaces;
+  const std::uint64_t n = samples_.SampleCount();
+  const PlacePermutation keyed(keys.places, n);
+  const std::uint64_t available = keyed.domain() - kFramePlaces;
   const std::uint64_t body_bits = 8 * BodyLength(file.size());
   const double per_usable = static_cast<double>(n) / static_cast<double>(std::max<std::uint64_t>(1, costs_.usable));
   auto body_places = std::min<std::uint64_t>(
       available, static_cast<std::uint64_t>(std::ceil(static_cast<double>(kPlacesPerBit * body_bits) * per_usable)));
   body_places = std::max(body_places, std::min(available, body_bits));
-  const PlacePermutation keyed(keys.places, n);
   for (;;) {
     StealthSealer sealer(keys.stream);
     const auto frame = sealer.SealFrame({extension, file.size(), body_places}, salt);
     const auto body = sealer.SealBody(file);
-    if (body_bits <= body_places && EmbedBody(keys, body_places, ToBits(body))) {
-      std::vector<std::uint64_t> places(kFramePlaces);
-      for (std::uint64_t j = 0; j < kFramePlaces; ++j) places[j] = keyed(j);
-      return Embed(places, ToBits(frame), kFrameSigns);
-    }
+    if (body_bits <= body_places && EmbedBody(keyed, body_places, ToBits(body)))
+      return Embed(Places(keyed, 0, kFramePlaces), ToBits(frame), kFrameSigns);
     if (body_places == available) return false;
     body_places = std::min(available, 2 * body_places);
   }
 }
 
-bool StealthHider::EmbedBody(const StealthKeys& keys, std::uint64_t body_places, std::span<const std::uint8_t> bits) {
-  const PlacePermutation keyed(keys.places, samples_.SampleCount());
+bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places,
+                             std::span<const std::uint8_t> bits) {
   const std::uint64_t segments = SegmentsFor(bits.size());
   std::vector<Run> runs(segments);
   std::vector<char> failed(segments, 0);
-  Parallel(segments, threads_, [&](std::uint64_t k) {
+  const auto table = CostTable();
+  std::vector<Scratch> scratch(threads_);
+  Parallel(segments, threads_, [&](std::uint64_t k, unsigned t) {
     const std::uint64_t b0 = Cut(bits.size(), k, segments), b1 = Cut(bits.size(), k + 1, segments);
     const std::uint64_t p0 = Cut(body_places, k, segments), p1 = Cut(body_places, k + 1, segments);
     const std::size_t n = static_cast<std::size_t>(p1 - p0);
-    std::vector<std::uint64_t> places(n);
-    std::vector<std::uint8_t> x(n), y(n);
-    std::vector<float> rho(n);
+    auto& [code, places, x, y, rho] = scratch[t];
+    places.resize(n);
+    x.resize(n);
+    y.resize(n);
+    rho.resize(n);
+    keyed.Fill(kFramePlaces + p0, n, places.data());
     for (std::size_t j = 0; j < n; ++j) {
-      places[j] = keyed(kFramePlaces + p0 + j);
-      x[j] = Lsb(samples_, places[j]);
-      rho[j] = CostOfLevel(costs_.levels[places[j]]);
+      const std::uint8_t cell = CellAt(costs_, places[j]);
+      x[j] = cell & 1;
+      rho[j] = table[cell];
     }
-    TrellisCode code;
     if (!code.Embed(x, rho, bits.subspan(b0, b1 - b0), y)) {
       failed[k] = 1;
       return;
@@ -188,9 +211,9 @@ bool StealthHider::EmbedBody(const StealthKeys& keys, std::uint64_t body_places,
 Salt StealthReader::ReadSalt() const {
   Salt salt{};
   if (!UsableSize(samples_)) return salt;
-  const PlacePermutation pub(PublicPlacesKey(), samples_.SampleCount());
+  const auto places = Places(PlacePermutation(PublicPlacesKey(), samples_.SampleCount()), 0, kSaltPlaces);
   std::vector<std::uint8_t> y(kSaltPlaces), bits(8 * kSaltSize);
-  for (std::uint64_t j = 0; j < kSaltPlaces; ++j) y[j] = Lsb(samples_, pub(j));
+  for (std::uint64_t j = 0; j < kSaltPlaces; ++j) y[j] = Lsb(samples_, places[j]);
   TrellisCode::Syndrome(y, bits);
   const auto bytes = ToBytes(bits);
   std::copy(bytes.begin(), bytes.end(), salt.begin());
@@ -201,13 +224,14 @@ std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Sal
   if (!UsableSize(samples_)) return std::nullopt;
   const std::uint64_t n = samples_.SampleCount();
   const PlacePermutation keyed(keys.places, n);
+  const auto places = Places(keyed, 0, kFramePlaces);
   std::vector<std::uint8_t> y(kFramePlaces), bits(8 * kFrameSize);
-  for (std::uint64_t j = 0; j < kFramePlaces; ++j) y[j] = Lsb(samples_, keyed(j));
+  for (std::uint64_t j = 0; j < kFramePlaces; ++j) y[j] = Lsb(samples_, places[j]);
   TrellisCode::Syndrome(y, bits);
   opener_.emplace(keys.stream);
   auto frame = opener_->OpenFrame(ToBytes(bits), salt);
   // A frame that opens was written by this program; these hold for it.
-  if (!frame || frame->file_length > kMaximumSamples || frame->body_places > n - kFramePlaces ||
+  if (!frame || frame->file_length > kMaximumSamples || frame->body_places > keyed.domain() - kFramePlaces ||
       8 * BodyLength(frame->file_length) > frame->body_places)
     return std::nullopt;
   return frame;
@@ -218,11 +242,12 @@ std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKe
   const PlacePermutation keyed(keys.places, samples_.SampleCount());
   const std::uint64_t body_bits = 8 * BodyLength(frame.file_length), segments = SegmentsFor(body_bits);
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(body_bits));
-  Parallel(segments, threads_, [&](std::uint64_t k) {
+  Parallel(segments, threads_, [&](std::uint64_t k, unsigned) {
     const std::uint64_t b0 = Cut(body_bits, k, segments), b1 = Cut(body_bits, k + 1, segments);
     const std::uint64_t p0 = Cut(frame.body_places, k, segments), p1 = Cut(frame.body_places, k + 1, segments);
-    std::vector<std::uint8_t> y(static_cast<std::size_t>(p1 - p0));
-    for (std::size_t j = 0; j < y.size(); ++j) y[j] = Lsb(samples_, keyed(kFramePlaces + p0 + j));
+    const auto places = Places(keyed, kFramePlaces + p0, static_cast<std::size_t>(p1 - p0));
+    std::vector<std::uint8_t> y(places.size());
+    for (std::size_t j = 0; j < places.size(); ++j) y[j] = Lsb(samples_, places[j]);
     TrellisCode::Syndrome(y, std::span(bits).subspan(b0, b1 - b0));
   });
   return opener_->OpenBody(ToBytes(bits), frame.file_length);

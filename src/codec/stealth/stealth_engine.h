@@ -13,6 +13,8 @@
 
 namespace veil::codec::stealth {
 
+class PlacePermutation;
+
 // The largest file a picture takes at a rate (hidden bits per usable pixel,
 // usable pixels being the samples that are not wet over the channels);
 // nothing when not even an empty one fits.
@@ -37,7 +39,7 @@ class StealthHider {
  private:
   struct Run;
   bool Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits, std::uint64_t stream_at);
-  bool EmbedBody(const StealthKeys& keys, std::uint64_t body_places, std::span<const std::uint8_t> bits);
+  bool EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places, std::span<const std::uint8_t> bits);
 
   CoverSamples& samples_;
   unsigned threads_;

@@ -36,13 +36,13 @@ inline constexpr std::uint32_t kMemoryKib = 256 * 1024;
 // The cap on hidden bits per usable pixel unless the user raises it.
 inline constexpr double kDefaultMaxRate = 0.12;
 // Body places per body bit the embedder aims for, counted on usable samples.
-inline constexpr std::uint64_t kPlacesPerBit = 12;
+inline constexpr std::uint64_t kPlacesPerBit = 8;
 
 // Pictures of fewer samples carry nothing; more than this are refused.
 inline constexpr std::uint64_t kMinimumSamples = kSaltPlaces + kFramePlaces + 4096;
 inline constexpr std::uint64_t kMaximumSamples = std::uint64_t{1} << 36;
 
-// A cost level: 0 (cheapest) to 254; 255 means the sample must not change.
-inline constexpr std::uint8_t kWet = 255;
+// A cost level: 0 (cheapest) to 126; 127 means the sample must not change.
+inline constexpr std::uint8_t kWet = 127;
 
 }  // namespace veil::codec::stealth

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "codec/stealth/stealth_format.h"
+#include "codec/stealth/trellis_forward.h"
 
 namespace veil::codec::stealth {
 namespace {
@@ -31,15 +32,13 @@ std::vector<std::uint8_t> Submatrix(std::size_t width) {
   return columns;
 }
 
-// Rows of block i that exist: the last blocks lose the rows past the message.
-std::uint8_t RowMask(std::size_t i, std::size_t m) {
-  const std::size_t rows = std::min<std::size_t>(kConstraintHeight, m - i);
-  return static_cast<std::uint8_t>((1u << rows) - 1);
-}
-
-// Block i ends here; segments keep n and m far below 2^32.
-std::size_t BlockEnd(std::size_t i, std::size_t n, std::size_t m) {
-  return static_cast<std::size_t>(std::uint64_t{i + 1} * n / m);
+bool HasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+#else
+  return false;
+#endif
 }
 
 }  // namespace
@@ -53,33 +52,11 @@ bool TrellisCode::Embed(std::span<const std::uint8_t> x, std::span<const float> 
   }
   if (n < m) return false;
   const auto hhat = Submatrix((n + m - 1) / m);
-  paths_.assign(n * kPathBytes, 0);
+  paths_.resize(n * kPathBytes);
 
-  alignas(32) std::array<float, kStates> cost, next;
-  cost.fill(kInfinity);
-  cost[0] = 0;
-  std::size_t column = 0;
-  for (std::size_t i = 0; i < m; ++i) {
-    const std::size_t start = column, end = BlockEnd(i, n, m);
-    const std::uint8_t mask = RowMask(i, m);
-    for (; column < end; ++column) {
-      const int h = hhat[column - start] & mask;
-      const float keep = x[column] ? rho[column] : 0.0f, flip = x[column] ? 0.0f : rho[column];
-      std::uint8_t* path = &paths_[column * kPathBytes];
-      for (int s = 0; s < kStates; ++s) {
-        const float w0 = cost[s] + keep, w1 = cost[s ^ h] + flip;
-        const bool one = w1 < w0;
-        next[s] = one ? w1 : w0;
-        path[s >> 3] |= static_cast<std::uint8_t>(one << (s & 7));
-      }
-      cost = next;
-    }
-    const int bit = message[i] & 1;
-    for (int s = 0; s < kStates / 2; ++s) next[s] = cost[2 * s + bit];
-    for (int s = kStates / 2; s < kStates; ++s) next[s] = kInfinity;
-    cost = next;
-  }
-  if (!(cost[0] < kInfinity)) return false;
+  const TrellisProblem problem{x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_.data()};
+  const float total = HasAvx2() ? ForwardAvx2(problem) : ForwardPortable(problem);
+  if (!(total < kInfinity)) return false;
 
   int state = 0;
   for (std::size_t i = m; i-- > 0;) {
@@ -93,6 +70,35 @@ bool TrellisCode::Embed(std::span<const std::uint8_t> x, std::span<const float> 
     }
   }
   return true;
+}
+
+float ForwardPortable(const TrellisProblem& p) {
+  alignas(32) std::array<float, kStates> cost, next;
+  cost.fill(kInfinity);
+  cost[0] = 0;
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < p.m; ++i) {
+    const std::size_t start = column, end = BlockEnd(i, p.n, p.m);
+    const std::uint8_t mask = RowMask(i, p.m);
+    for (; column < end; ++column) {
+      const int h = p.hhat[column - start] & mask;
+      const float keep = p.x[column] ? p.rho[column] : 0.0f, flip = p.x[column] ? 0.0f : p.rho[column];
+      std::uint8_t* path = p.paths + column * kPathBytes;
+      std::fill(path, path + kPathBytes, std::uint8_t{0});
+      for (int s = 0; s < kStates; ++s) {
+        const float w0 = cost[s] + keep, w1 = cost[s ^ h] + flip;
+        const bool one = w1 < w0;
+        next[s] = one ? w1 : w0;
+        path[s >> 3] |= static_cast<std::uint8_t>(one << (s & 7));
+      }
+      cost = next;
+    }
+    const int bit = p.message[i] & 1;
+    for (int s = 0; s < kStates / 2; ++s) next[s] = cost[2 * s + bit];
+    for (int s = kStates / 2; s < kStates; ++s) next[s] = kInfinity;
+    cost = next;
+  }
+  return cost[0];
 }
 
 void TrellisCode::Syndrome(std::span<const std::uint8_t> y, std::span<std::uint8_t> message) {
