@@ -1,0 +1,113 @@
+// The stealth form's test vector (docs/format.md): with libsodium's random
+// bytes fixed, which only a test may do, hiding "hello" as .txt under the
+// password "pw" in the documented 128 x 128 picture gives exactly these
+// keys, places, stream bytes and picture.
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <cstdio>
+
+#include "codec/stealth/place_permutation.h"
+#include "codec/stealth/stealth_engine.h"
+#include "codec/stealth/trellis_code.h"
+
+namespace veil::codec::stealth {
+namespace {
+
+// libsodium's random bytes, replaced for this program alone: every draw
+// comes out as 00 01 02 ...
+void CountingBytes(void* out, std::size_t size) {
+  auto* bytes = static_cast<std::uint8_t*>(out);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i);
+}
+std::uint32_t CountingRandom() { return 0; }
+randombytes_implementation kCounting = {[] { return "counting"; }, CountingRandom, nullptr, nullptr, CountingBytes,
+                                        nullptr};
+
+template <typename Bytes>
+std::string Hex(const Bytes& bytes) {
+  std::string hex;
+  char two[3];
+  for (auto b : bytes) {
+    std::snprintf(two, sizeof two, "%02x", static_cast<unsigned>(b));
+    hex += two;
+  }
+  return hex;
+}
+
+// The cover: 128 x 128 colour pixels, sample i = 32 + (7919 i + i^2 mod 65521) mod 192.
+CoverSamples VectorCover() {
+  CoverSamples samples;
+  samples.width = samples.height = 128;
+  samples.channels = 3;
+  samples.values8.resize(samples.SampleCount());
+  for (std::uint64_t i = 0; i < samples.values8.size(); ++i)
+    samples.values8[i] = static_cast<std::uint8_t>(32 + (7919 * i + i * i % 65521) % 192);
+  return samples;
+}
+
+std::vector<std::uint8_t> Syndrome(const CoverSamples& samples, const PlacePermutation& order, std::uint64_t first,
+                                   std::size_t places, std::size_t bytes) {
+  std::vector<std::uint64_t> at(places);
+  order.Fill(first, places, at.data());
+  std::vector<std::uint8_t> y(places), bits(bytes * 8);
+  for (std::size_t j = 0; j < places; ++j) y[j] = at[j] < samples.SampleCount() ? samples.values8[at[j]] & 1 : 0;
+  TrellisCode::Syndrome(y, bits);
+  return ToBytes(bits);
+}
+
+TEST(StealthVectorTest, FixedRandomBytesGiveTheDocumentedPicture) {
+  ASSERT_EQ(randombytes_set_implementation(&kCounting), 0);
+  ASSERT_GE(sodium_init(), 0);
+  CoverSamples picture = VectorCover();
+  const CoverSamples cover = picture;
+  Salt salt;
+  randombytes_buf(salt.data(), salt.size());  // 00 .. 0f
+  const auto keys = DeriveStealthKeys("pw", salt, KdfCosts{});
+  ASSERT_TRUE(keys);
+  const std::vector<std::uint8_t> file = {'h', 'e', 'l', 'l', 'o'};
+
+  StealthHider hider(picture, 2);  // the signs' key: 00 .. 1f
+  hider.HideSalt(salt);
+  ASSERT_TRUE(hider.HideFile(*keys, salt, "txt", file));  // the stream's nonce: 00 .. 17
+
+  const PlacePermutation pub(PublicPlacesKey(), cover.SampleCount()), keyed(keys->places, cover.SampleCount());
+  std::vector<std::uint64_t> first(4);
+  pub.Fill(0, 4, first.data());
+  EXPECT_EQ(first, (std::vector<std::uint64_t>{31257, 35371, 14434, 2573}));
+  keyed.Fill(0, 4, first.data());
+  EXPECT_EQ(first, (std::vector<std::uint64_t>{3031, 46903, 34575, 1994}));
+  EXPECT_EQ(Hex(keys->places), "d1ce1aa5719e69b31fe85d4617bc8a43ac86a9c41f2c1bedbce491290b849b3e");
+  EXPECT_EQ(Hex(keys->stream), "a66f4ecce7b054396a51cd7095658519ed41b21130118dbf952661485e1bb8dc");
+
+  // What the picture's places carry: the salt, the frame, the body.
+  EXPECT_EQ(Hex(StealthReader(picture, 1).ReadSalt()), "000102030405060708090a0b0c0d0e0f");
+  const auto frame_bytes = Syndrome(picture, keyed, 0, kFramePlaces, kFrameSize);
+  EXPECT_EQ(Hex(frame_bytes),
+            "000102030405060708090a0b0c0d0e0f1011121314151617"
+            "ed9b7cb3ad5cb4d8a395eea311fe4d5dbfcbd8a91319a7f7a50805e81b17fd8e93feb0dcf1");
+  StealthOpener opener(keys->stream);
+  const auto frame = opener.OpenFrame(frame_bytes, salt);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->extension, "txt");
+  EXPECT_EQ(frame->file_length, 5u);
+  EXPECT_EQ(frame->body_places, 1495u);
+  const auto body = Syndrome(picture, keyed, kFramePlaces, frame->body_places, BodyLength(5));
+  EXPECT_EQ(Hex(body), "783f8c2369a20f248532c548cfe1b1b1c5800e7a5fc2");
+  const auto opened = opener.OpenBody(body, 5);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(*opened, file);
+
+  std::uint8_t digest[32];
+  crypto_generichash(digest, sizeof digest, picture.values8.data(), picture.values8.size(), nullptr, 0);
+  EXPECT_EQ(hider.changes(), 131u);
+  EXPECT_EQ(Hex(digest), "0e1e2778644cda88a19e0390b88df2d12101e0112b553dfa4718ea94e54d3d7b");
+}
+
+}  // namespace
+}  // namespace veil::codec::stealth
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
