@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The stealth form's speed and memory, against steghide on its own ground.
+# Not part of CI: it installs Debian's steghide, writes pictures of 72 MB
+# and runs for several minutes.
+#   bench/stealth_speed.sh [ROUNDS]     (default 3)
+# 1. 300,000 bytes (0.1 bits per pixel) into a 6000 x 4000 BMP of texture
+#    and noise: hide and extract with the command-line program (wall clock
+#    and peak memory, key derivation included), and the same steps timed one
+#    by one by veilwright_stealth_bench, which gives the key derivation apart.
+# 2. 64 KiB into a 2048 x 1536 BMP (3.1 megapixels), veilwright-cli --stealth
+#    (--max-rate 0.2: 64 KiB is 0.17 bits a pixel) and steghide 0.5.1 embed,
+#    alternating, on the same cover; then both extract.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-3}
+if ! command -v steghide >/dev/null; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends steghide time
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build --target veilwright-cli veilwright_texture_bmp veilwright_stealth_bench -j "$(nproc)" >/dev/null
+cli=$PWD/build/src/cli/veilwright-cli
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2-), $(nproc) cores"
+
+# One run: prints "SECONDS PEAK_MIB" of the command, or fails.
+measure() {
+  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err" >&2; return 1; }
+  awk '{printf "%.2f s, %.0f MiB", $1, $2 / 1024}' "$work/time"
+}
+
+echo
+echo "== 300,000 bytes in 6000 x 4000 (72,000,054-byte BMP) =="
+build/bench/veilwright_texture_bmp 6000 4000 5 "$work/big.bmp"
+head -c 300000 /dev/urandom >"$work/p300k.bin"
+echo "password" >"$work/pw"
+for round in $(seq "$rounds"); do
+  rm -f "$work/big-st.bmp" "$work/back.bin"
+  echo "round $round: hide $(measure "$cli" hide "$work/big.bmp" "$work/p300k.bin" --stealth --password-file "$work/pw" \
+    --output "$work/big-st.bmp"); extract $(measure "$cli" extract "$work/big-st.bmp" --stealth \
+    --password-file "$work/pw" --output "$work/back.bin")"
+  cmp "$work/p300k.bin" "$work/back.bin"
+done
+echo "steps, one by one (wall and processor seconds; kdf is the Argon2id derivation):"
+build/bench/veilwright_stealth_bench "$work/big.bmp" "$work/p300k.bin" "$rounds"
+rm -f "$work/big.bmp" "$work/big-st.bmp"
+
+echo
+echo "== 64 KiB in 2048 x 1536, against steghide 0.5.1 =="
+build/bench/veilwright_texture_bmp 2048 1536 9 "$work/mid.bmp"
+head -c 65536 /dev/urandom >"$work/p64k.bin"
+for round in $(seq "$rounds"); do
+  rm -f "$work/v.bmp" "$work/s.bmp" "$work/vback.bin" "$work/sback.bin"
+  v=$(measure "$cli" hide "$work/mid.bmp" "$work/p64k.bin" --stealth --max-rate 0.2 --password-file "$work/pw" \
+    --output "$work/v.bmp")
+  s=$(measure steghide embed -cf "$work/mid.bmp" -ef "$work/p64k.bin" -sf "$work/s.bmp" -p password -f -q)
+  ve=$(measure "$cli" extract "$work/v.bmp" --stealth --password-file "$work/pw" --output "$work/vback.bin")
+  se=$(measure steghide extract -sf "$work/s.bmp" -xf "$work/sback.bin" -p password -f -q)
+  cmp "$work/p64k.bin" "$work/vback.bin"
+  cmp "$work/p64k.bin" "$work/sback.bin"
+  echo "round $round: hide: veilwright $v | steghide $s;  extract: veilwright $ve | steghide $se"
+done
