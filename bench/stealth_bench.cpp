@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
     double t0 = Now(), c0 = Cpu();
     auto cover = ReadStealthCover(*picture);
     if (!cover) return 1;
-    const auto original = cover->samples().values8;
     double t1 = Now(), c1 = Cpu();
     Salt salt;
     randombytes_buf(salt.data(), salt.size());

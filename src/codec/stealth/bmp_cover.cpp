@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "codec/stealth/large_buffer.h"
+
 namespace veil::codec::stealth {
 namespace {
 
@@ -14,7 +16,7 @@ BmpCover::BmpCover(RawFile& file, const carrier::BmpLayout& layout) : file_(file
   samples_.height = static_cast<std::uint32_t>(layout.height);
   samples_.channels = 3;
   samples_.depth = 8;
-  samples_.values8.resize(samples_.SampleCount());
+  ResizeLarge(samples_.values8, samples_.SampleCount());
   const std::uint64_t rows = samples_.height, block = std::max<std::uint64_t>(1, kBlockBytes / layout.rowStride);
   std::vector<std::uint8_t> buffer;
   const std::size_t row_samples = std::size_t{samples_.width} * 3;

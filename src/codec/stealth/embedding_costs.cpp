@@ -6,6 +6,7 @@
 #include <limits>
 #include <thread>
 
+#include "codec/stealth/large_buffer.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {
@@ -147,7 +148,7 @@ class HillStripe {
 template <typename T>
 CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float scale, unsigned threads) {
   CostMap map;
-  map.levels.resize(samples.SampleCount());
+  ResizeLarge(map.levels, samples.SampleCount());
   if (map.levels.empty()) return map;
   const long height = samples.height;
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<long>(1, height / 32)));

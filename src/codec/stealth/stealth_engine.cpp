@@ -208,12 +208,31 @@ bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_p
   return true;
 }
 
+StealthReader::StealthReader(const CoverSamples& samples, unsigned threads)
+    : samples_(samples.SampleCount()), threads_(threads), bits_((samples.SampleCount() + 63) / 64) {
+  for (std::size_t w = 0; w < bits_.size(); ++w) {
+    const std::uint64_t first = std::uint64_t{w} * 64, last = std::min<std::uint64_t>(first + 64, samples_);
+    std::uint64_t word = 0;
+    if (samples.depth == 16) {
+      for (std::uint64_t i = first; i < last; ++i) word |= std::uint64_t{samples.values16[i] & 1u} << (i - first);
+    } else {
+      for (std::uint64_t i = first; i < last; ++i) word |= std::uint64_t{samples.values8[i] & 1u} << (i - first);
+    }
+    bits_[w] = word;
+  }
+}
+
+void StealthReader::Read(const std::vector<std::uint64_t>& places, std::vector<std::uint8_t>& y) const {
+  y.resize(places.size());
+  for (std::size_t j = 0; j < places.size(); ++j) y[j] = Bit(places[j]);
+}
+
 Salt StealthReader::ReadSalt() const {
   Salt salt{};
-  if (!UsableSize(samples_)) return salt;
-  const auto places = Places(PlacePermutation(PublicPlacesKey(), samples_.SampleCount()), 0, kSaltPlaces);
-  std::vector<std::uint8_t> y(kSaltPlaces), bits(8 * kSaltSize);
-  for (std::uint64_t j = 0; j < kSaltPlaces; ++j) y[j] = Lsb(samples_, places[j]);
+  if (samples_ < kMinimumSamples || samples_ > kMaximumSamples) return salt;
+  const auto places = Places(PlacePermutation(PublicPlacesKey(), samples_), 0, kSaltPlaces);
+  std::vector<std::uint8_t> y, bits(8 * kSaltSize);
+  Read(places, y);
   TrellisCode::Syndrome(y, bits);
   const auto bytes = ToBytes(bits);
   std::copy(bytes.begin(), bytes.end(), salt.begin());
@@ -221,12 +240,11 @@ Salt StealthReader::ReadSalt() const {
 }
 
 std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Salt& salt) {
-  if (!UsableSize(samples_)) return std::nullopt;
-  const std::uint64_t n = samples_.SampleCount();
-  const PlacePermutation keyed(keys.places, n);
+  if (samples_ < kMinimumSamples || samples_ > kMaximumSamples) return std::nullopt;
+  const PlacePermutation keyed(keys.places, samples_);
   const auto places = Places(keyed, 0, kFramePlaces);
-  std::vector<std::uint8_t> y(kFramePlaces), bits(8 * kFrameSize);
-  for (std::uint64_t j = 0; j < kFramePlaces; ++j) y[j] = Lsb(samples_, places[j]);
+  std::vector<std::uint8_t> y, bits(8 * kFrameSize);
+  Read(places, y);
   TrellisCode::Syndrome(y, bits);
   opener_.emplace(keys.stream);
   auto frame = opener_->OpenFrame(ToBytes(bits), salt);
@@ -239,15 +257,15 @@ std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Sal
 
 std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKeys& keys, const Frame& frame) {
   if (!opener_) return std::nullopt;
-  const PlacePermutation keyed(keys.places, samples_.SampleCount());
+  const PlacePermutation keyed(keys.places, samples_);
   const std::uint64_t body_bits = 8 * BodyLength(frame.file_length), segments = SegmentsFor(body_bits);
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(body_bits));
   Parallel(segments, threads_, [&](std::uint64_t k, unsigned) {
     const std::uint64_t b0 = Cut(body_bits, k, segments), b1 = Cut(body_bits, k + 1, segments);
     const std::uint64_t p0 = Cut(frame.body_places, k, segments), p1 = Cut(frame.body_places, k + 1, segments);
     const auto places = Places(keyed, kFramePlaces + p0, static_cast<std::size_t>(p1 - p0));
-    std::vector<std::uint8_t> y(places.size());
-    for (std::size_t j = 0; j < places.size(); ++j) y[j] = Lsb(samples_, places[j]);
+    std::vector<std::uint8_t> y;
+    Read(places, y);
     TrellisCode::Syndrome(y, std::span(bits).subspan(b0, b1 - b0));
   });
   return opener_->OpenBody(ToBytes(bits), frame.file_length);
