@@ -45,6 +45,10 @@ for round in $(seq "$rounds"); do
 done
 echo "steps, one by one (wall and processor seconds; kdf is the Argon2id derivation):"
 build/bench/veilwright_stealth_bench "$work/big.bmp" "$work/p300k.bin" "$rounds"
+echo "peak memory of hiding and extracting in one process, the key derivation at its least (the form's own):"
+/usr/bin/time -f '%M' -o "$work/peak" build/bench/veilwright_stealth_bench "$work/big.bmp" "$work/p300k.bin" 1 quick-kdf \
+  >/dev/null
+echo "$(awk '{printf "%.0f", $1 / 1024}' "$work/peak") MiB, for a cover of $(( $(stat -c %s "$work/big.bmp") / 1048576 )) MiB"
 rm -f "$work/big.bmp" "$work/big-st.bmp"
 
 echo
