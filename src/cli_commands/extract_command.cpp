@@ -3,6 +3,7 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "cli_commands/cover_kinds.h"
 #include "cli_commands/passwords.h"
 #include "cli_commands/picture_checks.h"
 #include "cli_commands/stealth_options.h"
@@ -99,10 +100,16 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
 
   if (args.Flag("--stealth")) {
     const auto cover = session.Open(picture, OpenMode::kLockedRead);
+    RefuseLossyCover(picture, ReadCoverKind(*cover));
     return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
   }
+
   // One handle, held through the extraction and the wipe.
   const auto cover = session.Open(picture, clear ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  // A PNG holds a file only in the stealth form.
+  if (kind == codec::CoverKind::kPng) return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
   const auto facts = carrier::ReadCarrierFacts(*cover);
   // No marker, but a password: the picture may hold a stealth file.
   if (!facts.HoldsFile() && !clear && facts.IsTwentyFourBit()) {

@@ -2,6 +2,7 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "cli_commands/cover_kinds.h"
 #include "cli_commands/passwords.h"
 #include "cli_commands/picture_checks.h"
 #include "cli_commands/stealth_options.h"
@@ -35,6 +36,9 @@ int HideCommand(const Arguments& args, CliSession& session) {
   // one pass, and takes its name only once it is complete.
   const bool in_place = !copy || SameFile(*copy, picture);
   const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  RefusePngWithoutStealth(picture, kind);
   const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireTwentyFourBit(picture, facts);
   if (facts.HoldsFile()) throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));

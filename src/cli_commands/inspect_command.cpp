@@ -2,10 +2,12 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "cli_commands/cover_kinds.h"
 #include "cli_commands/picture_checks.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "codec/seal.h"
+#include "codec/stealth/stealth_cover.h"
 #include "codec/stealth/stealth_runs.h"
 #include "cli_commands/stealth_options.h"
 
@@ -18,13 +20,19 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
   const double rate = codec::stealth::kDefaultMaxRate;
   const auto capacity = codec::MeasureStealthCapacity(cover, rate);
   if (!capacity) {
-    out << "capacity stealth: none (the stealth form reads uncompressed 24-bit BMP pictures whose pixels lie inside "
-           "the file)\n";
+    out << "capacity stealth: none (" << codec::stealth::WhyNoStealthCover(cover) << ")\n";
     return;
   }
   out << "capacity stealth: " << capacity->largest_file << " bytes at " << FormatRate(rate) << " bits per pixel ("
-      << capacity->usable_samples << " of " << capacity->pixels * 3
+      << capacity->usable_samples << " of " << capacity->samples
       << " samples textured enough to change; whether a stealth file is already there only its password can tell)\n";
+}
+
+// A PNG: what it is and what the stealth form could hide in it.
+void InspectPng(const std::string& picture, RawFile& cover, std::ostream& out) {
+  out << picture << ": PNG, " << cover.Size() << " bytes\n";
+  out << "hidden file: none that anything but a password can show (a PNG carries only the stealth form)\n";
+  PrintStealthCapacity(out, cover);
 }
 
 }  // namespace
@@ -32,6 +40,12 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
 int InspectCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const auto cover = session.Open(picture, OpenMode::kReadOnly);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  if (kind == codec::CoverKind::kPng) {
+    InspectPng(picture, *cover, session.env.out);
+    return kExitSuccess;
+  }
   const auto facts = carrier::ReadCarrierFacts(*cover);
   RequireTwentyFourBit(picture, facts);
   std::ostream& out = session.env.out;

@@ -3,10 +3,12 @@
 
 #include "cli_commands/cli_failure.h"
 #include "cli_commands/cli_session.h"
+#include "cli_commands/cover_kinds.h"
 #include "cli_commands/passwords.h"
 #include "cli_commands/stealth_options.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
+#include "codec/stealth/stealth_cover.h"
 #include "codec/stealth/stealth_runs.h"
 #include "commands/run_description.h"
 #include "platform/same_file.h"
@@ -22,10 +24,15 @@ int StealthHide(const Arguments& args, CliSession& session) {
   const auto copy = args.Option("--output");
 
   const bool in_place = !copy || SameFile(*copy, picture);
-  const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  // A PNG's image data is compressed: it is rewritten whole, so "in place"
+  // is a new file staged beside it that takes its name once complete.
+  const bool png = kind == codec::CoverKind::kPng;
   // A marked picture says so in its header; hiding without a trace there
   // would leave that saying.
-  if (carrier::ReadCarrierFacts(*cover).HoldsFile())
+  if (!png && carrier::ReadCarrierFacts(*cover).HoldsFile())
     throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
 
@@ -44,7 +51,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
   if (password->empty()) throw CliFailure("a stealth picture needs a password that is not empty");
 
   std::optional<OutputFile> output;
-  if (!in_place) output.emplace(OutputFile::Open(*copy, session.env.opener));
+  if (!in_place || png) output.emplace(OutputFile::Open(in_place ? picture : *copy, session.env.opener));
   codec::StealthHideRequest request{*cover, *payload, output ? &output->File() : nullptr, extension, *password};
   request.max_rate = max_rate;
   const codec::RunResult result = codec::HideStealth(request, session.progress);
@@ -54,8 +61,13 @@ int StealthHide(const Arguments& args, CliSession& session) {
     if (result.status == codec::RunStatus::kTooLarge)
       throw CliFailure(DescribeRun(result, picture, payload_path) + " in the stealth form at " +
                        FormatRate(max_rate) + " bits per pixel");
+    if (result.status == codec::RunStatus::kNotStealthCover)
+      throw CliFailure(DescribeRun(result, picture, payload_path) + ": " +
+                       codec::stealth::WhyNoStealthCover(*cover));
     throw CliFailure(shown + ": " + DescribeRun(result, picture, payload_path));
   }
+  // The cover is closed before its staged successor takes its name.
+  cover.reset();
   if (output) output->Commit();
   session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as ." << extension
                   << ", stealth)\n";

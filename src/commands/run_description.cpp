@@ -41,7 +41,9 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       return picture + ": the sealed data does not open";
     case RunStatus::kIoFailure: return result.detail;
     case RunStatus::kNoStealthFile: return picture + ": no hidden file opens with this password";
-    case RunStatus::kNotStealthCover: return picture + ": is not an uncompressed 24-bit BMP picture";
+    case RunStatus::kNotStealthCover:
+      return picture + ": is not a picture the stealth form reads (a 24-bit BMP, or an 8- or 16-bit PNG without a "
+                       "palette)";
   }
   return "failed";
 }

@@ -96,7 +96,10 @@ std::variant<PngChunkMap, PngRefusal> ChunkWalk::Run() {
         return Refuse(PngRefusal::Kind::kDamaged,
                       "the PNG file is damaged: its IDAT chunks are not one consecutive run");
       }
-      if (!seen_idat) map.idat_begin = offset;
+      if (!seen_idat) {
+        map.idat_begin = offset;
+        map.first_idat_length = length;
+      }
       seen_idat = true;
       map.idat_end = end;
       offset = end;

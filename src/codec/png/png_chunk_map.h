@@ -26,6 +26,7 @@ struct PngChunkMap {
   std::uint64_t idat_begin = 0;
   std::uint64_t idat_end = 0;
   std::uint64_t file_size = 0;
+  std::uint32_t first_idat_length = 0;  // how the writer split the image data
 };
 
 // Walks the chunk list: the signature, each chunk's framing, the checksum of

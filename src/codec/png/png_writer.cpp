@@ -39,7 +39,10 @@ void EncodeRows(void* context) {
                PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(job.png, job.options->compression_level);
   if (job.options->filters != 0) png_set_filter(job.png, PNG_FILTER_TYPE_BASE, job.options->filters);
-  png_set_compression_buffer_size(job.png, 256 * 1024);  // larger IDAT chunks, fewer frames
+  // IDAT chunks as long as the cover's own, so the split does not tell
+  // which program wrote the file last.
+  const std::uint32_t chunk = cover.chunks.first_idat_length;
+  png_set_compression_buffer_size(job.png, chunk >= 1024 && chunk <= (8u << 20) ? chunk : 8192);
   png_write_info(job.png, job.info);
   const bool interlaced = header.interlace != 0;
   const int passes = png_set_interlace_handling(job.png);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "codec/cover_samples.h"
 #include "platform/raw_file.h"
@@ -26,5 +27,10 @@ class StealthCover {
 // The picture's samples, when it is a cover of a kind the stealth form
 // reads; null otherwise. Throws FileFailure.
 std::unique_ptr<StealthCover> ReadStealthCover(RawFile& picture);
+
+// Why ReadStealthCover gives nothing for this picture, in one line for the
+// user: a lossy kind, a PNG's refusal, a BMP of another layout. Empty when
+// it is a cover after all. Throws FileFailure.
+std::string WhyNoStealthCover(RawFile& picture);
 
 }  // namespace veil::codec::stealth

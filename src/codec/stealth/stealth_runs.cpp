@@ -115,6 +115,7 @@ std::optional<StealthCapacity> MeasureStealthCapacity(RawFile& picture, double m
   capacity.largest_file = LargestHiddenFile(cover->samples(), costs.usable, max_rate).value_or(0);
   capacity.usable_samples = costs.usable;
   capacity.pixels = std::uint64_t{cover->samples().width} * cover->samples().height;
+  capacity.samples = cover->samples().SampleCount();
   return capacity;
 }
 

@@ -54,6 +54,7 @@ struct StealthCapacity {
   std::uint64_t largest_file = 0;
   std::uint64_t usable_samples = 0;
   std::uint64_t pixels = 0;
+  std::uint64_t samples = 0;  // every carrying sample, usable or not
 };
 std::optional<StealthCapacity> MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads = 0);
 
