@@ -57,6 +57,33 @@ for form in plain password sealed; do
   check "byte for byte ($form, Linux to Windows)" cmp "$work/out/output.txt" "$work/notes.txt"
 done
 
+# PNG covers in the stealth form, each way: Windows hides in an 8-bit RGB one,
+# Linux in a 16-bit grey+alpha one; every chunk but the image data stays.
+pngs="$(dirname "$0")/../tests/data/png/imagemagick"
+head -c 300 /dev/urandom >"$work/small.bin"
+strip_idat() {  # the bytes of a PNG before its first IDAT chunk, as hex
+  od -An -v -tx1 "$1" | tr -d ' \n' | sed -E 's/(........)49444154/\n&/g' | head -1
+}
+cp "$pngs/plasma-rgb8.png" "$work/w.png"
+check "Windows hides in a PNG (stealth)" windows hide "$(win "$work/w.png")" "$(win "$work/small.bin")" --stealth \
+  --password "密码 pw" --output "$(win "$work/w-stealth.png")"
+check "the PNG's chunks before the image data are the cover's" \
+  test "$(strip_idat "$work/w.png")" = "$(strip_idat "$work/w-stealth.png")"
+rm -f "$work/back.bin"
+check "Linux extracts from Windows' PNG" "$linux" extract "$work/w-stealth.png" --stealth --password "密码 pw" \
+  --output "$work/back.bin"
+check "byte for byte (PNG, Windows to Linux)" cmp "$work/back.bin" "$work/small.bin"
+cp "$pngs/plasma-greyalpha16.png" "$work/l.png"
+check "Linux hides in a PNG in place (stealth)" "$linux" hide "$work/l.png" "$work/small.bin" --stealth --password pw
+rm -rf "$work/out" && mkdir "$work/out"
+check "Windows extracts from Linux's PNG" windows extract "$(win "$work/l.png")" --password pw \
+  --output-dir "$(win "$work/out")"
+check "byte for byte (PNG, Linux to Windows)" cmp "$work/out/output.bin" "$work/small.bin"
+check "Windows inspects a PNG's stealth capacity" sh -c \
+  "wine '$exe' inspect '$(win "$work/l.png")' | grep -q 'capacity stealth: [1-9]'"
+check "Windows refuses a JPEG with the reason" sh -c \
+  "wine '$exe' inspect '$(win "$pngs/../refused/rose.jpg")' 2>&1 | grep -q 'destroy the hidden file'"
+
 check "Windows inspects a sealed picture" sh -c "wine '$exe' inspect '$(win "$work/l.bmp")' | grep -q 'sealed (format version 2)'"
 check "a wrong password writes nothing on Windows" sh -c \
   "! wine '$exe' extract '$(win "$work/l.bmp")' --password nope --output '$(win "$work/nothing.txt")' && test ! -e '$work/nothing.txt'"
