@@ -25,7 +25,8 @@ const std::vector<CommandEntry>& Commands() {
        "Tells whether PICTURE (a 24-bit BMP) holds a hidden file. For a clean picture it prints\n"
        "how many bytes it can take, plain, sealed and stealth; for a marked one the hidden length, the\n"
        "stored extension, the format version and whether a password is set; for a sealed one\n"
-       "the costs of its key derivation (its file's length and extension are inside the seal).\n"},
+       "the costs of its key derivation (its file's length and extension are inside the seal).\n"
+       "For a PNG it prints the stealth capacity, or why the PNG cannot carry a file.\n"},
       {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth"}},
        HideCommand,
        "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP]]\n"
@@ -47,6 +48,11 @@ const std::vector<CommandEntry>& Commands() {
        "authenticated as with --seal. A stealth picture carries at most 0.12 hidden bits per\n"
        "textured pixel (see inspect); --max-rate BPP allows more, at the price of being easier\n"
        "to detect. Extract it with extract --stealth and the same password.\n"
+       "With --stealth PICTURE may also be a PNG: 8- or 16-bit grey or colour, with or without\n"
+       "alpha (pixels that are not opaque never change), interlaced or not; not a palette PNG.\n"
+       "Its image data is compressed anew and the whole file written as a new one (staged beside\n"
+       "it and renamed onto it when hiding in place); every other chunk stays byte for byte.\n"
+       "JPEG, GIF and WebP pictures are refused: re-encoding them would destroy the file.\n"
        "--password-file reads the password from PATH (without a final line break).\n"},
       {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear", "--stealth"}},
        ExtractCommand,
@@ -71,7 +77,7 @@ const std::vector<CommandEntry>& Commands() {
 
 constexpr const char* kUsage =
     "usage: veilwright-cli COMMAND ...\n"
-    "Hides a file inside a 24-bit BMP picture and takes it out again.\n"
+    "Hides a file inside a 24-bit BMP picture (or, in the stealth form, a PNG) and takes it out again.\n"
     "\n"
     "  inspect PICTURE\n"
     "  hide PICTURE FILE [--seal | --stealth [--max-rate BPP]] [--password TEXT | --password-file PATH]\n"
