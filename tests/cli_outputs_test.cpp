@@ -15,6 +15,7 @@
 
 #include "cli_commands/cli_app.h"
 #include "support/fault_file.h"
+#include "support/fifo_reader.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 
@@ -43,17 +44,6 @@ class CliOutputsTest : public ::testing::Test {
     env.opener = FaultyOpener(plan);
     return {cli::RunCli(args, env), out.str(), err.str()};
   }
-  // Reads everything that arrives through a FIFO, on a thread of its own.
-  static std::future<Bytes> ReadFifo(const std::string& path) {
-    return std::async(std::launch::async, [path] {
-      const int fd = ::open(path.c_str(), O_RDONLY);
-      Bytes bytes;
-      std::uint8_t block[4096];
-      for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;) bytes.insert(bytes.end(), block, block + n);
-      ::close(fd);
-      return bytes;
-    });
-  }
   static bool Is(const std::string& path, mode_t type) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == type;
@@ -74,18 +64,18 @@ class CliOutputsTest : public ::testing::Test {
 TEST_F(CliOutputsTest, AFifoIsWrittenThroughToItsReader) {
   const std::string fifo = dir.File("pipe");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  auto received = ReadFifo(fifo);
+  FifoReader received(fifo);
   const Result result = Run({"extract", picture, "--output", fifo});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(received.get(), data);
+  EXPECT_EQ(received.Take(), data);
   EXPECT_TRUE(Is(fifo, S_IFIFO));
 
   // A marked copy streams through in one pass too; the picture stays as it was.
   WriteAll(picture, clean);
   WriteAll(dir.File("data.txt"), data);
-  auto copy = ReadFifo(fifo);
+  FifoReader copy(fifo);
   EXPECT_EQ(Run({"hide", picture, dir.File("data.txt"), "--output", fifo}).status, 0);
-  EXPECT_EQ(copy.get(), ReferenceHide(clean, data, "txt", "", false));
+  EXPECT_EQ(copy.Take(), ReferenceHide(clean, data, "txt", "", false));
   EXPECT_EQ(ReadAll(picture), clean);
   ExpectOnly({"picture.bmp", "pipe", "data.txt"});
 }

@@ -9,6 +9,7 @@
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "codec/runs.h"
+#include "codec/seal_password.h"
 #include "platform/memory_file.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
@@ -93,6 +94,56 @@ TEST_F(SealTest, RoundTripsAtEverySizeThatMattersAndWithEveryKindOfPassword) {
   }
 }
 
+// The format's largest chunks (2^20 bytes) and its smallest (2^12), each
+// over a chunk's edge: sealed and opened like the default ones.
+TEST_F(SealTest, ChunksAtTheFormatsLimitsRoundTrip) {
+  for (const std::uint8_t log2 : {std::uint8_t{20}, std::uint8_t{12}}) {
+    const codec::SealParams params{1, 8, log2};
+    const std::size_t chunk = std::size_t{1} << log2;
+    const Bytes data = RandomBytes(chunk + 1000, log2);  // two chunks, the extension's 3 bytes first
+    const auto key = codec::SealKey::Derive("pw", params);
+    ASSERT_TRUE(key);
+    const auto sealed = codec::SealedLength(data.size(), params);
+    EXPECT_EQ(sealed, 52u + 3 + data.size() + 2 * 17);
+    auto picture = Buffer(MakeBmp(54 + carrier::BytesNeeded(sealed) + 30));
+    MemoryFile picture_file(picture), payload(Buffer(data));
+    ASSERT_TRUE(codec::Embed({picture_file, payload, nullptr, "bin", std::nullopt, &*key}, quiet).ok());
+    EXPECT_EQ(U32At(*picture, 6), 0x20000000u | static_cast<std::uint32_t>(sealed));
+    EXPECT_EQ(codec::SealedFileLength(sealed, chunk), data.size());
+    Bytes output;
+    std::string extension;
+    ASSERT_TRUE(Unseal(*picture, "pw", output, &extension).ok()) << int{log2};
+    EXPECT_EQ(output, data);
+    EXPECT_EQ(extension, "bin");
+  }
+}
+
+// Typed passwords are sealed in their composed form; opening tries the
+// bytes as typed and then the composed form, so every spelling of a
+// password opens a new seal, and an old seal of decomposed bytes opens
+// with those bytes.
+TEST_F(SealTest, APasswordOpensInEverySpellingOfIt) {
+  const std::string composed = "\xC3\xA9t\xC3\xA9", decomposed = "e\xCC\x81te\xCC\x81";
+  const auto forms = codec::PasswordForms(decomposed);
+  EXPECT_TRUE(forms.utf8);
+  EXPECT_EQ(forms.sealing, composed);
+  EXPECT_EQ(forms.opening, (std::vector<std::string>{decomposed, composed}));
+  EXPECT_EQ(codec::PasswordForms(composed).opening, std::vector<std::string>{composed});
+  for (const char* invalid : {"\xFF", "ab\xC3", "\xED\xA0\x80", "\xC0\xAF"}) {  // a stray byte, cut, a surrogate, overlong
+    EXPECT_FALSE(codec::PasswordForms(invalid).utf8) << invalid;
+    EXPECT_EQ(codec::PasswordForms(invalid).opening, std::vector<std::string>{invalid});
+  }
+  const Bytes data = RandomBytes(100, 12);
+  const Bytes old_seal = Seal(CoverFor(data.size()), data, decomposed);
+  Bytes output;
+  EXPECT_TRUE(Unseal(old_seal, decomposed, output).ok());
+  const Bytes new_seal = Seal(CoverFor(data.size()), data, forms.sealing);
+  for (const std::string& typed : {composed, decomposed}) {
+    EXPECT_TRUE(Unseal(new_seal, typed, output).ok());
+    EXPECT_EQ(output, data);
+  }
+}
+
 TEST_F(SealTest, TheLargestFileThatFitsFitsAndOneMoreDoesNot) {
   const Bytes cover = MakeBmp(54 + 12 + 12 * 30000);
   const auto largest = codec::LargestSealedFile(carrier::CapacityBytes(cover.size(), 54), kQuick);
@@ -147,6 +198,8 @@ TEST_F(SealTest, EveryFlippedBitAndEveryCutIsDetected) {
     PutU32(v2, 6, 0x20000000 | static_cast<std::uint32_t>(sealed));
     Bytes output;
     EXPECT_FALSE(Unseal(v2, "pw", output).ok()) << "a flipped bit at sealed byte " << at << " went unnoticed";
+    // Nothing reaches the output before the last chunk has opened.
+    EXPECT_TRUE(output.empty()) << output.size() << " bytes written before sealed byte " << at << " failed";
   }
 
   // A marker that claims one chunk less: the chunks end before the final one.
@@ -197,12 +250,15 @@ TEST_F(SealTest, HostileCostsAreRefusedBeforeAnyWork) {
   Bytes as_v1 = picture;
   PutU32(as_v1, 6, 0x10000000 | static_cast<std::uint32_t>(sealed));
   const Bytes bytes = ReferenceExtract(as_v1).data;
+  Bytes hostile_base = bytes;
   for (const auto& [at, value] : std::vector<std::pair<std::size_t, std::uint32_t>>{
            {8, 2u * 1024 * 1024},  // 2 GiB of memory
            {4, 1000},              // a thousand passes
            {4, 0},                 // none
+           {4, 5},                 // each cost within its limit, their product (5 x 1 GiB) not
        }) {
-    Bytes hostile = bytes;
+    if (at == 4 && value == 5) PutU32(hostile_base, 8, 1024 * 1024);
+    Bytes hostile = hostile_base;
     PutU32(hostile, at, value);
     Bytes v2 = ReferenceHide(CoverFor(data.size()), hostile, "", "", false);
     PutU32(v2, 6, 0x20000000 | static_cast<std::uint32_t>(sealed));
@@ -212,6 +268,34 @@ TEST_F(SealTest, HostileCostsAreRefusedBeforeAnyWork) {
     EXPECT_EQ(codec::OpenSeal(cover, facts, "pw").status, OpenedSeal::Status::kUnacceptable) << at << "=" << value;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
   }
+}
+
+}  // namespace
+}  // namespace veil::test
+
+namespace veil::test {
+namespace {
+
+// The limits as the format states them: passes x memory at most 4 x 1 GiB
+// (libsodium's sensitive level), each cost alone within its own limit.
+TEST(SealLimitsTest, PassesTimesMemoryIsCappedAtTheSensitiveLevel) {
+  codec::SealHeader header;
+  header.layout = codec::seal::kLayout;
+  header.derivation = codec::seal::kArgon2id13;
+  header.params = {4, 1024 * 1024, 16};
+  EXPECT_TRUE(header.Acceptable());
+  header.params = {64, 64 * 1024, 16};
+  EXPECT_TRUE(header.Acceptable());
+  header.params = {5, 1024 * 1024, 16};
+  EXPECT_FALSE(header.Acceptable());
+  header.params = {64, 64 * 1024 + 1, 16};
+  EXPECT_FALSE(header.Acceptable());
+  // New seals ask 3 passes over 256 MiB, and what asks more is told apart.
+  EXPECT_EQ(codec::DefaultSealParams().operations, 3u);
+  EXPECT_EQ(codec::DefaultSealParams().memory_kib, 256u * 1024);
+  EXPECT_FALSE(codec::AsksMoreThanDefault(codec::DefaultSealParams()));
+  EXPECT_TRUE(codec::AsksMoreThanDefault({4, 8, 16}));
+  EXPECT_TRUE(codec::AsksMoreThanDefault({1, 256 * 1024 + 1, 16}));
 }
 
 }  // namespace

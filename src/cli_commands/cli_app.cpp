@@ -25,7 +25,8 @@ const std::vector<CommandEntry>& Commands() {
        "Tells whether PICTURE (a 24-bit BMP) holds a hidden file. For a clean picture it prints\n"
        "how many bytes it can take, plain, sealed and stealth; for a marked one the hidden length, the\n"
        "stored extension, the format version and whether a password is set; for a sealed one\n"
-       "the costs of its key derivation (its file's length and extension are inside the seal).\n"
+       "the file's length (it follows from the hidden length) and the costs of its key\n"
+       "derivation (its extension and contents are inside the seal).\n"
        "For a PNG it prints the stealth capacity, or why the PNG cannot carry a file.\n"},
       {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth"}},
        HideCommand,
@@ -39,8 +40,8 @@ const std::vector<CommandEntry>& Commands() {
        "the file and the password are plain in the picture's bits.\n"
        "With --seal (format version 2) the extension and the file are encrypted and authenticated\n"
        "(XChaCha20-Poly1305) under a key derived from the password (Argon2id); the password may\n"
-       "be any text, and is asked twice on the terminal when not given. Programs that read only\n"
-       "version 1 refuse a sealed picture.\n"
+       "be any UTF-8 text (sealed in its composed form, NFC), and is asked twice on the terminal\n"
+       "when not given. Programs that read only version 1 refuse a sealed picture.\n"
        "With --stealth nothing in the picture says it holds a file: the header, palette, profile\n"
        "and length stay as they are, and only pixel values change, each by one, at places only\n"
        "the password finds, chosen where the picture's texture hides them (never in flat areas or\n"
@@ -53,7 +54,10 @@ const std::vector<CommandEntry>& Commands() {
        "Its image data is compressed anew and the whole file written as a new one (staged beside\n"
        "it and renamed onto it when hiding in place); every other chunk stays byte for byte.\n"
        "JPEG, GIF and WebP pictures are refused: re-encoding them would destroy the file.\n"
-       "--password-file reads the password from PATH (without a final line break).\n"},
+       "--password-file reads the password from PATH (\"-\": standard input) to its end, without\n"
+       "one leading byte-order mark and one final line break; a FIFO or \"<(...)\" works.\n"
+       "--password TEXT is visible to other users of the machine (in the process list): prefer\n"
+       "--password-file or the prompt.\n"},
       {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear", "--stealth"}},
        ExtractCommand,
        "usage: veilwright-cli extract PICTURE [--stealth] [--password TEXT | --password-file PATH]\n"
@@ -66,7 +70,10 @@ const std::vector<CommandEntry>& Commands() {
        "--stealth opens a stealth picture with its password; a picture without a marker is tried\n"
        "that way too when a password is given. A wrong password, a picture without a stealth file\n"
        "and a damaged one get the same answer, \"no hidden file opens with this password\", and\n"
-       "nothing is written.\n"},
+       "nothing is written.\n"
+       "--password-file reads the password from PATH (\"-\": standard input), as for hide;\n"
+       "--password TEXT is visible to other users of the machine: prefer --password-file or the\n"
+       "prompt. A sealed file reaches the output only once every part of it has opened.\n"},
       {{"clear", 1, {}, {}},
        ClearCommand,
        "usage: veilwright-cli clear PICTURE\n"

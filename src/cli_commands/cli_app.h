@@ -11,13 +11,14 @@
 
 namespace veil::cli {
 
-// Where the command-line program talks to: its streams, the descriptor that
-// "--output -" writes to, how it asks for a password, and how it opens files
+// Where the command-line program talks to: its streams, the descriptors that
+// "--output -" writes to and "--password-file -" reads, how it asks for a password, and how it opens files
 // (tests route them through their own opener).
 struct CliEnvironment {
   std::ostream& out;
   std::ostream& err;
   int stdout_fd = 1;
+  int stdin_fd = 0;  // what "--password-file -" reads
   bool progress_on_stderr = false;  // stderr is a terminal
   std::function<std::optional<std::string>(const std::string& prompt)> read_secret = ReadSecretFromTerminal;
   OutputFile::Opener opener = OpenSystemFile;

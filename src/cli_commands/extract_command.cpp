@@ -31,6 +31,7 @@ std::optional<std::string> Password(const Arguments& args, CliSession& session, 
     if (given) session.env.err << "veilwright-cli: warning: " << picture << " has no password; it is ignored\n";
     return std::nullopt;
   }
+  if (facts.IsSealed()) WarnOfVisiblePassword(args, session);
   if (!given)
     given = AskPassword(session, "Password for " + picture + ": ",
                         picture + ": is " + (facts.IsSealed() ? "sealed" : "protected by a password") +
@@ -41,7 +42,16 @@ std::optional<std::string> Password(const Arguments& args, CliSession& session, 
 
 // The key that opens a sealed picture, and the extension it holds.
 codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const carrier::CarrierFacts& facts,
-                             const std::string& password) {
+                             const std::string& password, CliSession& session) {
+  // A picture may ask far more than new seals do (within the limits): say
+  // why the wait is long before it starts.
+  if (const auto header = codec::ReadSealHeader(cover, facts); header && header->Acceptable() &&
+                                                                codec::AsksMoreThanDefault(header->params))
+    session.env.err << "veilwright-cli: deriving the key (" << header->params.operations << " passes over "
+                    << (header->params.memory_kib % 1024 == 0
+                            ? std::to_string(header->params.memory_kib / 1024) + " MiB"
+                            : std::to_string(header->params.memory_kib) + " KiB")
+                    << ")\n";
   codec::OpenedSeal opened = codec::OpenSeal(cover, facts, password);
   codec::RunResult refusal;
   switch (opened.status) {
@@ -118,7 +128,7 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   RequireReadableHiddenFile(picture, facts);
   const auto password = Password(args, session, picture, *cover, facts);
   std::optional<codec::OpenedSeal> sealed;
-  if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password);
+  if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password, session);
 
   const std::string destination =
       to_stdout ? "standard output" : DestinationFor(args, sealed ? sealed->extension : facts.extension);

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <ostream>
 
 #include "cli_commands/cli_failure.h"
@@ -10,6 +11,7 @@
 #include "codec/carrier_reader.h"
 #include "codec/runs.h"
 #include "commands/run_description.h"
+#include "platform/memory_file.h"
 #include "platform/same_file.h"
 
 namespace veil::cli {
@@ -18,6 +20,20 @@ namespace {
 void RequireStorablePassword(const std::optional<std::string>& password) {
   if (password && !carrier::IsStorablePassword(*password))
     throw CliFailure(DescribeRun({codec::RunStatus::kPasswordNotStorable}, {}, {}));
+}
+
+// The file to hide. Anything but a regular file (a FIFO, "<(...)", a
+// device) tells its length only at its end: it is read to its end, or to
+// one byte more than any picture holds, and hidden from memory.
+std::unique_ptr<RawFile> OpenPayload(const std::string& path, CliSession& session) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error) || !std::filesystem::exists(path, error))
+    return session.Open(path, OpenMode::kReadOnly);
+  const auto stream = session.Open(path, OpenMode::kReadStream);
+  auto bytes = std::make_shared<std::vector<std::uint8_t>>(ReadFront(*stream, carrier::kMaxHiddenLength + 1));
+  if (bytes->size() > carrier::kMaxHiddenLength)
+    throw CliFailure(path + " gives more than 16777215 bytes; a picture can hold a file of at most 16777215 bytes");
+  return std::make_unique<MemoryFile>(std::move(bytes));
 }
 
 }  // namespace
@@ -31,6 +47,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   auto password = GivenPassword(args, session);
   const auto copy = args.Option("--output");
   if (!sealing) RequireStorablePassword(password);
+  if (sealing) WarnOfVisiblePassword(args, session);
 
   // With --output the picture is only read: the marked copy is written in
   // one pass, and takes its name only once it is complete.
@@ -44,7 +61,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   if (facts.HoldsFile()) throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
   RequireUsablePixelOffset(picture, facts);
 
-  const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
+  const auto payload = OpenPayload(payload_path, session);
   const std::uint64_t length = payload->Size();
   if (length > carrier::kMaxHiddenLength)
     throw CliFailure(payload_path + " is " + std::to_string(length) +
@@ -67,7 +84,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
     if (!password) password = AskNewPassword(session, picture + ": a sealed picture needs a password; give it with "
                                                                 "--password or --password-file");
     if (password->empty()) throw CliFailure("a sealed picture needs a password that is not empty");
-    key = codec::SealKey::Derive(*password, codec::DefaultSealParams());
+    key = codec::SealKey::Derive(SealingPassword(*password), codec::DefaultSealParams());
     if (!key) throw CliFailure("there is not enough memory to derive the key from the password");
   }
   const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params()) : length;

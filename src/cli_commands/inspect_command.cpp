@@ -67,8 +67,20 @@ int InspectCommand(const Arguments& args, CliSession& session) {
   }
   if (facts.IsSealed()) {
     out << "hidden file: sealed (format version 2), " << facts.HiddenLength() << " hidden bytes\n";
-    out << "the file's length and extension are inside the seal; its password opens them\n";
     if (const auto header = codec::ReadSealHeader(*cover, facts)) {
+      // The file's length is no secret: the hidden length and the chunk
+      // size give it exactly.
+      const bool chunk_known = header->params.chunk_log2 >= 12 && header->params.chunk_log2 <= 20;
+      const std::size_t chunk = chunk_known ? header->params.ChunkSize() : 0;
+      if (!chunk_known)
+        out << "damaged: its chunk size (2^" << int{header->params.chunk_log2} << ") is not one the format has\n";
+      else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
+        out << "file length: " << *length << " bytes (it follows from the hidden length and the "
+            << chunk / 1024 << " KiB chunks)\n";
+      else
+        out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
+            << " KiB chunks\n";
+      out << "the file's extension and contents are inside the seal; its password opens them\n";
       out << "key derivation: Argon2id, " << header->params.operations << " passes over "
           << header->params.memory_kib << " KiB of memory"
           << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)")

@@ -1,23 +1,56 @@
 #include "cli_commands/passwords.h"
 
+#include <ostream>
+
 #include "cli_commands/cli_failure.h"
+#include "codec/seal_password.h"
 #include "platform/file_failure.h"
 
 namespace veil::cli {
+namespace {
+
+constexpr std::size_t kLongest = 4096;
+
+// A password file read to its end, whatever it is (a FIFO, "<(...)",
+// standard input): one leading byte-order mark and one final line break
+// (LF or CR LF) are not part of the password; other blanks are.
+std::string ReadPasswordFile(const std::string& path, CliSession& session) {
+  const bool standard_input = path == "-";
+  const std::string name = standard_input ? std::string("standard input") : path;
+  const auto source = standard_input ? OpenStreamSource(session.env.stdin_fd, name)
+                                     : session.Open(path, OpenMode::kReadStream);
+  const auto bytes = ReadFront(*source, kLongest + 1);
+  if (bytes.size() > kLongest) throw CliFailure(name + ": a password file holds at most 4096 bytes");
+  std::string password(bytes.begin(), bytes.end());
+  if (password.rfind("\xEF\xBB\xBF", 0) == 0) password.erase(0, 3);
+  if (!password.empty() && password.back() == '\n') {
+    password.pop_back();
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+  }
+  if (password.empty()) throw CliFailure(name + ": the password file is empty");
+  return password;
+}
+
+}  // namespace
 
 std::optional<std::string> GivenPassword(const Arguments& args, CliSession& session) {
   const auto text = args.Option("--password");
   const auto file = args.Option("--password-file");
   if (text && file) throw UsageError("give --password or --password-file, not both");
   if (!file) return text;
-  const auto source = session.Open(*file, OpenMode::kReadOnly);
-  constexpr std::uint64_t kLongest = 4096;
-  if (source->Size() > kLongest) throw CliFailure(*file + ": a password file holds at most 4096 bytes");
-  std::string password(static_cast<std::size_t>(source->Size()), '\0');
-  ReadExactly(*source, 0, {reinterpret_cast<std::uint8_t*>(password.data()), password.size()});
-  if (password.size() >= 1 && password.back() == '\n') password.pop_back();
-  if (password.size() >= 1 && password.back() == '\r') password.pop_back();
-  return password;
+  return ReadPasswordFile(*file, session);
+}
+
+void WarnOfVisiblePassword(const Arguments& args, CliSession& session) {
+  if (args.Option("--password"))
+    session.env.err << "veilwright-cli: warning: --password is visible to other users of this machine "
+                       "(in the process list); prefer --password-file or the prompt\n";
+}
+
+std::string SealingPassword(const std::string& typed) {
+  const codec::SealPasswordForms forms = codec::PasswordForms(typed);
+  if (!forms.utf8) throw CliFailure("the password is not UTF-8 text; a sealed picture needs one that is");
+  return forms.sealing;
 }
 
 std::string AskPassword(CliSession& session, const std::string& prompt, const std::string& why_needed) {

@@ -6,6 +6,7 @@
 
 #include "codec/carrier_layout.h"
 #include "codec/hidden_bytes.h"
+#include "codec/seal_password.h"
 #include "codec/sealed_stream.h"
 #include "platform/file_failure.h"
 #include "platform/little_endian.h"
@@ -35,8 +36,13 @@ class Discard final : public RawFile {
 }  // namespace
 
 SealParams DefaultSealParams() {
-  return {static_cast<std::uint32_t>(crypto_pwhash_OPSLIMIT_INTERACTIVE),
-          static_cast<std::uint32_t>(crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024), seal::kDefaultChunkLog2};
+  return {static_cast<std::uint32_t>(crypto_pwhash_OPSLIMIT_MODERATE),
+          static_cast<std::uint32_t>(crypto_pwhash_MEMLIMIT_MODERATE / 1024), seal::kDefaultChunkLog2};
+}
+
+bool AsksMoreThanDefault(const SealParams& params) {
+  const SealParams standard = DefaultSealParams();
+  return params.operations > standard.operations || params.memory_kib > standard.memory_kib;
 }
 
 std::optional<SealKey> SealKey::Derive(const std::string& password, const SealParams& params,
@@ -83,7 +89,7 @@ bool SealHeader::Acceptable() const {
   return layout == seal::kLayout && derivation == seal::kArgon2id13 && reserved == 0 && params.chunk_log2 >= 12 &&
          params.chunk_log2 <= 20 && params.operations >= crypto_pwhash_OPSLIMIT_MIN &&
          params.operations <= seal::kMaxOperations && params.memory_kib >= crypto_pwhash_MEMLIMIT_MIN / 1024 &&
-         params.memory_kib <= seal::kMaxMemoryKib;
+         params.memory_kib <= seal::kMaxMemoryKib && params.WorkKib() <= seal::kMaxWorkKib;
 }
 
 std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts) {
@@ -118,29 +124,39 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
   const std::uint64_t sealed = facts.HiddenLength();
   const auto file_length = SealedFileLength(sealed, header->params.ChunkSize());
   if (!file_length) return opened;
-  opened.key = SealKey::Derive(password, header->params, header->salt);
-  if (!opened.key) {
-    opened.status = OpenedSeal::Status::kUnacceptable;
-    return opened;
-  }
   const std::size_t first = seal::kHeaderSize + header->params.ChunkSize() + seal::kChunkOverhead;
+  std::vector<std::uint8_t> bytes;
   try {
-    const auto bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), sealed, 0, first);
-    Discard nowhere;
-    UnsealingOutput probe(nowhere, *opened.key, sealed);
-    probe.WriteAt(0, bytes);
-    opened.extension = probe.extension();
-  } catch (const SealBroken& broken) {
-    opened.status = broken.kind == SealBroken::Kind::kFirstChunk ? OpenedSeal::Status::kWrongPassword
-                                                                  : OpenedSeal::Status::kDamaged;
-    opened.key.reset();
-    return opened;
+    bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), sealed, 0, first);
   } catch (const FileFailure&) {
-    opened.key.reset();
+    return opened;  // kDamaged
+  }
+  // Pictures sealed before passwords were normalised hold the bytes as
+  // typed; newer ones the composed form: the first that opens wins.
+  for (const std::string& spelling : PasswordForms(password).opening) {
+    opened.key = SealKey::Derive(spelling, header->params, header->salt);
+    if (!opened.key) {
+      opened.status = OpenedSeal::Status::kUnacceptable;
+      return opened;
+    }
+    try {
+      Discard nowhere;
+      UnsealingOutput probe(nowhere, *opened.key, sealed);
+      probe.WriteAt(0, bytes);
+      opened.extension = probe.extension();
+    } catch (const SealBroken& broken) {
+      opened.key.reset();
+      if (broken.kind == SealBroken::Kind::kFirstChunk) {
+        opened.status = OpenedSeal::Status::kWrongPassword;
+        continue;
+      }
+      opened.status = OpenedSeal::Status::kDamaged;
+      return opened;
+    }
+    opened.file_length = *file_length;
+    opened.status = OpenedSeal::Status::kOpened;
     return opened;
   }
-  opened.file_length = *file_length;
-  opened.status = OpenedSeal::Status::kOpened;
   return opened;
 }
 

@@ -35,9 +35,12 @@ inline constexpr std::size_t kKeySize = 32;
 inline constexpr std::uint8_t kLayout = 1;
 inline constexpr std::uint8_t kArgon2id13 = 2;
 inline constexpr std::uint8_t kDefaultChunkLog2 = 16;
-// The most a picture may ask of the key derivation before any work is done.
+// The most a picture may ask of the key derivation before any work is done:
+// each cost alone, and passes times memory, which bounds the time spent
+// before "wrong password" at libsodium's sensitive level (4 passes over 1 GiB).
 inline constexpr std::uint32_t kMaxOperations = 64;
 inline constexpr std::uint32_t kMaxMemoryKib = 1024 * 1024;
+inline constexpr std::uint64_t kMaxWorkKib = 4ull * 1024 * 1024;
 inline constexpr std::uint32_t kVersion2 = 0x20000000;
 }  // namespace seal
 
@@ -46,10 +49,13 @@ struct SealParams {
   std::uint32_t memory_kib = 0;
   std::uint8_t chunk_log2 = seal::kDefaultChunkLog2;
   std::size_t ChunkSize() const { return std::size_t{1} << chunk_log2; }
+  std::uint64_t WorkKib() const { return std::uint64_t{operations} * memory_kib; }
 };
 
-// At least libsodium's interactive limits.
+// What new seals ask: libsodium's moderate limits (3 passes over 256 MiB).
 SealParams DefaultSealParams();
+// True when params ask more time or memory than new seals do.
+bool AsksMoreThanDefault(const SealParams& params);
 
 // A key derived from a password, with what it was derived from.
 class SealKey {
@@ -88,8 +94,9 @@ struct SealHeader {
 // Nothing when the picture holds no sealed file whose header lies inside it.
 std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts);
 
-// Opening a sealed picture with a password: the key, and from the first
-// chunk the extension; or why not.
+// Opening a sealed picture with a password as typed: the key, and from the
+// first chunk the extension; or why not. Each spelling PasswordForms
+// gives for opening is tried in turn (a derivation each).
 struct OpenedSeal {
   enum class Status { kOpened, kWrongPassword, kUnacceptable, kDamaged };
   Status status = Status::kDamaged;

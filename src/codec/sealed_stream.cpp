@@ -8,7 +8,7 @@
 namespace veil::codec {
 namespace {
 
-constexpr std::uint64_t kWritebackPiece = 4 << 20;
+constexpr std::size_t kWritebackPiece = 4 << 20;
 static_assert(crypto_secretstream_xchacha20poly1305_HEADERBYTES == seal::kHeaderSize - seal::kParametersSize);
 static_assert(crypto_secretstream_xchacha20poly1305_ABYTES == seal::kChunkOverhead);
 
@@ -79,11 +79,16 @@ void SealingPayload::WriteAt(std::uint64_t, std::span<const std::uint8_t>) {
 
 UnsealingOutput::UnsealingOutput(RawFile& output, const SealKey& key, std::uint64_t sealed_length)
     : output_(output), key_(key), authenticated_(Parameters(key.params(), key.salt())),
-      sealed_length_(sealed_length), chunk_size_(key.params().ChunkSize()) {}
+      sealed_length_(sealed_length), chunk_size_(key.params().ChunkSize()) {
+  // Room for the whole file at once, so that no copy of it is left behind
+  // unwiped by a growing buffer.
+  if (const auto file_length = SealedFileLength(sealed_length, chunk_size_)) held_.reserve(*file_length);
+}
 
 UnsealingOutput::~UnsealingOutput() {
   sodium_memzero(&state_, sizeof state_);
   sodium_memzero(plain_.data(), plain_.size());
+  sodium_memzero(held_.data(), held_.size());
 }
 
 void UnsealingOutput::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) {
@@ -149,23 +154,20 @@ void UnsealingOutput::OpenChunk(std::span<const std::uint8_t> sealed) {
   std::size_t skip = 0;
   for (; plain_done_ + skip < 3 && skip < plain_size; ++skip) extension_.push_back(static_cast<char>(plain_[skip]));
   if (first && extension_.size() < 3) throw SealBroken(broken, chunk_at_);
-  output_.WriteAt(written_, {plain_.data() + skip, static_cast<std::size_t>(plain_size) - skip});
-  written_ += plain_size - skip;
+  held_.insert(held_.end(), plain_.begin() + static_cast<std::ptrdiff_t>(skip),
+               plain_.begin() + static_cast<std::ptrdiff_t>(plain_size));
   plain_done_ += plain_size;
   chunk_at_ += chunk;
   finished_ = last;
 }
 
-void UnsealingOutput::StartWriteback(std::uint64_t, std::size_t) {
-  // In large pieces: a writeback that waits for the disk holds up the
-  // opening of the chunks, which this thread does too.
-  if (written_ - written_back_ < kWritebackPiece) return;
-  output_.StartWriteback(written_back_, static_cast<std::size_t>(written_ - written_back_));
-  written_back_ = written_;
-}
-
 void UnsealingOutput::Finish() {
   if (!finished_) throw SealBroken(SealBroken::Kind::kTruncated, chunk_at_);
+  for (std::size_t at = 0; at < held_.size(); at += kWritebackPiece) {
+    const std::size_t size = std::min<std::size_t>(kWritebackPiece, held_.size() - at);
+    output_.WriteAt(at, {held_.data() + at, size});
+    output_.StartWriteback(at, size);
+  }
 }
 
 }  // namespace veil::codec

@@ -54,8 +54,10 @@ class SealingPayload final : public RawFile {
 };
 
 // Opens sealed bytes written to it front to back, a chunk at a time, and
-// writes the file they hold (after its extension) to the output; nothing of
-// a chunk reaches the output before the chunk has been authenticated.
+// holds the file they hold (after its extension, at most 16 MiB) until every
+// chunk to the final one has opened: only Finish writes it to the output, so
+// that a stream (a pipe, a device) never receives the front of a file whose
+// later chunks turn out changed.
 class UnsealingOutput final : public RawFile {
  public:
   UnsealingOutput(RawFile& output, const SealKey& key, std::uint64_t sealed_length);
@@ -65,9 +67,8 @@ class UnsealingOutput final : public RawFile {
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) override;
   std::uint64_t Size() override { return received_; }
   void Sync() override {}
-  // Starts the writeback of the plain bytes written since the last call.
-  void StartWriteback(std::uint64_t offset, std::size_t size) override;
-  // Every chunk, to the one marked final, has arrived and opened. Throws SealBroken.
+  // Every chunk, to the one marked final, has arrived and opened: the file
+  // goes to the output. Throws SealBroken, or FileFailure from the output.
   void Finish();
   const std::string& extension() const { return extension_; }
 
@@ -82,8 +83,8 @@ class UnsealingOutput final : public RawFile {
   std::uint64_t sealed_length_;
   std::size_t chunk_size_;
   crypto_secretstream_xchacha20poly1305_state state_;
-  std::vector<std::uint8_t> pending_, plain_;
-  std::uint64_t received_ = 0, chunk_at_ = 0, plain_done_ = 0, written_ = 0, written_back_ = 0;
+  std::vector<std::uint8_t> pending_, plain_, held_;
+  std::uint64_t received_ = 0, chunk_at_ = 0, plain_done_ = 0;
   bool started_ = false, finished_ = false;
   std::string extension_;
 };

@@ -51,9 +51,12 @@ void FaultFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) 
 NumberedFiles::Opener FaultyOpener(FaultPlan& plan) {
   return [&plan](const std::string& path, OpenMode mode) -> std::unique_ptr<RawFile> {
     const bool faulty = plan.Targets(path);
-    const bool writable = mode != OpenMode::kReadOnly && mode != OpenMode::kLockedRead;
+    const bool writable =
+        mode != OpenMode::kReadOnly && mode != OpenMode::kLockedRead && mode != OpenMode::kReadStream;
     if (faulty && plan.refuse_writable_open && writable)
       throw FileFailure("cannot open " + path + ": Permission denied");
+    if (plan.refuse_unnamed && mode == OpenMode::kCreateUnnamed)
+      throw FileFailure("cannot open", path, "Operation not supported");
     return std::make_unique<FaultFile>(OpenSystemFile(path, mode), plan, faulty, path);
   };
 }

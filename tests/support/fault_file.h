@@ -28,6 +28,7 @@ struct FaultPlan {
   std::uint64_t fail_after_operations = std::numeric_limits<std::uint64_t>::max();  // reads and writes
   std::string only_path;  // empty: every file; ending in '*': every path that starts with the rest
   bool refuse_writable_open = false;  // as for a read-only file
+  bool refuse_unnamed = false;        // as a file system without O_TMPFILE does
   std::uint64_t reads = 0, writes = 0, bytes_written = 0, bytes_read = 0;
   std::vector<FileEvent> events;
   // Runs at every sync, before it reaches the file.
@@ -51,6 +52,7 @@ class FaultFile final : public RawFile {
   void Sync() override;
   void StartWriteback(std::uint64_t offset, std::size_t size) override { inner_->StartWriteback(offset, size); }
   std::string Name() const override { return inner_->Name(); }
+  void Link(const std::string& path) override { inner_->Link(path); }
 
  private:
   std::unique_ptr<RawFile> inner_;

@@ -4,6 +4,20 @@
 #include "platform/win32/win32_text.h"
 
 namespace veil {
+namespace {
+
+// The console's input and its mode before echo was turned off, for the
+// handler of Ctrl+C, Ctrl+Break and closing, which puts the mode back and
+// then lets the program end as it would have.
+HANDLE quiet_input = INVALID_HANDLE_VALUE;
+DWORD saved_mode = 0;
+
+BOOL WINAPI RestoreConsole(DWORD) {
+  if (quiet_input != INVALID_HANDLE_VALUE) SetConsoleMode(quiet_input, saved_mode);
+  return FALSE;
+}
+
+}  // namespace
 
 std::optional<std::string> ReadSecretFromTerminal(const std::string& prompt) {
   const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -20,6 +34,9 @@ std::optional<std::string> ReadSecretFromTerminal(const std::string& prompt) {
   DWORD written = 0;
   if (output != INVALID_HANDLE_VALUE)
     WriteConsoleW(output, wide_prompt.c_str(), static_cast<DWORD>(wide_prompt.size()), &written, nullptr);
+  quiet_input = input;
+  saved_mode = mode;
+  SetConsoleCtrlHandler(RestoreConsole, TRUE);
   SetConsoleMode(input, (mode & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT);
   std::wstring line;
   wchar_t buffer[256];
@@ -31,6 +48,8 @@ std::optional<std::string> ReadSecretFromTerminal(const std::string& prompt) {
     if (line.find(L'\n') != std::wstring::npos) break;
   }
   SetConsoleMode(input, mode);
+  SetConsoleCtrlHandler(RestoreConsole, FALSE);
+  quiet_input = INVALID_HANDLE_VALUE;
   if (output != INVALID_HANDLE_VALUE) {
     WriteConsoleW(output, L"\r\n", 2, &written, nullptr);
     CloseHandle(output);

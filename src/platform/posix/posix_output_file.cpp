@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -39,6 +40,21 @@ std::string StagingNameBeside(const std::string& target) {
   return (path.parent_path() / ("." + path.filename().string() + "." + suffix + ".partial")).string();
 }
 
+// The process's umask, read without changing it where the system tells it.
+mode_t CurrentUmask() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
 // Makes a rename durable; a folder that cannot be synced is no reason to fail.
 void SyncFolderOf(const std::string& path) {
   const fs::path folder = fs::path(path).parent_path();
@@ -57,24 +73,32 @@ OutputFile OutputFile::Open(const std::string& path, const Opener& opener) {
   if (!exists && errno != ENOENT) throw FileFailure("cannot write", path, std::strerror(errno));
   if (exists && S_ISDIR(st.st_mode)) throw FileFailure("cannot write", path, "it is a folder");
   if (exists && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
-    return OutputFile(path, target, {}, opener(target, OpenMode::kWriteStream));
+    return OutputFile(path, target, {}, opener(target, OpenMode::kWriteStream), Finish{});
   if (exists && !S_ISREG(st.st_mode))
     throw FileFailure("cannot write", path, "it is not a regular file, a FIFO or a character device");
 
   const std::string staging = StagingNameBeside(target);
+  Finish finish;
+  finish.target_existed = exists;
+  finish.mode = exists ? (st.st_mode & 0666) : (0666 & ~CurrentUmask());
+  if (exists && ::geteuid() == 0) {
+    finish.owner = static_cast<long>(st.st_uid);
+    finish.group = static_cast<long>(st.st_gid);
+  }
   std::unique_ptr<RawFile> file;
   try {
-    file = opener(staging, OpenMode::kCreateNew);
-  } catch (const FileFailure& failure) {
-    throw FileFailure("cannot create", path, failure.cause());
-  }
-  if (exists) {
-    ::chmod(staging.c_str(), st.st_mode & 0666);
-    if (::geteuid() == 0) {
-      [[maybe_unused]] const int ignored = ::chown(staging.c_str(), st.st_uid, st.st_gid);
+    file = opener(staging, OpenMode::kCreateUnnamed);
+    finish.unnamed = true;
+  } catch (const FileFailure&) {
+    // The file system keeps no unnamed files (or the system is no Linux):
+    // a private file under the staging name.
+    try {
+      file = opener(staging, OpenMode::kCreateNew);
+    } catch (const FileFailure& failure) {
+      throw FileFailure("cannot create", path, failure.cause());
     }
   }
-  return OutputFile(path, target, staging, std::move(file));
+  return OutputFile(path, target, staging, std::move(file), finish);
 }
 
 void OutputFile::Commit() {
@@ -90,7 +114,34 @@ void OutputFile::Commit() {
       }
       ::close(fd);
     }
+    if (finish_.unnamed) {
+      finish_.unnamed = false;
+      // A new file takes its own name at once; one that replaces a file goes
+      // through the staging name, as only a rename replaces.
+      bool named = false;
+      if (!finish_.target_existed) {
+        try {
+          file_->Link(target_);
+          named = true;
+        } catch (const FileFailure&) {
+          // Made by someone else meanwhile: replaced like an existing file.
+        }
+      }
+      if (named) {
+        ::chmod(target_.c_str(), static_cast<mode_t>(finish_.mode));
+        file_.reset();
+        SyncFolderOf(target_);
+        committed_ = true;
+        return;
+      }
+      file_->Link(staging_);
+    }
     file_.reset();
+    ::chmod(staging_.c_str(), static_cast<mode_t>(finish_.mode));
+    if (finish_.owner >= 0) {
+      [[maybe_unused]] const int ignored =
+          ::chown(staging_.c_str(), static_cast<uid_t>(finish_.owner), static_cast<gid_t>(finish_.group));
+    }
     if (::rename(staging_.c_str(), target_.c_str()) != 0) throw FileFailure("cannot write", path_, std::strerror(errno));
     SyncFolderOf(target_);
   }
@@ -99,8 +150,8 @@ void OutputFile::Commit() {
 }
 
 OutputFile::~OutputFile() {
-  file_.reset();
-  if (!committed_ && !staging_.empty()) ::unlink(staging_.c_str());
+  file_.reset();  // an unnamed staging file vanishes with it
+  if (!committed_ && !staging_.empty() && !finish_.unnamed) ::unlink(staging_.c_str());
 }
 
 }  // namespace veil

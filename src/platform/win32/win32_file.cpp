@@ -102,6 +102,44 @@ class StreamSink final : public RawFile {
   std::uint64_t written_ = 0;
 };
 
+// Reads that go on from where the last one ended (a pipe, a console, or
+// any file read as a stream); the end of a pipe is its writer's close.
+class StreamSource final : public RawFile {
+ public:
+  StreamSource(HANDLE handle, std::string name, bool owned) : handle_(handle), name_(std::move(name)), owned_(owned) {}
+  ~StreamSource() override {
+    if (owned_) CloseHandle(handle_);
+  }
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    if (offset != consumed_) throw FileFailure("cannot read", name_, "it cannot seek");
+    std::size_t done = 0;
+    while (done < out.size()) {
+      DWORD n = 0;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 30));
+      if (!ReadFile(handle_, out.data() + done, want, &n, nullptr)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) break;
+        throw LastFailure("cannot read", name_);
+      }
+      if (n == 0) break;
+      done += n;
+    }
+    consumed_ += done;
+    return done;
+  }
+  void WriteAt(std::uint64_t, std::span<const std::uint8_t>) override {
+    throw FileFailure("cannot write", name_, "it is only read");
+  }
+  std::uint64_t Size() override { return consumed_; }
+  void Sync() override {}
+  std::string Name() const override { return name_; }
+
+ private:
+  HANDLE handle_;
+  std::string name_;
+  bool owned_;
+  std::uint64_t consumed_ = 0;
+};
+
 DWORD Disposition(OpenMode mode) {
   switch (mode) {
     case OpenMode::kReadWrite: return OPEN_ALWAYS;
@@ -121,8 +159,10 @@ constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 }  // namespace
 
 std::unique_ptr<RawFile> OpenSystemFile(const std::string& path, OpenMode mode) {
+  if (mode == OpenMode::kCreateUnnamed) throw FileFailure("cannot create", path, "files without a name are Linux's");
   DWORD access = GENERIC_READ | GENERIC_WRITE;
-  if (mode == OpenMode::kReadOnly || mode == OpenMode::kLockedRead) access = GENERIC_READ;
+  if (mode == OpenMode::kReadOnly || mode == OpenMode::kLockedRead || mode == OpenMode::kReadStream)
+    access = GENERIC_READ;
   if (mode == OpenMode::kWriteStream) access = GENERIC_WRITE;
   // A held picture may be read by others, but not written, renamed or
   // deleted; everything else shares as much as reading and writing need.
@@ -144,11 +184,20 @@ std::unique_ptr<RawFile> OpenSystemFile(const std::string& path, OpenMode mode) 
     }
   }
   if (mode == OpenMode::kWriteStream) return std::make_unique<StreamSink>(handle, path, true);
+  if (mode == OpenMode::kReadStream) return std::make_unique<StreamSource>(handle, path, true);
   return std::make_unique<HandleFile>(handle, path);
 }
 
 std::unique_ptr<RawFile> OpenStreamSink(int fd, std::string name) {
   return std::make_unique<StreamSink>(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), std::move(name), false);
+}
+
+}  // namespace veil
+
+namespace veil {
+
+std::unique_ptr<RawFile> OpenStreamSource(int fd, std::string name) {
+  return std::make_unique<StreamSource>(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), std::move(name), false);
 }
 
 }  // namespace veil

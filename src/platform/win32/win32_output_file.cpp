@@ -50,11 +50,11 @@ OutputFile OutputFile::Open(const std::string& path, const Opener& opener) {
     const DWORD type = GetFileType(existing);
     CloseHandle(existing);
     if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE)
-      return OutputFile(path, target, {}, opener(target, OpenMode::kWriteStream));
+      return OutputFile(path, target, {}, opener(target, OpenMode::kWriteStream), Finish{});
   }
   const std::string staging = StagingNameBeside(target);
   try {
-    return OutputFile(path, target, staging, opener(staging, OpenMode::kCreateNew));
+    return OutputFile(path, target, staging, opener(staging, OpenMode::kCreateNew), Finish{});
   } catch (const FileFailure& failure) {
     throw FileFailure("cannot create", path, failure.cause());
   }
