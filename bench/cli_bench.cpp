@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
       {"hide in place", [&] { Run({"cp", cover, work}); }, {cli, "hide", work, payload}},
       {"hide --output COPY", remove(fresh), {cli, "hide", cover, payload, "--output", fresh}},
       {"extract", remove(output), {cli, "extract", marked, "--output", output}},
-      // With the key's derivation (64 MiB of memory) included.
+      // With the key's derivation (the default costs) included.
       {"hide --seal, 16 MB", [&] { Run({"cp", cover, work}); },
        {cli, "hide", work, sealed_payload, "--seal", "--password", "bench"}},
       {"extract sealed", remove(output), {cli, "extract", sealed, "--password", "bench", "--output", output}},

@@ -11,7 +11,7 @@ packages=(
   g++ cmake make
   libgtest-dev googletest
   qt6-base-dev libgl-dev
-  libsodium-dev pkg-config
+  libsodium-dev libutf8proc-dev pkg-config
   libpng-dev zlib1g-dev
   qt6-translations-l10n qt6-qpa-plugins
   fonts-wqy-microhei
@@ -22,7 +22,7 @@ need_i386=no
 for option in "$@"; do
   case $option in
     --screenshot) packages+=("${display[@]}" imagemagick xdotool) ;;
-    --release) packages+=(dpkg-dev desktop-file-utils) ;;
+    --release) packages+=(dpkg-dev desktop-file-utils lintian) ;;
     --windows) packages+=("${display[@]}" locales g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386)
                need_i386=yes ;;
     --windows64) packages+=("${display[@]}" locales g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64) ;;
