@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package dist/veilwright_<version>_amd64.deb: both
+# Builds the Debian package dist/veilwright_<version>-<revision>_amd64.deb: both
 # programs, the desktop entry, the icons, the man page, the README and the
 # licence; its dependencies come from the libraries the programs link.
 set -euo pipefail
