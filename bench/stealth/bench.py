@@ -104,6 +104,17 @@ def _stack(scores):
     return {k: np.array([s[k] for s in scores]) for k in keys}
 
 
+def _save(path, part):
+    ok = np.array([s is not None for s, _ in part])
+    filler = next(s for s, _ in part if s is not None)
+    stacked = _stack([s if s is not None else filler for s, _ in part])
+    extra = {}
+    for key in ('seconds', 'outside', 'largest', 'changed', 'max_rate', 'extracts'):
+        extra['note_' + key] = np.array([float(n.get(key, np.nan)) for _, n in part])
+    np.savez(path + '.part.npz', ok=ok, **stacked, **extra)
+    os.rename(path + '.part.npz', path)
+
+
 def measure(cache, cli, tiles, jobs, workers):
     """Runs the jobs not yet in the cache; returns {(tool, rate): results}."""
     results_dir = os.path.join(cache, 'results')
@@ -111,25 +122,15 @@ def measure(cache, cli, tiles, jobs, workers):
     todo = [(tool, rate) for tool, rate in jobs
             if not os.path.exists(os.path.join(results_dir, f'{tool}_{rate}.npz'))]
     if todo:
-        work = [(cache, t, i, tool, rate) for tool, rate in todo for i, (t, _, _) in enumerate(tiles)]
         started = time.time()
         with multiprocessing.Pool(workers, _init, (cli,)) as pool:
-            out = []
-            for n, r in enumerate(pool.imap(_measure, work, chunksize=4)):
-                out.append(r)
-                if (n + 1) % 200 == 0:
-                    print(f'  measured {n + 1}/{len(work)} pictures, {time.time() - started:.0f} s',
-                          file=sys.stderr)
-        for k, (tool, rate) in enumerate(todo):
-            part = out[k * len(tiles):(k + 1) * len(tiles)]
-            ok = np.array([s is not None for s, _ in part])
-            filler = next(s for s, _ in part if s is not None)
-            stacked = _stack([s if s is not None else filler for s, _ in part])
-            notes = [n for _, n in part]
-            extra = {}
-            for key in ('seconds', 'outside', 'largest', 'changed', 'max_rate', 'extracts'):
-                extra['note_' + key] = np.array([float(n.get(key, np.nan)) for n in notes])
-            np.savez(os.path.join(results_dir, f'{tool}_{rate}.npz'), ok=ok, **stacked, **extra)
+            # Each tool and rate is saved as soon as it is measured, so an
+            # interrupted run keeps what it has done.
+            for tool, rate in todo:
+                work = [(cache, t, i, tool, rate) for i, (t, _, _) in enumerate(tiles)]
+                part = list(pool.imap(_measure, work, chunksize=4))
+                print(f'  measured {tool} at {rate} bpp, {time.time() - started:.0f} s', file=sys.stderr)
+                _save(os.path.join(results_dir, f'{tool}_{rate}.npz'), part)
     return {job: dict(np.load(os.path.join(results_dir, f'{job[0]}_{job[1]}.npz'))) for job in jobs}
 
 
