@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs the cross compiler and Wine where missing, and cross-builds the
 # Windows program and its tests' executables into build-win32/ (32-bit, the
-# program's own target). Where this machine cannot install 32-bit Wine, it
+# program's own target). Where this machine cannot install or cannot run
+# 32-bit Wine (some virtual machines execute no 32-bit programs at all), it
 # builds the 64-bit program into build-win64/ instead, and says so.
 #   --test     then runs the tests and the window's self-test under Wine
 #   --package  then makes dist/veilwright-<version>-win32.zip and tests its programs under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if scripts/install-deps.sh --windows; then
+if scripts/install-deps.sh --windows && /usr/lib/wine/wine --version >/dev/null 2>&1; then
   bits=32 toolchain=cmake/mingw-i686.cmake
 else
-  echo "32-bit Wine cannot be installed on this machine: building and testing the 64-bit program instead"
+  echo "32-bit Wine cannot be installed or run on this machine: building and testing the 64-bit program instead"
   scripts/install-deps.sh --windows64
   bits=64 toolchain=cmake/mingw-x86_64.cmake
 fi

@@ -13,6 +13,17 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LOCPATH=$WINE_ROOT/locale
 
+# /usr/bin/wine takes the 32-bit loader whenever it is installed, even where
+# this machine cannot execute it; then the 64-bit loader serves every call.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+  mkdir -p "$WINE_ROOT/bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$WINE_ROOT/bin/$name"
+    chmod +x "$WINE_ROOT/bin/$name"
+  done
+  export PATH=$WINE_ROOT/bin:$PATH WINELOADER=/usr/lib/wine/wine64
+fi
+
 wine_env_prepare() {
   if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
     mkdir -p "$LOCPATH"
