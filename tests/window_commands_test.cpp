@@ -96,7 +96,6 @@ TEST_F(CoverInspectionTest, MarkedPictureShowsWhereTheFileWillGo) {
   Set("labfinish", "Caption", std::string("100%"));
   OpenCover(cover);
   EXPECT_EQ(state.hasHiddenFile, 0x18000014);
-  EXPECT_EQ(state.passwordFlag, 24);
   EXPECT_EQ(state.hiddenExtension, "txt");
   EXPECT_EQ(state.outputPath, state.outputFolder + "output.txt");
   EXPECT_EQ(Text("Text2"), "加密文件将被解压到：" + state.outputPath);
@@ -105,7 +104,7 @@ TEST_F(CoverInspectionTest, MarkedPictureShowsWhereTheFileWillGo) {
 
   WriteAll(cover, ReferenceHide(MakeBmp(500), RandomBytes(20, 1), "TXT", "", false));
   OpenCover(cover);
-  EXPECT_EQ(state.passwordFlag, 16);
+  EXPECT_EQ(state.hasHiddenFile, 0x10000014);
   EXPECT_EQ(state.hiddenExtension, "TXT");
 }
 
@@ -160,6 +159,44 @@ TEST_F(CoverInspectionTest, RefusedPicturesDoNotBecomeTheCover) {
   EXPECT_EQ(state.coverPath, "");
 }
 
+// The current picture, changed on disk and refused when it is inspected
+// again, takes what the window showed of it along: no preview, path, hint or
+// status of a picture that is no longer the cover.
+TEST_F(CoverInspectionTest, RefusingTheCurrentPictureClearsWhatTheWindowShowedOfIt) {
+  const std::string cover = dir.File("changing.bmp");
+  for (const bool remove : {false, true}) {
+    SCOPED_TRACE(remove ? "deleted" : "no longer 24-bit");
+    WriteAll(cover, ReferenceHide(MakeBmp(9000), RandomBytes(30, 1), "txt", "", false));
+    OpenCover(cover);
+    ASSERT_EQ(Text("Imagepre", "Picture"), cover);
+    ASSERT_EQ(Text("Labtmp", "Caption"), "图片内有文件");
+    Set("labfinish", "Caption", std::string("100%"));
+    if (remove)
+      std::filesystem::remove(cover);
+    else
+      WriteAll(cover, MakeBmp(9000, 54, 8));
+    dialogs.QueueFile(std::nullopt);
+    form.Click("cmdopen");
+    EXPECT_EQ(TakeBoxes().size(), 1u);
+    EXPECT_EQ(state.coverPath, "");
+    EXPECT_EQ(state.hasHiddenFile, 0);
+    EXPECT_EQ(Text("Imagepre", "Picture"), "");
+    EXPECT_EQ(Text("Text1"), "请选择宿主图片（BMP格式）");
+    EXPECT_EQ(Text("Text2"), "请选择需要隐藏的文件（txt,doc,excel）");
+    EXPECT_EQ(Text("Labtmp", "Caption"), "");
+    EXPECT_EQ(Text("labfinish", "Caption"), "");
+  }
+  // A newly chosen picture that is refused leaves the current one as it was.
+  WriteAll(cover, MakeBmp(9000));
+  OpenCover(cover);
+  OpenCover(dir.File("missing.bmp"));
+  EXPECT_EQ(TakeBoxes().size(), 1u);
+  EXPECT_EQ(state.coverPath, cover);
+  EXPECT_EQ(Text("Text1"), "宿主图片:" + cover);
+  EXPECT_EQ(Text("Imagepre", "Picture"), cover);
+  EXPECT_EQ(Text("Text2"), "您可以加密的文件大小不超过2KB");
+}
+
 TEST_F(CoverInspectionTest, CancellingInspectsTheCurrentPictureAgain) {
   dialogs.QueueFile(std::nullopt);
   form.Click("cmdopen");
@@ -181,6 +218,37 @@ TEST_F(CoverInspectionTest, DroppedFileIsInspectedLikeAChosenOne) {
   form.FileDropped("Imagepre", cover);
   EXPECT_EQ(state.coverPath, cover);
   EXPECT_EQ(Text("Text1"), "宿主图片:" + cover);
+}
+
+// Both password boxes follow the tick, whichever way it goes.
+TEST_F(StartUpTest, PasswordBoxesFollowTheTick) {
+  Load();
+  for (const double value : {1.0, 0.0, 1.0, 0.0}) {
+    Set("ChkPassword", "Value", value);
+    form.Click("ChkPassword");
+    EXPECT_EQ(GetFlag(controls, "Text4", "Enabled"), value != 0) << value;
+    EXPECT_EQ(GetFlag(controls, "Text5", "Enabled"), value != 0) << value;
+  }
+}
+
+// The clear box's greyed third state, clicked into as from the stored
+// preference, wipes like a tick; only an empty box keeps the picture's file.
+TEST_F(StartUpTest, ClearBoxGreyedByAClickCountsAsTicked) {
+  Load();
+  for (const double value : {2.0, 0.0, 2.0, 1.0, 0.0}) {
+    Set("ChkclearBmp", "Value", value);
+    form.Click("ChkclearBmp");
+    EXPECT_EQ(state.clearAfterExtract, value != 0) << value;
+  }
+  Set("ChkclearBmp", "Value", 2.0);
+  form.Click("ChkclearBmp");
+  const std::string cover = dir.File("grey.bmp");
+  WriteAll(cover, ReferenceHide(MakeBmp(9000), RandomBytes(30, 1), "txt", "", false));
+  OpenCover(cover);
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes().back(), (Box{"    文件已清除    ", "消息", 64}));
+  EXPECT_EQ(U32At(ReadAll(cover), 6), 0u);
 }
 
 class PayloadSelectionTest : public WindowFixture {

@@ -64,7 +64,6 @@ TEST_F(HideExtractTest, PreconditionsAreCheckedInOrder) {
 
 TEST_F(HideExtractTest, HideWithPasswordThenExtractWithIt) {
   TickPassword("abc", "abc");
-  EXPECT_EQ(state.passwordFlag, 24);
   HideWithUi();
   EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"    按下[确定]键将开始执行加密    ", "准备", 64},
                                            {"加密完成！", "消息", 64}}));
@@ -144,25 +143,105 @@ TEST_F(HideExtractTest, ViewDeleteAndWipe) {
   EXPECT_EQ(Text("Labtmp", "Caption"), "这张图片没有加密文件，可用于执行加密操作");
 }
 
-TEST_F(HideExtractTest, FailedExtractionShowsNoSuccessAndKeepsTheMarker) {
+// A damaged picture is said to be damaged, not blamed on the output: a
+// marker that promises more groups than the file holds, or a pixel offset
+// the hidden file cannot start at. Nothing is asked, written or wiped.
+TEST_F(HideExtractTest, DamagedPicturesAreSaidToBeDamaged) {
   HideWithUi();
   Set("ChkclearBmp", "Value", 1.0);
   form.Click("ChkclearBmp");
-  OpenCover(cover);
-  Bytes damaged = ReadAll(cover);
-  damaged.resize(damaged.size() - 12 * 400);
-  WriteAll(cover, damaged);
+  const Bytes marked = ReadAll(cover);
+  Bytes cut = marked;
+  cut.resize(cut.size() - 12 * 400);
+  Bytes far_offset = marked;
+  PutU32(far_offset, 10, static_cast<std::uint32_t>(far_offset.size() - 4));
+  Bytes far_protected = ReferenceHide(clean, data, "txt", "abc", true);
+  PutU32(far_protected, 10, 0x7FFFFFFF);
   const std::string output = state.outputFolder + "output.txt";
   WriteAll(output, Bytes(5000, 0xAB));  // an earlier file of that name is not lost
+  // Damaged on disk after the window inspected the whole picture.
+  OpenCover(cover);
   TakeBoxes();
-  form.Click("cmdout");
-  const auto shown = TakeBoxes();
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[1].text,
-            "发生了异常错误，也许是输出文件的相关属性设置不正确，比如为只读属性，请确认，若无法解决问题，请与作者联系！");
-  EXPECT_EQ(ReadAll(cover), damaged);
-  EXPECT_EQ(ReadAll(output), Bytes(5000, 0xAB));
+  for (const Bytes& damaged : {cut, far_offset, far_protected}) {
+    WriteAll(cover, damaged);
+    form.Click("cmdout");
+    EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片已损坏：图片头记录的隐藏文件超出了图片文件的实际内容（图片可能被截短或改动过），无法取出！",
+                                              "错误", 16}}));
+    EXPECT_TRUE(boxes.Prompts().empty()) << "a password was asked of a damaged picture";
+    EXPECT_EQ(ReadAll(cover), damaged);
+    EXPECT_EQ(ReadAll(output), Bytes(5000, 0xAB));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+    EXPECT_NE(state.hasHiddenFile, 0);
+  }
+}
+
+// Another program hides a file in the picture after the window inspected
+// it: the hide reads the marker again and refuses before it asks to start,
+// and the other file survives; the window then shows the picture as it is.
+TEST_F(HideExtractTest, AFileHiddenMeanwhileIsNotOverwritten) {
+  OpenCover(cover);
+  ChoosePayload(payload);
+  const Bytes theirs = ReferenceHide(clean, RandomBytes(90, 7), "dat", "", false);
+  WriteAll(cover, theirs);
+  TakeBoxes();
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   图片内有隐藏信息，不可再次加入文件！  ", "错误", 16}}));
+  EXPECT_EQ(ReadAll(cover), theirs);
+  EXPECT_EQ(Text("Labtmp", "Caption"), "图片内有文件");
   EXPECT_NE(state.hasHiddenFile, 0);
+}
+
+// The password gate follows the picture as it is when the extraction starts:
+// ticking and unticking the password box opens nothing, and a password put
+// on the picture since it was inspected is asked for.
+TEST_F(HideExtractTest, PasswordGateFollowsThePicture) {
+  WriteAll(cover, ReferenceHide(clean, data, "txt", "s3cret", true));
+  OpenCover(cover);
+  for (const double value : {1.0, 0.0}) {
+    Set("ChkPassword", "Value", value);
+    form.Click("ChkPassword");
+  }
+  boxes.QueueInput("nope");
+  form.Click("cmdout");
+  EXPECT_EQ(boxes.Prompts(), (std::vector<Box>{{"请输入密码： ", "核实权限", 0}}));
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"对不起，您无权取出文件！", "密码不正确", 16}}));
+  EXPECT_FALSE(std::filesystem::exists(state.outputFolder + "output.txt"));
+
+  // Inspected without a password, given one on disk since, with the tick on.
+  WriteAll(cover, ReferenceHide(clean, data, "txt", "", false));
+  OpenCover(cover);
+  Set("ChkPassword", "Value", 1.0);
+  form.Click("ChkPassword");
+  WriteAll(cover, ReferenceHide(clean, data, "txt", "s3cret", true));
+  boxes.Clear();
+  boxes.QueueInput("");
+  form.Click("cmdout");
+  EXPECT_EQ(boxes.Prompts().size(), 1u);
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"对不起，您无权取出文件！", "密码不正确", 16}}));
+  EXPECT_FALSE(std::filesystem::exists(state.outputFolder + "output.txt"));
+
+  // And the other way: no password on the picture, none asked, tick or not.
+  WriteAll(cover, ReferenceHide(clean, data, "txt", "", false));
+  boxes.Clear();
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_TRUE(boxes.Prompts().empty());
+  EXPECT_EQ(ReadAll(state.outputFolder + "output.txt"), data);
+}
+
+// The stored extension is the chosen file's own, whatever picture was
+// inspected between the choice and the hiding.
+TEST_F(HideExtractTest, StoredExtensionIsTheChosenFilesOwn) {
+  const std::string other = dir.File("holds-pdf.bmp");
+  WriteAll(other, ReferenceHide(clean, RandomBytes(100, 2), "pdf", "", false));
+  OpenCover(cover);
+  ChoosePayload(payload);
+  OpenCover(other);
+  EXPECT_EQ(state.hiddenExtension, "pdf");
+  OpenCover(cover);
+  form.Click("cmdadd");
+  EXPECT_EQ(ReferenceExtract(ReadAll(cover)).extension, "txt");
+  EXPECT_EQ(ReferenceExtract(ReadAll(cover)).data, data);
 }
 
 TEST_F(HideExtractTest, VersionTestAndUnwritableOutputFolder) {

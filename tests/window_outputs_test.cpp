@@ -41,7 +41,11 @@ class WindowOutputsTest : public WindowFixture {
 };
 
 TEST_F(WindowOutputsTest, ViewingAProgramOpensItsFolderAndNeverRunsIt) {
-  for (const char* ext : {"exe", "bat", "JAR", "ps1", "lnk", ".sh"}) {
+  // Programs, scripts, installers, shortcuts, help files and web pages, and
+  // names Windows would strip a trailing blank or dot from.
+  for (const char* ext : {"exe", "bat", "JAR", "ps1", "lnk", ".sh", "msp", "msc", "scf", "sct", "wsc", "shb", "shs",
+                          "url", "chm", "hlp", "inf", "ins", "isp", "js ", "vb.", "htm", "svg", "xml", "iso", "cab",
+                          "p_f", "zz1"}) {
     SCOPED_TRACE(ext);
     OpenMarked(ext);
     shell.opened.clear();
@@ -55,9 +59,18 @@ TEST_F(WindowOutputsTest, ViewingAProgramOpensItsFolderAndNeverRunsIt) {
               fs::perms::none);
 #endif
   }
-  OpenMarked("txt");
-  Extract({kAnswerYes, kAnswerNo});
-  EXPECT_EQ(shell.opened, std::vector<std::string>{output});
+  // Documents, pictures, sound, video and archives open, in any letter case.
+  for (const char* ext : {"txt", "pdf", "doc", "XLS", "png", "JPG", "gif", "bmp", "mp3", "wav", "ogg", "mp4", "mkv",
+                          "avi", "zip", "7z_", "rar"}) {
+    SCOPED_TRACE(ext);
+    OpenMarked(ext);
+    shell.opened.clear();
+    shell.shown_in_folder.clear();
+    Extract({kAnswerYes, kAnswerNo});
+    const bool viewable = std::string(ext) != "7z_";
+    EXPECT_EQ(shell.opened, viewable ? std::vector<std::string>{output} : std::vector<std::string>{});
+    EXPECT_EQ(shell.shown_in_folder, viewable ? std::vector<std::string>{} : std::vector<std::string>{output});
+  }
 }
 
 TEST_F(WindowOutputsTest, AFileThatCannotBeDeletedIsSaidToStay) {

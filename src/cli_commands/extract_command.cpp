@@ -58,6 +58,9 @@ codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const c
     case codec::OpenedSeal::Status::kOpened: return opened;
     case codec::OpenedSeal::Status::kWrongPassword: refusal = {codec::RunStatus::kSealBroken}; break;
     case codec::OpenedSeal::Status::kUnacceptable: refusal = {codec::RunStatus::kUnacceptableSeal}; break;
+    case codec::OpenedSeal::Status::kNoMemory:
+      throw CliFailure(picture + ": its key derivation needs " + std::to_string((opened.memory_kib + 1023) / 1024) +
+                       " MiB of memory, which this program could not have; nothing was written");
     case codec::OpenedSeal::Status::kDamaged:
       throw CliFailure(picture + ": damaged: its sealed data's header does not hold up");
   }

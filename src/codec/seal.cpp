@@ -124,6 +124,7 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
   const std::uint64_t sealed = facts.HiddenLength();
   const auto file_length = SealedFileLength(sealed, header->params.ChunkSize());
   if (!file_length) return opened;
+  opened.memory_kib = header->params.memory_kib;
   const std::size_t first = seal::kHeaderSize + header->params.ChunkSize() + seal::kChunkOverhead;
   std::vector<std::uint8_t> bytes;
   try {
@@ -136,7 +137,7 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
   for (const std::string& spelling : PasswordForms(password).opening) {
     opened.key = SealKey::Derive(spelling, header->params, header->salt);
     if (!opened.key) {
-      opened.status = OpenedSeal::Status::kUnacceptable;
+      opened.status = OpenedSeal::Status::kNoMemory;
       return opened;
     }
     try {

@@ -98,8 +98,11 @@ std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierF
 // first chunk the extension; or why not. Each spelling PasswordForms
 // gives for opening is tried in turn (a derivation each).
 struct OpenedSeal {
-  enum class Status { kOpened, kWrongPassword, kUnacceptable, kDamaged };
+  // kNoMemory: the key derivation could not have the memory the picture asks
+  // for (a 32-bit program rarely gets 1 GiB in one piece).
+  enum class Status { kOpened, kWrongPassword, kUnacceptable, kNoMemory, kDamaged };
   Status status = Status::kDamaged;
+  std::uint32_t memory_kib = 0;  // what the key derivation asks for, once the header is read
   std::optional<SealKey> key;
   std::string extension;
   std::uint64_t file_length = 0;

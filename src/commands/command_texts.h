@@ -24,9 +24,12 @@ inline constexpr std::string_view kOutputPrefix = "加密文件将被解压到�
 inline constexpr std::string_view kClean = "这张图片没有加密文件，可用于执行加密操作";
 inline constexpr std::string_view kCapacityPrefix = "您可以加密的文件大小不超过";
 inline constexpr std::string_view kCapacitySuffix = "KB";
-// Our own: a picture that cannot be read, or cannot be shown.
+// Our own: a picture that cannot be read.
 inline constexpr std::string_view kCannotReadPicture = "无法读取这个文件，请确认文件存在并且可以读取！";
-inline constexpr std::string_view kCannotShowPicture = "无法显示这张图片，文件可能已损坏，请选择其他BMP图片！";
+// What Text1 and Text2 say while no picture is chosen: the window's initial
+// texts, shown again when the current picture is refused.
+inline constexpr std::string_view kChooseCoverHint = "请选择宿主图片（BMP格式）";
+inline constexpr std::string_view kChoosePayloadHint = "请选择需要隐藏的文件（txt,doc,excel）";
 
 // Payload selection.
 inline constexpr std::string_view kChooseFileTitle = "选择需要加密的文件";
@@ -74,6 +77,11 @@ inline constexpr std::string_view kCannotDelete = "无法删除这个文件，�
 inline constexpr std::string_view kWiped = "    文件已清除    ";
 inline constexpr std::string_view kWipedStatus = "加密文件已被清除！";
 inline constexpr std::string_view kNoPayloadAnyMore = "欲加密的文件：无";
+// Our own: a picture whose marker promises more than the file holds, or
+// whose pixel data cannot lie where its header says: its own fault, not the
+// output's.
+inline constexpr std::string_view kPictureDamaged =
+    "图片已损坏：图片头记录的隐藏文件超出了图片文件的实际内容（图片可能被截短或改动过），无法取出！";
 // Our own: an output that cannot be written, a marker that cannot be wiped.
 inline constexpr std::string_view kCannotWriteOutput = "无法写入输出文件，请确认保存位置存在并且可以写入：";
 inline constexpr std::string_view kCannotWipe = "无法清除图片中的信息，图片可能为只读属性，请检查！";
@@ -89,6 +97,13 @@ inline constexpr std::string_view kSealUnacceptable =
 inline constexpr std::string_view kSealDamaged = "图片中的密封文件已损坏，无法取出！";
 inline constexpr std::string_view kSealChanged = "图片在密封之后被改动过，密封的文件无法取出！";
 inline constexpr std::string_view kSealTruncated = "图片中的密封文件不完整（图片在密封之后被截短），无法取出！";
+// While the password of a sealed picture is tried: the slow, memory-hungry
+// step, done aside.
+inline constexpr std::string_view kDerivingKey = "正在验证密码，请稍候……";
+// The memory the key derivation asks for, in MB, goes between the two.
+inline constexpr std::string_view kSealMemoryPrefix = "验证这张图片的密码需要";
+inline constexpr std::string_view kSealMemorySuffix =
+    "MB内存，本机未能分配这么多内存（32位Windows程序通常无法分配1GB），文件无法取出！请关闭其他程序后重试，或在64位系统上取出。";
 
 // Output folder.
 inline constexpr std::string_view kBrowseFolderTitle = "选择解密文件夹";

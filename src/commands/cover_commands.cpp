@@ -27,12 +27,23 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
   if (state_.coverPath.empty()) return;
 
   // A refused picture must not stay the current cover, or the hide command
-  // could write into it.
+  // could write into it. A newly chosen one leaves the previous picture as it
+  // was; the current one, refused now that it changed on disk, takes what the
+  // window showed of it along.
   auto refuse = [&](std::string_view message) {
     platform_.files.CloseAll();
     Show(message, "", kStyleStop);
-    if (state_.coverPath == previous) state_.hasHiddenFile = 0;
-    state_.coverPath = state_.coverPath == previous ? std::string{} : previous;
+    if (state_.coverPath != previous) {
+      state_.coverPath = previous;
+      return;
+    }
+    state_.coverPath.clear();
+    state_.hasHiddenFile = 0;
+    SetProperty(platform_.controls, names::kImagepre, prop::kPicture, std::string{});
+    SetProperty(platform_.controls, names::kText1, prop::kText, std::string(texts::kChooseCoverHint));
+    SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kChoosePayloadHint));
+    SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string{});
+    SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
   };
 
   try {
@@ -52,14 +63,12 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
                             : facts.HoldsFile() ? texts::kHoldsFile
                                                 : texts::kClean));
     SetProperty(platform_.controls, names::kLabfinish, prop::kCaption, std::string{});
-    if (facts.HoldsFile()) state_.passwordFlag = facts.Flags();
     if (facts.IsSealed()) {
       // The extension is inside the seal: the output's name is known once
       // the password has opened it.
       state_.hiddenExtension.clear();
       state_.outputPath.clear();
-      SetProperty(platform_.controls, names::kText2, prop::kText,
-                  std::string(texts::kSealedOutputPrefix) + state_.outputFolder);
+      ShowOutputTarget();
     } else if (facts.HoldsFile()) {
       // The stored bytes come from the picture: never let them steer the
       // output file out of its folder.
@@ -128,7 +137,7 @@ void MainWindowCommands::ChooseOutputFolder(const std::optional<std::string>& ch
   if (folder.empty() || folder.back() != separator) folder.push_back(separator);
   state_.outputFolder = folder;
   SetProperty(platform_.controls, names::kText3, prop::kText, folder);
-  if (state_.hasHiddenFile != 0 && !state_.hiddenExtension.empty()) ShowOutputTarget();
+  if (state_.hasHiddenFile != 0) ShowOutputTarget();
 }
 
 }  // namespace veil

@@ -4,10 +4,11 @@
 #include "codec/runs.h"
 #include "commands/command_texts.h"
 #include "commands/control_names.h"
-#include "commands/executable_types.h"
 #include "commands/main_window_commands.h"
+#include "commands/viewable_types.h"
 #include "platform/file_in_use.h"
 #include "platform/output_file.h"
+#include "platform/responsive_wait.h"
 
 namespace veil {
 
@@ -82,10 +83,16 @@ bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
     return false;
   }
   state_.enteredPassword.reset();
+  // A picture whose hidden file cannot lie where its header says is damaged:
+  // said so before a password is asked or an output made.
+  if (codec::PictureRefusal(facts)) {
+    files.CloseAll();
+    Show(texts::kPictureDamaged, texts::kErrorTitle, kStyleStop);
+    return false;
+  }
   // The gate follows the picture as it is now, whatever was ticked since it
   // was inspected.
   if (facts.HasPassword()) {
-    if (codec::PixelOffsetProblem(facts)) throw FileFailure("the pixel-data offset lies outside the picture");
     const std::string stored = carrier::ReadStoredPassword(cover.Unbuffered(), facts.pixelOffset);
     state_.passwordLength = static_cast<std::uint8_t>(stored.size());
     const std::string typed = platform_.boxes.Input(texts::kPasswordPrompt, texts::kPasswordPromptTitle);
@@ -100,8 +107,23 @@ bool MainWindowCommands::CheckExtractionRights(NumberedFile& cover) {
 }
 
 bool MainWindowCommands::OpenSealedPicture(NumberedFile& cover, const carrier::CarrierFacts& facts) {
-  const std::string typed = platform_.boxes.Input(texts::kPasswordPrompt, texts::kPasswordPromptTitle);
-  codec::OpenedSeal opened = codec::OpenSeal(cover.Unbuffered(), facts, typed);
+  // The password is a key here: masked as it is typed, and Cancel ends the
+  // command rather than trying the empty password.
+  const std::optional<std::string> typed =
+      platform_.boxes.InputSecret(texts::kPasswordPrompt, texts::kPasswordPromptTitle);
+  if (!typed) {
+    platform_.files.CloseAll();
+    return false;
+  }
+  // The derivation may take up to a minute and a gigabyte: done aside, with
+  // the window repainting and saying why it waits. The command holds the
+  // picture, and no other command starts meanwhile.
+  const std::string status = GetText(platform_.controls, names::kLabtmp, prop::kCaption);
+  SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, std::string(texts::kDerivingKey));
+  RawFile& picture = cover.Unbuffered();
+  codec::OpenedSeal opened =
+      WaitResponsively(platform_.pump, [&picture, &facts, &typed] { return codec::OpenSeal(picture, facts, *typed); });
+  SetProperty(platform_.controls, names::kLabtmp, prop::kCaption, status);
   switch (opened.status) {
     case codec::OpenedSeal::Status::kOpened: break;
     case codec::OpenedSeal::Status::kWrongPassword:
@@ -111,6 +133,12 @@ bool MainWindowCommands::OpenSealedPicture(NumberedFile& cover, const carrier::C
     case codec::OpenedSeal::Status::kUnacceptable:
       platform_.files.CloseAll();
       Show(texts::kSealUnacceptable, texts::kErrorTitle, kStyleStop);
+      return false;
+    case codec::OpenedSeal::Status::kNoMemory:
+      platform_.files.CloseAll();
+      Show(std::string(texts::kSealMemoryPrefix) + std::to_string((opened.memory_kib + 1023) / 1024) +
+               std::string(texts::kSealMemorySuffix),
+           texts::kErrorTitle, kStyleStop);
       return false;
     case codec::OpenedSeal::Status::kDamaged:
       platform_.files.CloseAll();
@@ -150,12 +178,13 @@ bool MainWindowCommands::Extract(OutputFile& output) {
 
 void MainWindowCommands::OfferViewing(bool written_through) {
   if (Show(texts::kViewQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
-  // A file from a picture is never run: what the desktop would execute, and
-  // what is no plain file, is shown in its folder instead of opened.
-  if (written_through || IsExecutableType(state_.outputPath) || platform_.shell.IsMarkedExecutable(state_.outputPath))
-    platform_.shell.ShowInFolder(state_.outputPath);
-  else
+  // A file from a picture is never run: only documents, pictures, sound,
+  // video and archives are opened; anything else, and what is no plain file,
+  // is shown in its folder instead.
+  if (!written_through && IsViewableType(state_.outputPath) && !platform_.shell.IsMarkedExecutable(state_.outputPath))
     platform_.shell.OpenDocument(state_.outputPath);
+  else
+    platform_.shell.ShowInFolder(state_.outputPath);
   if (Show(texts::kDeleteQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
   if (platform_.shell.RemoveFile(state_.outputPath)) {
     Show(state_.outputPath + std::string(texts::kDeletedSuffix), texts::kMessageTitle, kStyleInformation);

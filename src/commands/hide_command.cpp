@@ -84,7 +84,6 @@ bool MainWindowCommands::SettlePassword() {
   const auto field = carrier::PasswordField(password);
   state_.passwordText.assign(field.begin(), field.end());
   state_.passwordLength = static_cast<std::uint8_t>(password.size());
-  state_.passwordFlag = carrier::kPasswordFlags;
   return true;
 }
 
@@ -92,7 +91,6 @@ void MainWindowCommands::ChkPassword_Click() {
   const bool ticked = GetNumber(platform_.controls, names::kChkPassword, prop::kValue) != 0;
   SetProperty(platform_.controls, names::kText4, prop::kEnabled, ticked);
   SetProperty(platform_.controls, names::kText5, prop::kEnabled, ticked);
-  state_.passwordFlag = ticked ? carrier::kPasswordFlags : 0;
 }
 
 }  // namespace veil

@@ -32,6 +32,13 @@ std::string MainWindowCommands::OutputPathFor(const std::string& extension) cons
 }
 
 void MainWindowCommands::ShowOutputTarget() {
+  // A sealed picture keeps its extension inside the seal until its password
+  // opens it: until then only the folder is known.
+  if (state_.hiddenExtension.empty()) {
+    SetProperty(platform_.controls, names::kText2, prop::kText,
+                std::string(texts::kSealedOutputPrefix) + state_.outputFolder);
+    return;
+  }
   state_.outputPath = OutputPathFor(state_.hiddenExtension);
   SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kOutputPrefix) + state_.outputPath);
 }

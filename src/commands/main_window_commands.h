@@ -66,6 +66,8 @@ class MainWindowCommands {
   void OfferViewing(bool written_through);
   void WipeMarker();
   std::string OutputPathFor(const std::string& extension) const;
+  // Text2 (and outputPath): where the hidden file of the current picture
+  // will go.
   void ShowOutputTarget();
   int Show(std::string_view text, std::string_view title, int style);
   // Opens the cover as file 1, held against other programs until the

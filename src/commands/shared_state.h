@@ -15,7 +15,6 @@ struct SharedState {
   std::string payloadPath;
   std::string hiddenExtension;          // 3 characters
   std::int32_t hasHiddenFile = 0;
-  std::uint8_t passwordFlag = 0;        // 24 when a password applies
   std::string passwordText = "00000000";  // always 8 characters
   std::uint8_t passwordLength = 0;
   std::string outputFolder;             // ends in the folder separator

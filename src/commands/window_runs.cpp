@@ -98,6 +98,8 @@ RunReport WindowRuns::RunExtraction() {
   if (result.status == codec::RunStatus::kSealBroken) {
     const bool cut = result.seal.kind == codec::SealProblem::Kind::kTruncated;
     platform_.boxes.Show(cut ? texts::kSealTruncated : texts::kSealChanged, texts::kErrorTitle, kStyleStop);
+  } else if (result.status == codec::RunStatus::kDamaged) {
+    platform_.boxes.Show(texts::kPictureDamaged, texts::kErrorTitle, kStyleStop);
   } else {
     platform_.boxes.Show(texts::kExtractFailure, "", kStyleStop);
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,9 @@ class MessageBoxes {
   virtual int Show(std::string_view text, std::string_view title, int style) = 0;
   // Returns the typed text, or the empty text when the box is cancelled.
   virtual std::string Input(std::string_view prompt, std::string_view title) = 0;
+  // The same box with the typed characters masked; nothing when cancelled,
+  // so that a cancel is never taken for an empty password.
+  virtual std::optional<std::string> InputSecret(std::string_view prompt, std::string_view title) = 0;
 };
 
 }  // namespace veil

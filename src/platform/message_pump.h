@@ -19,6 +19,10 @@ class MessagePump {
     DispatchPending();
   }
 
+  // The window shows that it waits for work done aside (a wait cursor),
+  // or no longer does.
+  virtual void ShowWaiting(bool /*waiting*/) {}
+
  protected:
   explicit MessagePump(std::chrono::microseconds interval) : interval_(interval) {}
   virtual void DispatchPending() = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "commands/command_texts.h"
 #include "commands/control_names.h"
 
 namespace veil::ui {
@@ -56,11 +57,6 @@ ControlSpec Wrapped(ControlSpec design) {
   return design;
 }
 
-ControlSpec ReadOnly(ControlSpec design) {
-  design.read_only = true;
-  return design;
-}
-
 ControlSpec Taking(DropTarget drop, ControlSpec design) {
   design.drop = drop;
   return design;
@@ -76,16 +72,17 @@ WindowSpec Build() {
       Control(kFrame1, K::kFrame, "", "文件加密", 120, 0, 9615, 2415, 0),
       Control(kLabel1, K::kLabel, kFrame1, "宿主图片", 120, 360, 720, 180, 1),
       Taking(DropTarget::kCover,
-             Control(kText1, K::kTextBox, kFrame1, "请选择宿主图片（BMP格式）", 960, 240, 6735, 375, 2)),
+             Control(kText1, K::kTextBox, kFrame1, std::string(texts::kChooseCoverHint), 960, 240, 6735, 375, 2)),
       Control(kCmdopen, K::kButton, kFrame1, "选择BMP图片", 7800, 240, 1695, 375, 3),
       Control(kLabel2, K::kLabel, kFrame1, "隐藏文件", 120, 840, 720, 180, 4),
-      Taking(DropTarget::kPayload, Control(kText2, K::kTextBox, kFrame1, "请选择需要隐藏的文件（txt,doc,excel）", 960,
+      Taking(DropTarget::kPayload, Control(kText2, K::kTextBox, kFrame1, std::string(texts::kChoosePayloadHint), 960,
                                            720, 6735, 375, 5)),
       Control(kCmdMsgSelect, K::kButton, kFrame1, "选择隐藏文件", 7800, 720, 1695, 375, 6),
       Control(kLabel3, K::kLabel, kFrame1, "文件输出", 120, 1320, 720, 180, 7),
-      // Shows the output folder: chosen with cmdchgOutPath, or dropped here.
+      // The output folder: typed here (a cancelled folder browser takes
+      // what Text3 holds), chosen with cmdchgOutPath, or dropped here.
       Taking(DropTarget::kOutputFolder,
-             ReadOnly(Control(kText3, K::kTextBox, kFrame1, "选择加密文件保存位置", 960, 1200, 6735, 375, 8))),
+             Control(kText3, K::kTextBox, kFrame1, "选择加密文件保存位置", 960, 1200, 6735, 375, 8)),
       Control(kCmdchgOutPath, K::kButton, kFrame1, "保存位置", 7800, 1200, 1695, 375, 9),
       Control(kLabel5, K::kLabel, kFrame1, "密码", 3120, 1920, 360, 180, 10),
       AsPasswordBox(Control(kText4, K::kTextBox, kFrame1, "", 3840, 1680, 1935, 615, 11)),

@@ -35,7 +35,6 @@ struct ControlSpec {
   bool word_wrap = false;
   int max_length = 0;            // text boxes: 0 is unlimited
   bool portable_text_only = false;
-  bool read_only = false;        // text boxes that only show
   std::string shortcut;          // menu items: "Ctrl+O"
   DropTarget drop = DropTarget::kNone;
 

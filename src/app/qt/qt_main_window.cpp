@@ -135,7 +135,6 @@ QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* pare
     case ui::ControlKind::kTextBox: {
       auto* edit = new QLineEdit(caption, parent);
       if (design.max_length > 0) edit->setMaxLength(design.max_length);
-      edit->setReadOnly(design.read_only);
       if (design.portable_text_only) {
         // Whatever cannot be stored is refused, typed or pasted, and the
         // user is told: nothing is dropped silently.

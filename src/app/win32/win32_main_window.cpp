@@ -170,8 +170,7 @@ void Win32MainWindow::BuildControls(const ui::WindowSpec& window) {
     const UINT id = kFirstControlId + static_cast<UINT>(i);
     names_by_id_[id] = design.name;
     const WindowClass window_class = ClassFor(design);
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | window_class.style |
-                        (design.read_only ? static_cast<DWORD>(ES_READONLY) : 0);
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | window_class.style;
     const DWORD ex_style = design.kind == ControlKind::kTextBox ? WS_EX_CLIENTEDGE : 0;
     HWND hwnd = CreateWindowExW(ex_style, window_class.name, ToWide(design.caption).c_str(), style, 0, 0, 0, 0,
                                 hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
@@ -335,6 +334,12 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         if (Win32Control* control = controls_.FindControl(found->second)) control->DrawPicture(*item);
       return TRUE;
     }
+    case WM_SETCURSOR:
+      if (pump_.Waiting() && LOWORD(l) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        return TRUE;
+      }
+      break;
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(w);
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
 #include <QUrl>
@@ -70,5 +71,12 @@ void QtEnvironment::MoveWindow(double left, double top) {
 }
 
 void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtPump::ShowWaiting(bool waiting) {
+  if (waiting)
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QGuiApplication::restoreOverrideCursor();
+}
 
 }  // namespace veil::qt

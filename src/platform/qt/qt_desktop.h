@@ -52,6 +52,7 @@ class QtEnvironment final : public Environment {
 class QtPump final : public MessagePump {
  public:
   QtPump() : MessagePump(std::chrono::milliseconds(4)) {}
+  void ShowWaiting(bool waiting) override;
 
  protected:
   void DispatchPending() override;

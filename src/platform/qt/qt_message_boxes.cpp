@@ -1,6 +1,7 @@
 #include "platform/qt/qt_message_boxes.h"
 
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace veil::qt {
@@ -14,6 +15,17 @@ int ToAnswer(QMessageBox::StandardButton button) {
     case QMessageBox::No: return kAnswerNo;
     default: return kAnswerOk;
   }
+}
+
+std::optional<std::string> AskText(QWidget* owner, std::string_view prompt, std::string_view title,
+                                   QLineEdit::EchoMode echo) {
+  QInputDialog dialog(owner);
+  dialog.setWindowTitle(ToQString(title.empty() ? kApplicationTitle : title));
+  dialog.setLabelText(ToQString(prompt));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextEchoMode(echo);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
 }
 
 }  // namespace
@@ -40,12 +52,11 @@ int QtMessageBoxes::Show(std::string_view text, std::string_view title, int styl
 }
 
 std::string QtMessageBoxes::Input(std::string_view prompt, std::string_view title) {
-  QInputDialog dialog(owner_);
-  dialog.setWindowTitle(ToQString(title.empty() ? kApplicationTitle : title));
-  dialog.setLabelText(ToQString(prompt));
-  dialog.setInputMode(QInputDialog::TextInput);
-  if (dialog.exec() != QDialog::Accepted) return {};
-  return dialog.textValue().toStdString();
+  return AskText(owner_, prompt, title, QLineEdit::Normal).value_or(std::string{});
+}
+
+std::optional<std::string> QtMessageBoxes::InputSecret(std::string_view prompt, std::string_view title) {
+  return AskText(owner_, prompt, title, QLineEdit::Password);
 }
 
 }  // namespace veil::qt

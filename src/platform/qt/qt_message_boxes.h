@@ -11,6 +11,7 @@ class QtMessageBoxes final : public MessageBoxes {
   explicit QtMessageBoxes(QWidget* owner) : owner_(owner) {}
   int Show(std::string_view text, std::string_view title, int style) override;
   std::string Input(std::string_view prompt, std::string_view title) override;
+  std::optional<std::string> InputSecret(std::string_view prompt, std::string_view title) override;
 
  private:
   QWidget* owner_;

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,12 +28,16 @@ class ScriptedMessageBoxes final : public MessageBoxes {
 
   void QueueAnswer(int answer) { answers_.push_back(answer); }
   void QueueInput(std::string text) { inputs_.push_back(std::move(text)); }
+  // An answer for a masked box: the typed text, or nothing for Cancel.
+  void QueueSecret(std::optional<std::string> text) { secrets_.push_back(std::move(text)); }
 
   int Show(std::string_view text, std::string_view title, int style) override;
   std::string Input(std::string_view prompt, std::string_view title) override;
+  std::optional<std::string> InputSecret(std::string_view prompt, std::string_view title) override;
 
   const std::vector<Box>& Shown() const { return shown_; }
-  // Input boxes as {prompt, title, 0}.
+  // Input boxes as {prompt, title, 0}, masked ones as {prompt, title, kMasked}.
+  static constexpr int kMasked = 1;
   const std::vector<Box>& Prompts() const { return prompts_; }
   void Clear() { shown_.clear(); prompts_.clear(); }
   // Reports answers that were queued but never used, and forgets them.
@@ -42,6 +47,7 @@ class ScriptedMessageBoxes final : public MessageBoxes {
   FaultReporter report_fault_;
   std::deque<int> answers_;
   std::deque<std::string> inputs_;
+  std::deque<std::optional<std::string>> secrets_;
   std::vector<Box> shown_;
   std::vector<Box> prompts_;
 };

@@ -13,6 +13,9 @@ class ScriptedPump final : public MessagePump {
   ScriptedPump() : MessagePump(std::chrono::microseconds(0)) {}
   int Yields() const { return yields_; }
   void OnYield(std::function<void()> handler) { on_yield_ = std::move(handler); }
+  void ShowWaiting(bool waiting) override { waiting_ = waiting; }
+  // The window shows that it waits for work done aside.
+  bool Waiting() const { return waiting_; }
 
  protected:
   void DispatchPending() override {
@@ -22,6 +25,7 @@ class ScriptedPump final : public MessagePump {
 
  private:
   int yields_ = 0;
+  bool waiting_ = false;
   std::function<void()> on_yield_;
 };
 

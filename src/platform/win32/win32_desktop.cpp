@@ -96,6 +96,11 @@ void Win32Pump::Deliver(MSG& message) {
   DispatchMessageW(&message);
 }
 
+void Win32Pump::ShowWaiting(bool waiting) {
+  waiting_ = waiting;
+  SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(waiting ? IDC_WAIT : IDC_ARROW)));
+}
+
 void Win32Pump::DispatchPending() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -59,6 +59,10 @@ class Win32Pump final : public MessagePump {
       : MessagePump(std::chrono::milliseconds(4)), window_(window), accelerators_(accelerators) {}
   // Delivers one message as the main loop does.
   void Deliver(MSG& message);
+  // A wait cursor over the window while it waits for work done aside; the
+  // window's WM_SETCURSOR asks Waiting().
+  void ShowWaiting(bool waiting) override;
+  bool Waiting() const { return waiting_; }
 
  protected:
   void DispatchPending() override;
@@ -66,6 +70,7 @@ class Win32Pump final : public MessagePump {
  private:
   HWND& window_;
   HACCEL& accelerators_;
+  bool waiting_ = false;
 };
 
 }  // namespace veil::win32

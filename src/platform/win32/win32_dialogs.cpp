@@ -89,6 +89,21 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
   return FALSE;
 }
 
+// The one-line input box; nothing when it is cancelled.
+std::optional<std::string> AskText(HWND owner, std::string_view prompt, std::string_view title, bool masked) {
+  DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 74, 4);
+  dialog.Item(SS_LEFT, 8, 8, 170, 30, kInputBoxPrompt, kStatic, L"");
+  dialog.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | (masked ? ES_PASSWORD : 0), 8, 50, 224, 14, kInputBoxEdit,
+              kEdit, L"");
+  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 186, 8, 46, 14, IDOK, kButton, L"确定");
+  dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 186, 26, 46, 14, IDCANCEL, kButton, L"取消");
+  InputBoxState state{std::string(prompt), std::string(title.empty() ? kApplicationTitle : title), {}};
+  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, InputBoxProc,
+                                                 reinterpret_cast<LPARAM>(&state));
+  if (result != IDOK) return std::nullopt;
+  return state.typed;
+}
+
 }  // namespace
 
 int Win32MessageBoxes::Show(std::string_view text, std::string_view title, int style) {
@@ -97,15 +112,11 @@ int Win32MessageBoxes::Show(std::string_view text, std::string_view title, int s
 }
 
 std::string Win32MessageBoxes::Input(std::string_view prompt, std::string_view title) {
-  DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 74, 4);
-  dialog.Item(SS_LEFT, 8, 8, 170, 30, kInputBoxPrompt, kStatic, L"");
-  dialog.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 8, 50, 224, 14, kInputBoxEdit, kEdit, L"");
-  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 186, 8, 46, 14, IDOK, kButton, L"确定");
-  dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 186, 26, 46, 14, IDCANCEL, kButton, L"取消");
-  InputBoxState state{std::string(prompt), std::string(title.empty() ? kApplicationTitle : title), {}};
-  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner_, InputBoxProc,
-                                                 reinterpret_cast<LPARAM>(&state));
-  return result == IDOK ? state.typed : std::string{};
+  return AskText(owner_, prompt, title, false).value_or(std::string{});
+}
+
+std::optional<std::string> Win32MessageBoxes::InputSecret(std::string_view prompt, std::string_view title) {
+  return AskText(owner_, prompt, title, true);
 }
 
 std::optional<std::string> Win32FileDialogs::OpenFile(const OpenFileRequest& request) {

@@ -13,6 +13,8 @@ class Win32MessageBoxes final : public MessageBoxes {
   int Show(std::string_view text, std::string_view title, int style) override;
   // A one-line input box: a small modal dialog built in memory.
   std::string Input(std::string_view prompt, std::string_view title) override;
+  // The same box with ES_PASSWORD.
+  std::optional<std::string> InputSecret(std::string_view prompt, std::string_view title) override;
 
  private:
   HWND& owner_;
