@@ -1,6 +1,7 @@
 #include "modal_driver.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -122,8 +123,14 @@ void ModalDriver::AnswerBoxWithEnter(const QString& text) {
   });
 }
 
-void ModalDriver::AnswerInput(const QString& text) {
-  steps_.push_back([this, text](QWidget* modal) {
+void ModalDriver::AnswerInput(const QString& text) { AnswerTextBox(text, false, true); }
+
+void ModalDriver::AnswerSecret(const QString& text) { AnswerTextBox(text, true, true); }
+
+void ModalDriver::CancelSecret() { AnswerTextBox({}, true, false); }
+
+void ModalDriver::AnswerTextBox(const QString& text, bool masked, bool accept) {
+  steps_.push_back([this, text, masked, accept](QWidget* modal) {
     auto* dialog = qobject_cast<QInputDialog*>(modal);
     auto* edit = dialog ? dialog->findChild<QLineEdit*>() : nullptr;
     if (!edit) {
@@ -131,11 +138,29 @@ void ModalDriver::AnswerInput(const QString& text) {
       QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
       return;
     }
-    QTimer::singleShot(0, dialog, [dialog, edit, text] {
+    const bool shown_masked = edit->echoMode() != QLineEdit::Normal;
+    if (shown_masked != masked)
+      failures_ << QString("the input box ") + (masked ? "shows the password it should mask" : "masks what it should show");
+    QTimer::singleShot(0, dialog, [dialog, edit, text, accept] {
+      if (!accept) {
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        QAbstractButton* cancel = buttons ? buttons->button(QDialogButtonBox::Cancel) : nullptr;
+        if (cancel)
+          QTest::mouseClick(cancel, Qt::LeftButton);
+        else
+          dialog->reject();
+        return;
+      }
       TypeText(edit, text);
       QTest::keyClick(edit, Qt::Key_Return);
-      (void)dialog;
     });
+  });
+}
+
+void ModalDriver::CancelDialog() {
+  steps_.push_back([this](QWidget* modal) {
+    if (!qobject_cast<QFileDialog*>(modal)) failures_ << "expected a file dialog, got " + modal->windowTitle();
+    QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
   });
 }
 

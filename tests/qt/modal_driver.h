@@ -29,14 +29,22 @@ class ModalDriver : public QObject {
   void AnswerBoxSeeingButtons(const QString& text, int button, QStringList* seen);
   // Presses Enter on the box: its default button answers.
   void AnswerBoxWithEnter(const QString& text);
-  // Types text into the input box, key by key, and presses OK.
+  // Types text into the input box, key by key, and presses OK. The box must
+  // show what is typed (the version 1 password gate's box).
   void AnswerInput(const QString& text);
+  // The same for a box that masks what is typed (a sealed picture's).
+  void AnswerSecret(const QString& text);
+  // Presses Cancel in a masked input box.
+  void CancelSecret();
+  // Cancels a file or folder dialog.
+  void CancelDialog();
 
   bool Done() const { return steps_.empty(); }
   const QStringList& Failures() const { return failures_; }
 
  private:
   void Poll();
+  void AnswerTextBox(const QString& text, bool masked, bool accept);
   std::deque<std::function<void(QWidget*)>> steps_;
   QStringList failures_;
   QTimer timer_;

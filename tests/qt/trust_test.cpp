@@ -16,6 +16,7 @@
 #include "app/qt/qt_main_window.h"
 #include "codec/runs.h"
 #include "platform/memory_file.h"
+#include "platform/scripted/scripted_desktop.h"
 #include "modal_driver.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
@@ -286,13 +287,13 @@ class TrustTest : public QObject {
     QVERIFY(Widget<QLineEdit>(window, "Text2")->text().startsWith("密封的文件将在输入密码后解压到："));
 
     const QString output = QCoreApplication::applicationDirPath() + "/output.pdf";
-    driver.AnswerInput("密码 pas");
+    driver.AnswerSecret("密码 pas");
     driver.AnswerBox("对不起，您无权取出文件！", QMessageBox::Ok);
     Click(window, "cmdout");
     ExpectDone(driver);
     QVERIFY(!QFileInfo::exists(output));
 
-    driver.AnswerInput(Q(password));
+    driver.AnswerSecret(Q(password));
     driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
     driver.AnswerBox(" 文件解密完成！", QMessageBox::Ok);
     driver.AnswerBox("     您现在查看文件吗？     ", QMessageBox::No);
@@ -306,12 +307,81 @@ class TrustTest : public QObject {
     changed[54 + 12 + 12 * 30000] ^= 1;
     WriteAll(cover, changed);
     Open(window, driver, cover);
-    driver.AnswerInput(Q(password));
+    driver.AnswerSecret(Q(password));
     driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
     driver.AnswerBox("图片在密封之后被改动过，密封的文件无法取出！", QMessageBox::Ok);
     Click(window, "cmdout");
     ExpectDone(driver);
     QVERIFY(!QFileInfo::exists(output));
+  }
+
+  // A sealed picture's password is typed into a masked box whose Cancel
+  // cancels: nothing is tried, said or written. The key is then derived
+  // aside: the window repaints and runs its timers meanwhile, with a wait
+  // cursor and a status that says why.
+  void SealedPasswordBoxMasksCancelsAndTheWindowWorksWhileItIsTried() {
+    const std::string cover = File("sealed-slow.bmp");
+    const Bytes data = RandomBytes(5000, 9);
+    const auto key = codec::SealKey::Derive("pw", codec::SealParams{2, 64 * 1024, 16});
+    auto bytes = std::make_shared<Bytes>(Picture(100, 100));
+    MemoryFile picture(bytes), payload(std::make_shared<Bytes>(data));
+    codec::RunObserver quiet;
+    QVERIFY(codec::Embed({picture, payload, nullptr, "pdf", std::nullopt, &*key}, quiet).ok());
+    WriteAll(cover, *bytes);
+
+    QtMainWindow window;
+    window.Start();
+    ModalDriver driver;
+    Open(window, driver, cover);
+    ExpectDone(driver);
+    const QString output = QCoreApplication::applicationDirPath() + "/output.pdf";
+    driver.CancelSecret();
+    Click(window, "cmdout");
+    QTRY_VERIFY_WITH_TIMEOUT(driver.Done(), 5000);
+    QTest::qWait(200);  // a box that should not come would come now
+    ExpectDone(driver);
+    QVERIFY(!QFileInfo::exists(output));
+    QCOMPARE(Widget<QLabel>(window, "Labtmp")->text(), QString("图片内有密封的文件"));
+
+    int busy_ticks = 0;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, [&] {
+      const QCursor* cursor = QGuiApplication::overrideCursor();
+      if (Widget<QLabel>(window, "Labtmp")->text() == "正在验证密码，请稍候……" && cursor &&
+          cursor->shape() == Qt::WaitCursor)
+        ++busy_ticks;
+    });
+    watcher.start(5);
+    driver.AnswerSecret("pw");
+    driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
+    driver.AnswerBox(" 文件解密完成！", QMessageBox::Ok);
+    driver.AnswerBox("     您现在查看文件吗？     ", QMessageBox::No);
+    Click(window, "cmdout");
+    ExpectDone(driver);
+    QVERIFY2(busy_ticks > 0, "the window did not work, or did not say it waits, while the key was derived");
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(ReadAll(output.toStdString()), data);
+    std::filesystem::remove(output.toStdString());
+  }
+
+  // From the greyed state the preference gave it, a click ticks the clear
+  // box, as on Windows; clicks never bring the grey back.
+  void ClearBoxGoesFromGreyToTicked() {
+    ScriptedSettings settings;
+    settings.values["Nerox/Murkquill/clearBMP"] = "2";
+    QtMainWindow window({.settings = &settings});
+    window.Start();
+    auto* box = Widget<QCheckBox>(window, "ChkclearBmp");
+    QCOMPARE(box->checkState(), Qt::PartiallyChecked);
+    QVERIFY(window.form().state().clearAfterExtract);
+    for (const Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Unchecked}) {
+      Click(window, "ChkclearBmp");
+      QCOMPARE(box->checkState(), expected);
+      QCOMPARE(window.form().state().clearAfterExtract, expected == Qt::Checked);
+    }
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Space);
+    QCOMPARE(box->checkState(), Qt::Checked);
   }
 
   // Every label shows its whole text within its rectangle, wrapped where it

@@ -211,16 +211,23 @@ class WindowTest : public QObject {
     qApp->removeTranslator(&translator);
   }
 
-  // Text3 only shows the output folder: typing changes nothing; a folder
-  // dropped onto it becomes the output folder, a file gives its folder.
-  void OutputFolderBoxTakesDropsNotKeys() {
+  // Text3 is an ordinary text box: a folder typed into it becomes the output
+  // folder when the folder browser is cancelled. A folder dropped onto it
+  // becomes the output folder, a file gives its folder.
+  void OutputFolderBoxTakesKeysAndDrops() {
     QtMainWindow window;
     window.Start();
+    ModalDriver driver;
     auto* box = Widget<QLineEdit>(window, "Text3");
-    const QString before = box->text();
     box->setFocus();
-    QTest::keyClicks(box, "typed");
-    QCOMPARE(box->text(), before);
+    box->selectAll();
+    QTest::keyClicks(box, File("typed"));
+    QCOMPARE(box->text(), File("typed"));
+    driver.CancelDialog();
+    Click(window, "cmdchgOutPath");
+    ExpectDriverDone(driver);
+    QCOMPARE(box->text(), File("typed") + "/");
+    QCOMPARE(QString::fromStdString(window.form().state().outputFolder), File("typed") + "/");
     auto drop = [&](const QString& path) {
       QMimeData data;
       data.setUrls({QUrl::fromLocalFile(path)});

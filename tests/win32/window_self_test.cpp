@@ -13,6 +13,8 @@
 #include <random>
 
 #include "app/win32/win32_main_window.h"
+#include "codec/runs.h"
+#include "platform/memory_file.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_text.h"
 #include "ui/window_definition.h"
@@ -144,8 +146,8 @@ std::string TempFolder() {
 
 }  // namespace
 
-// The user's stored preference to wipe after extraction, set to 1 for the
-// run and put back as it was afterwards.
+// The user's stored preference to wipe after extraction, set to 2 (the
+// greyed box) for the run and put back as it was afterwards.
 class PreferenceForTheRun {
  public:
   PreferenceForTheRun() {
@@ -153,7 +155,7 @@ class PreferenceForTheRun {
     DWORD size = sizeof saved_ - sizeof(wchar_t);
     had_value_ = RegQueryValueExW(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size) ==
                  ERROR_SUCCESS;
-    RegSetValueExW(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 2 * sizeof(wchar_t));
+    RegSetValueExW(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"2"), 2 * sizeof(wchar_t));
   }
   ~PreferenceForTheRun() {
     if (had_value_)
@@ -281,14 +283,43 @@ void SelfTest::AnswerFolder(const std::string& path) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
 
-void SelfTest::AnswerInput(const std::string& title, const std::string& typed) {
+void SelfTest::AnswerInput(const std::string& title, const std::string& typed, bool masked) {
   HWND dialog = WaitForDialog(title);
   if (!dialog) return;
   Check(WindowText(GetDlgItem(dialog, kInputBoxPrompt)) == "请输入密码： ", "the input box asks for the password");
   Check(WindowText(GetDlgItem(dialog, IDOK)) == "确定" && WindowText(GetDlgItem(dialog, IDCANCEL)) == "取消",
         "the input box's buttons read 确定 and 取消");
+  const bool shown_masked = (GetWindowLongW(GetDlgItem(dialog, kInputBoxEdit), GWL_STYLE) & ES_PASSWORD) != 0;
+  Check(shown_masked == masked, masked ? "a sealed picture's password box masks what is typed"
+                                       : "the password gate's box shows what is typed");
   SendDlgItemMessageW(dialog, kInputBoxEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(typed).c_str()));
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+void SelfTest::CancelInput(const std::string& title) {
+  HWND dialog = WaitForDialog(title);
+  if (!dialog) return;
+  Check((GetWindowLongW(GetDlgItem(dialog, kInputBoxEdit), GWL_STYLE) & ES_PASSWORD) != 0,
+        "a sealed picture's password box masks what is typed");
+  SendDlgItemMessageW(dialog, kInputBoxEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed, then cancelled"));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+}
+
+void SelfTest::CancelFolder() {
+  HWND dialog = WaitForDialog("the folder browser", "SysTreeView32");
+  if (!dialog) return;
+  Sleep(200);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+}
+
+bool SelfTest::NoDialogOpen() {
+  const std::string none;
+  DialogSearch search{&answered_, &none, "Button", nullptr};
+  EnumThreadWindows(GetWindowThreadProcessId(window_.hwnd(), nullptr), FindDialogProc,
+                    reinterpret_cast<LPARAM>(&search));
+  return search.found == nullptr;
 }
 
 void SelfTest::Click(const std::string& control) {
@@ -390,7 +421,7 @@ void SelfTest::Script() {
   const std::wstring program_path(program);
   const std::string folder = FromWide(program_path.substr(0, program_path.find_last_of(L'\\')));
   Check(Text("Text3") == folder, "Text3 shows the program's folder");
-  Check(CheckValue("ChkclearBmp") == 1, "ChkclearBmp starts ticked: the stored preference is 1");
+  Check(CheckValue("ChkclearBmp") == 2, "ChkclearBmp starts greyed: the stored preference is 2");
   Check(CheckValue("ChkPassword") == 0, "ChkPassword starts unticked");
   CheckDesignGeometry();
   CheckNothingClipped();
@@ -426,8 +457,16 @@ void SelfTest::Script() {
   Clear("Text4");
   Clear("Text5");
 
+  // A click ticks the greyed clear box, as it ticks an empty one.
+  Click("ChkclearBmp");
+  WaitFor("ChkclearBmp to leave its greyed state", [&] { return CheckValue("ChkclearBmp") != 2; });
+  Check(CheckValue("ChkclearBmp") == 1, "a click ticks the greyed ChkclearBmp");
+
   Click("ChkPassword");
   WaitFor("ChkPassword ticked", [&] { return CheckValue("ChkPassword") == 1; });
+  Check(IsWindowEnabled(window_.controls().FindControl("Text4")->hwnd()) &&
+            IsWindowEnabled(window_.controls().FindControl("Text5")->hwnd()),
+        "both password boxes follow the tick");
   RefuseUnstorablePasswords();
   Type("Text4", L"abc");
   Type("Text5", L"abc");
@@ -453,15 +492,19 @@ void SelfTest::Script() {
   WaitFor("the output folder in Text3", [&] { return Text("Text3") == out + "\\"; });
   Check(Text("Text3") == out + "\\", "the folder dialog's choice becomes the output folder");
   // The folder's box takes folders dropped onto it, and a file for its
-  // folder, but no typing.
+  // folder; a folder typed into it is taken when the browser is cancelled.
   DropFile("Text3", work_);
   WaitFor("a dropped folder in Text3", [&] { return Text("Text3") == work_ + "\\"; });
   DropFile("Text3", payload);
   Sleep(300);
-  Type("Text3", L"typed");
-  Check(Text("Text3") == work_ + "\\", "a file dropped onto Text3 gives its folder, and typing changes nothing");
-  DropFile("Text3", out);
-  WaitFor("the output folder back in Text3", [&] { return Text("Text3") == out + "\\"; });
+  Check(Text("Text3") == work_ + "\\", "a file dropped onto Text3 gives its folder");
+  Clear("Text3");
+  Type("Text3", ToWide(out));
+  Check(Text("Text3") == out, "a folder is typed into Text3");
+  Click("cmdchgOutPath");
+  CancelFolder();
+  WaitFor("the typed folder taken as the output folder", [&] { return Text("Text3") == out + "\\"; });
+  Check(Text("Text2") == "加密文件将被解压到：" + out + "\\output.txt", "Text2 names the typed output folder");
 
   step_ = "extracting";
   Click("cmdout");
@@ -475,6 +518,8 @@ void SelfTest::Script() {
   const Bytes wiped = ReadAll(cover);
   Check(wiped.size() > 10 && wiped[6] == 0 && wiped[7] == 0 && wiped[8] == 0 && wiped[9] == 0,
         "the wipe cleared the marker");
+
+  ExtractSealedHere();
 
   if (!foreign_.empty()) ExtractForeign();
   if (!sealed_.empty()) ExtractSealed();
@@ -687,6 +732,52 @@ void SelfTest::CheckProportionalLayout() {
   CheckDesignGeometry();
 }
 
+// A sealed picture whose key takes a while to derive: Cancel in its masked
+// password box ends the command; with the password, the window keeps
+// answering and says why it waits while the key is derived aside.
+void SelfTest::ExtractSealedHere() {
+  step_ = "sealing a picture for the window";
+  const std::string sealed = work_ + "\\sealed-here.bmp", out = work_ + "\\out";
+  auto data = std::make_shared<Bytes>(4000);
+  std::mt19937 random(13);
+  for (auto& b : *data) b = static_cast<std::uint8_t>(random());
+  const auto key = codec::SealKey::Derive("pw", codec::SealParams{3, 128 * 1024, 16});
+  auto bytes = std::make_shared<Bytes>(MakeCover(8000));
+  MemoryFile picture(bytes), payload(data);
+  codec::RunObserver quiet;
+  Check(key && codec::Embed({picture, payload, nullptr, "pdf", std::nullopt, &*key}, quiet).ok(),
+        "a picture is sealed for the window");
+  WriteAll(sealed, *bytes);
+  if (CheckValue("ChkclearBmp") != 0) {
+    Click("ChkclearBmp");
+    WaitFor("ChkclearBmp unticked", [&] { return CheckValue("ChkclearBmp") == 0; });
+  }
+  Click("cmdopen");
+  AnswerFile("打开 BMP图片", sealed);
+  WaitFor("the sealed picture's inspection", [&] { return Text("Labtmp") == "图片内有密封的文件"; });
+
+  step_ = "cancelling a sealed picture's password box";
+  Click("cmdout");
+  CancelInput("核实权限");
+  Sleep(500);
+  Check(NoDialogOpen() && Text("Labtmp") == "图片内有密封的文件" && !std::filesystem::exists(PathOf(out + "\\output.pdf")),
+        "Cancel in a sealed picture's password box cancels: nothing is tried, said or written");
+
+  step_ = "deriving a sealed picture's key";
+  Click("cmdout");
+  AnswerInput("核实权限", "pw", true);
+  const bool said = WaitFor("the window to say it checks the password",
+                            [&] { return Text("Labtmp") == "正在验证密码，请稍候……"; });
+  DWORD_PTR result = 0;
+  const bool answers = SendMessageTimeoutW(window_.hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &result) != 0;
+  Check(said && answers, "the window answers within 0.2 s while the key is derived, and says why it waits");
+  Answer("准备开始", "   加密文件即将解压到：  " + out + "\\output.pdf", IDOK);
+  Answer("完成", " 文件解密完成！", IDOK);
+  Answer("选择", "     您现在查看文件吗？     ", IDNO);
+  WaitFor("the extracted file", [&] { return ReadAll(out + "\\output.pdf") == *data; });
+  Check(ReadAll(out + "\\output.pdf") == *data, "the sealed file extracts byte for byte");
+}
+
 void SelfTest::ExtractForeign() {
   step_ = "extracting a picture made elsewhere";
   ExtractMadeElsewhere(foreign_, "图片内有文件", false);
@@ -714,14 +805,16 @@ void SelfTest::ExtractMadeElsewhere(const std::vector<std::string>& given, const
   Click("cmdopen");
   AnswerFile("打开 BMP图片", given[0]);
   WaitFor("the inspection of " + given[0], [&] { return Text("Labtmp") == caption; });
+  // Only the sealed picture's box masks the password.
+  const bool sealed = caption == "图片内有密封的文件";
   if (try_a_wrong_password) {
     Click("cmdout");
-    AnswerInput("核实权限", "not it");
+    AnswerInput("核实权限", "not it", sealed);
     Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
   }
   const std::string output = work_ + "\\out\\output." + given[1].substr(given[1].size() - 3);
   Click("cmdout");
-  AnswerInput("核实权限", given[2]);
+  AnswerInput("核实权限", given[2], sealed);
   Answer("准备开始", "   加密文件即将解压到：  " + output, IDOK);
   Answer("完成", " 文件解密完成！", IDOK);
   Answer("选择", "     您现在查看文件吗？     ", IDNO);

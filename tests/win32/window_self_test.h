@@ -25,7 +25,8 @@ class PreferenceForTheRun;
 // (the second checks only the window's drawing at a DPI other than 96).
 //
 // Construct it before the window starts: it stores the preference to wipe
-// after extraction (1) for the window to read, and puts it back at the end.
+// after extraction (2, the greyed box) for the window to read, and puts it
+// back at the end.
 // It opens damaged pictures, pictures under names outside the ANSI code page
 // and under long paths, hides a file with a password (keeping a copy of the
 // marked picture as DIR\hidden-by-windows.bmp), tries the password gate, and
@@ -46,7 +47,14 @@ class SelfTest {
   void Answer(const std::string& title, const std::string& text, int button);
   void AnswerFile(const std::string& title, const std::string& path);
   void AnswerFolder(const std::string& path);
-  void AnswerInput(const std::string& title, const std::string& typed);
+  // Types into the input box and presses OK; masked: the box must hide what
+  // is typed (a sealed picture's), or else must show it (the version 1 gate's).
+  void AnswerInput(const std::string& title, const std::string& typed, bool masked = false);
+  // Presses Cancel in a masked input box, or in the folder browser.
+  void CancelInput(const std::string& title);
+  void CancelFolder();
+  // No dialog of the window is open.
+  bool NoDialogOpen();
   void Click(const std::string& control);
   void PressCtrlO();
   void OpenCover(const std::string& path);
@@ -68,6 +76,7 @@ class SelfTest {
   void OpenPicturesByAnyName();
   void RefuseUnstorablePasswords();
   void CheckPasswordGate(const std::string& cover);
+  void ExtractSealedHere();
   void ExtractForeign();
   void ExtractSealed();
   void ExtractMadeElsewhere(const std::vector<std::string>& given, const std::string& caption,

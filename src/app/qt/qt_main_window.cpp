@@ -1,6 +1,7 @@
 #include "app/qt/qt_main_window.h"
 
 #include "app/qt/run_main_window.h"
+#include "app/qt/ticking_check_box.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -151,7 +152,7 @@ QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* pare
       return button;
     }
     case ui::ControlKind::kCheckBox: {
-      auto* box = new QCheckBox(caption, parent);
+      auto* box = new TickingCheckBox(caption, parent);
       const std::string name = design.name;
       // Like the click event of a check box: on every change of its value.
       connect(box, &QCheckBox::stateChanged, this, [this, name] { Dispatch(name); });
