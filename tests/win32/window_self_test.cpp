@@ -13,6 +13,9 @@
 #include <random>
 
 #include "app/win32/win32_main_window.h"
+// windows.h makes Yield a macro; the codec's run observer has a method of
+// that name.
+#undef Yield
 #include "codec/runs.h"
 #include "platform/memory_file.h"
 #include "platform/win32/win32_dialogs.h"
