@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows command-line program under Wine and passes pictures between
-# it and the Linux one in both directions, plain, with a password and sealed:
+# it and the Linux one in both directions, plain, with a password, sealed and
+# stealth:
 #   [WINE_ROOT=FOLDER] scripts/wine-cli-test.sh PATH/veilwright-cli.exe PATH/veilwright-cli
 set -uo pipefail
 exe=$(readlink -f "$1")
@@ -56,6 +57,25 @@ for form in plain password sealed; do
     --output-dir "$(win "$work/out")"
   check "byte for byte ($form, Linux to Windows)" cmp "$work/out/output.txt" "$work/notes.txt"
 done
+
+# Stealth: a larger picture, as it carries about a bit for every eight pixels.
+"$(dirname "$0")/clean-bmp.sh" 400 >"$work/clean400.bmp"
+head -c 2000 /dev/urandom >"$work/small.txt"
+check "Windows hides (stealth)" windows hide "$(win "$work/clean400.bmp")" "$(win "$work/small.txt")" --stealth \
+  --password "密码 pw" --output "$(win "$work/ws.bmp")"
+rm -f "$work/back.txt"
+check "Linux extracts what Windows hid (stealth)" "$linux" extract "$work/ws.bmp" --stealth --password "密码 pw" \
+  --output "$work/back.txt"
+check "byte for byte (stealth, Windows to Linux)" cmp "$work/back.txt" "$work/small.txt"
+check "Linux hides (stealth)" "$linux" hide "$work/clean400.bmp" "$work/small.txt" --stealth --password "密码 pw" \
+  --output "$work/ls.bmp"
+rm -rf "$work/out" && mkdir "$work/out"
+check "Windows extracts what Linux hid (stealth)" windows extract "$(win "$work/ls.bmp")" --password "密码 pw" \
+  --output-dir "$(win "$work/out")"
+check "byte for byte (stealth, Linux to Windows)" cmp "$work/out/output.txt" "$work/small.txt"
+check "a stealth picture keeps its length" test "$(stat -c %s "$work/ws.bmp")" -eq "$(stat -c %s "$work/clean400.bmp")"
+check "a wrong password finds no stealth file on Windows" sh -c \
+  "! wine '$exe' extract '$(win "$work/ls.bmp")' --stealth --password nope --output '$(win "$work/none.txt")' && test ! -e '$work/none.txt'"
 
 # PNG covers in the stealth form, each way: Windows hides in an 8-bit RGB one,
 # Linux in a 16-bit grey+alpha one; every chunk but the image data stays.
