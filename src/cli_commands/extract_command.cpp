@@ -82,7 +82,7 @@ int ExtractStealthFile(const Arguments& args, CliSession& session, const std::st
   if (!password)
     password = AskPassword(session, "Password for " + picture + ": ",
                            picture + ": the stealth form needs a password; give it with --password or --password-file");
-  const codec::OpenedStealth opened = codec::OpenStealth({cover, *password}, session.progress);
+  const codec::OpenedStealth opened = codec::OpenStealth({cover, SealingPassword(*password)}, session.progress);
   session.progress.Finish();
   if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
 

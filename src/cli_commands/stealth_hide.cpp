@@ -52,7 +52,9 @@ int StealthHide(const Arguments& args, CliSession& session) {
 
   std::optional<OutputFile> output;
   if (!in_place || png) output.emplace(OutputFile::Open(in_place ? picture : *copy, session.env.opener));
-  codec::StealthHideRequest request{*cover, *payload, output ? &output->File() : nullptr, extension, *password};
+  // The key comes from the password's composed (NFC) form, as the sealed form's does.
+  codec::StealthHideRequest request{*cover, *payload, output ? &output->File() : nullptr, extension,
+                                    SealingPassword(*password)};
   request.max_rate = max_rate;
   const codec::RunResult result = codec::HideStealth(request, session.progress);
   session.progress.Finish();
