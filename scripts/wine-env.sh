@@ -65,5 +65,9 @@ wine_env_prepare() {
 # Tests run side by side: one of them prepares, the others wait for it.
 exec {wine_env_lock}>"$WINE_ROOT/.lock"
 flock "$wine_env_lock"
+# Released on a failed preparation too: the daemons started here share this
+# lock's open file, and would otherwise hold it against every later test.
+trap 'flock -u "$wine_env_lock"' EXIT
 wine_env_prepare
 flock -u "$wine_env_lock"
+trap - EXIT
