@@ -170,15 +170,24 @@ TEST_F(CliOutputsTest, OutputsAreSyncedBeforeTheyTakeTheirName) {
 }
 
 TEST_F(CliOutputsTest, InspectSaysWhenAPictureIsDamaged) {
-  Bytes cut = ReadAll(picture);
-  cut.resize(cut.size() - 13);
-  WriteAll(picture, cut);
+  // A whole picture whose marker promises more than it holds.
+  Bytes promising = ReadAll(picture);
+  PutU32(promising, 6, 0x10FFFFFF);
+  WriteAll(picture, promising);
   const Result result = Run({"inspect", picture});
   EXPECT_EQ(result.status, 0);
   EXPECT_NE(result.out.find("damaged: the picture ends before the hidden file does"), std::string::npos)
       << result.out;
   EXPECT_EQ(Run({"extract", picture, "--output", dir.File("x.txt")}).status, 1);
   EXPECT_FALSE(fs::exists(dir.File("x.txt")));
+
+  // A picture cut inside its pixel array is no cover any more.
+  Bytes cut = promising;
+  cut.resize(cut.size() - 13);
+  WriteAll(picture, cut);
+  const Result short_one = Run({"inspect", picture});
+  EXPECT_EQ(short_one.status, 1);
+  EXPECT_NE(short_one.err.find(": damaged: its pixel array of "), std::string::npos) << short_one.err;
 }
 
 }  // namespace

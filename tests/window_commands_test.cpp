@@ -134,17 +134,15 @@ TEST_F(CoverInspectionTest, RefusedPicturesDoNotBecomeTheCover) {
   EXPECT_FALSE(std::filesystem::exists(missing)) << "inspection created a file";
   EXPECT_EQ(state.coverPath, good);
 
+  // 24 bits at offset 28 make no BMP: the signature counts too.
   const std::string not_a_picture = dir.File("fake.bmp");
   Bytes fake = MakeBmp(5000);
   fake[0] = 'X';
   WriteAll(not_a_picture, fake);
-  // Judged by its header alone: a picture whose pixels cannot be shown is
-  // still a cover, only without a preview.
   OpenCover(not_a_picture);
-  EXPECT_TRUE(TakeBoxes().empty());
-  EXPECT_EQ(state.coverPath, not_a_picture);
-  EXPECT_EQ(Text("Imagepre", "Picture"), "");
-  OpenCover(good);
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片不是BMP格式，请选择BMP图片！", "Veilwright", 16}}));
+  EXPECT_EQ(state.coverPath, good);
+  EXPECT_EQ(Text("Text2"), before);
 
   const std::string tiny = dir.File("tiny.bmp");
   WriteAll(tiny, Bytes(20, 24));
@@ -195,6 +193,41 @@ TEST_F(CoverInspectionTest, RefusingTheCurrentPictureClearsWhatTheWindowShowedOf
   EXPECT_EQ(Text("Text1"), "宿主图片:" + cover);
   EXPECT_EQ(Text("Imagepre", "Picture"), cover);
   EXPECT_EQ(Text("Text2"), "您可以加密的文件大小不超过2KB");
+}
+
+TEST_F(CoverInspectionTest, FilesTheHidingWouldRefuseAreNoBmp) {
+  const std::string good = dir.File("good.bmp");
+  WriteAll(good, MakeBmp(921654));
+  OpenCover(good);
+  Bytes inside_headers = MakeBmp(5000);
+  PutU32(inside_headers, 10, 38);
+  Bytes run_length = MakeBmp(5000);
+  PutU32(run_length, 30, 1);
+  Bytes os2_eight = MakeOs2Bmp(10, 8, 8);
+  os2_eight[28] = 24;
+  for (const Bytes& refused : {MakeIcon(), inside_headers, run_length, os2_eight}) {
+    const std::string path = dir.File("refused.bmp");
+    WriteAll(path, refused);
+    OpenCover(path);
+    EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片不是BMP格式，请选择BMP图片！", "Veilwright", 16}}));
+    EXPECT_EQ(state.coverPath, good);
+    EXPECT_EQ(ReadAll(path), refused);
+  }
+  // A 24-bit OS/2 picture is one.
+  const std::string os2 = dir.File("os2.bmp");
+  WriteAll(os2, MakeOs2Bmp(64, 64, 24));
+  OpenCover(os2);
+  EXPECT_TRUE(TakeBoxes().empty());
+  EXPECT_EQ(state.coverPath, os2);
+}
+
+TEST_F(CoverInspectionTest, CapacityHintCountsOnlyThePixelArray) {
+  // 40 x 40 pixels end at byte 4938; a profile of 9000 bytes follows.
+  const std::string cover = dir.File("profile.bmp");
+  WriteAll(cover, MakeV5BmpWithProfile(40, 40, 9000));
+  OpenCover(cover);
+  EXPECT_TRUE(TakeBoxes().empty());
+  EXPECT_EQ(Text("Text2"), "您可以加密的文件大小不超过1KB");
 }
 
 TEST_F(CoverInspectionTest, CancellingInspectsTheCurrentPictureAgain) {

@@ -62,6 +62,51 @@ TEST_F(HideExtractTest, PreconditionsAreCheckedInOrder) {
   EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   图片内有隐藏信息，不可再次加入文件！  ", "错误", 16}}));
 }
 
+TEST_F(HideExtractTest, PictureWithoutRoomForTheHeaderIsTooSmallNotReadOnly) {
+  // 1 x 1 pixels: 4 bytes of pixel array, less than the hidden header.
+  clean = MakeBmp(58);
+  WriteAll(cover, clean);
+  OpenCover(cover);
+  EXPECT_EQ(Text("Labtmp", "Caption"), "这张图片没有加密文件，可用于执行加密操作");
+  ChoosePayload(payload);
+  WriteAll(payload, {});
+  form.Click("cmdadd");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"    按下[确定]键将开始执行加密    ", "准备", 64},
+                                           {"文件太大，无法完成加密保护！", "注意", 16}}));
+  EXPECT_EQ(ReadAll(cover), clean);
+  EXPECT_EQ(state.hasHiddenFile, 0);
+}
+
+TEST_F(HideExtractTest, HidingLeavesAProfileAfterThePixelsAlone) {
+  clean = MakeV5BmpWithProfile(40, 40, 9000);  // pixels from 138 to 4938
+  WriteAll(cover, clean);
+  data = RandomBytes(1230, 4);  // (4800 - 12) / 12 * 3 = 1197 fit
+  WriteAll(payload, data);
+  HideWithUi();
+  EXPECT_EQ(TakeBoxes().back(), (Box{"文件太大，无法完成加密保护！", "注意", 16}));
+  EXPECT_EQ(ReadAll(cover), clean);
+  data.resize(1197);
+  WriteAll(payload, data);
+  HideWithUi();
+  EXPECT_EQ(TakeBoxes().back(), (Box{"加密完成！", "消息", 64}));
+  const Bytes marked = ReadAll(cover);
+  EXPECT_TRUE(std::equal(clean.begin() + 4938, clean.end(), marked.begin() + 4938));
+  EXPECT_EQ(ReferenceExtract(marked).data, data);
+}
+
+TEST_F(HideExtractTest, AnotherProgramsGroupsPastThePixelArrayStillExtract) {
+  Bytes theirs = MakeBmp(54 + 12 * 10);  // 120 bytes of pixel array
+  theirs.resize(theirs.size() + 600, 0x55);
+  data = RandomBytes(150, 3);  // groups up to byte 666
+  WriteAll(cover, ReferenceHide(theirs, data, "bin", "", false));
+  OpenCover(cover);
+  EXPECT_EQ(Text("Labtmp", "Caption"), "图片内有文件");
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes().at(1), (Box{" 文件解密完成！", "完成", 64}));
+  EXPECT_EQ(ReadAll(state.outputFolder + "output.bin"), data);
+}
+
 TEST_F(HideExtractTest, HideWithPasswordThenExtractWithIt) {
   TickPassword("abc", "abc");
   HideWithUi();

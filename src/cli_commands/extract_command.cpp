@@ -125,7 +125,7 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   if (kind == codec::CoverKind::kPng) return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
   const auto facts = carrier::ReadCarrierFacts(*cover);
   // No marker, but a password: the picture may hold a stealth file.
-  if (!facts.HoldsFile() && !clear && facts.IsTwentyFourBit()) {
+  if (!facts.HoldsFile() && !clear && carrier::ReadBmpLayout(*cover).IsCover()) {
     if (auto given = GivenPassword(args, session)) return ExtractStealthFile(args, session, picture, *cover, given);
   }
   RequireReadableHiddenFile(picture, facts);
@@ -161,8 +161,10 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
 int ClearCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const auto cover = session.Open(picture, OpenMode::kLockedReadWrite);
+  // Only a cover is changed: the same test as a hiding's, so that an icon
+  // or a compressed picture never has bytes 6-9 zeroed.
+  RequireCover(picture, *cover);
   const auto facts = carrier::ReadCarrierFacts(*cover);
-  RequireTwentyFourBit(picture, facts);
   if (!facts.HoldsFile()) {
     session.env.out << picture << ": holds no hidden file; nothing to clear\n";
     return kExitSuccess;

@@ -56,10 +56,13 @@ int HideCommand(const Arguments& args, CliSession& session) {
   const auto kind = ReadCoverKind(*cover);
   RefuseLossyCover(picture, kind);
   RefusePngWithoutStealth(picture, kind);
+  const carrier::BmpLayout layout = RequireCover(picture, *cover);
   const auto facts = carrier::ReadCarrierFacts(*cover);
-  RequireTwentyFourBit(picture, facts);
-  if (facts.HoldsFile()) throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
-  RequireUsablePixelOffset(picture, facts);
+  if (facts.HoldsFile()) {
+    codec::RunResult marked{codec::RunStatus::kAlreadyHoldsFile};
+    marked.marker = facts.marker;
+    throw CliFailure(DescribeRun(marked, picture, {}));
+  }
 
   const auto payload = OpenPayload(payload_path, session);
   const std::uint64_t length = payload->Size();
@@ -89,7 +92,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   }
   const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params()) : length;
   std::optional<OutputFile> output;
-  if (!in_place && carrier::Fits(facts.fileLength, facts.pixelOffset, needed))
+  if (!in_place && carrier::Fits(layout, needed))
     output.emplace(OutputFile::Open(*copy, session.env.opener));
   const codec::RunResult result =
       codec::Embed({*cover, *payload, output ? &output->File() : nullptr, extension, sealing ? std::nullopt : password,

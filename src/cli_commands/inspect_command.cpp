@@ -10,6 +10,7 @@
 #include "codec/stealth/stealth_cover.h"
 #include "codec/stealth/stealth_runs.h"
 #include "cli_commands/stealth_options.h"
+#include "commands/run_description.h"
 
 namespace veil::cli {
 namespace {
@@ -46,18 +47,25 @@ int InspectCommand(const Arguments& args, CliSession& session) {
     InspectPng(picture, *cover, session.env.out);
     return kExitSuccess;
   }
+  const carrier::BmpLayout layout = RequireCover(picture, *cover);
   const auto facts = carrier::ReadCarrierFacts(*cover);
-  RequireTwentyFourBit(picture, facts);
   std::ostream& out = session.env.out;
   out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
+  out << "pixel array: " << layout.width << " x " << layout.height << " pixels, bytes " << layout.pixelOffset
+      << " to " << layout.pixelArrayEnd << "\n";
+  if (facts.HoldsFile() && !carrier::IsOwnMarker(facts.marker)) {
+    out << "hidden file: none this program reads\n" << DescribeForeignMarker(facts.marker, picture) << "\n";
+    return kExitSuccess;
+  }
   if (!facts.HoldsFile()) {
     out << "hidden file: none\n";
-    if (!facts.pixelOffsetUsable) {
-      out << "capacity: none (the pixel-data offset " << facts.pixelOffset << " lies outside the picture)\n";
+    if (!carrier::Fits(layout, 0)) {
+      out << "capacity: none (its pixel array of " << layout.PixelArraySize() << " bytes cannot hold even the "
+          << carrier::kHiddenHeaderSize << "-byte hidden header)\n";
     } else {
-      const std::uint64_t capacity = carrier::CapacityBytes(facts.fileLength, facts.pixelOffset);
+      const std::uint64_t capacity = carrier::CapacityBytes(layout);
       out << "capacity: " << capacity << " bytes"
-          << " (the window's hint: " << carrier::KilobyteHint(facts.fileLength) << " KB)\n";
+          << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
       const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
       out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
           << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";

@@ -9,18 +9,14 @@
 
 namespace veil::cli {
 
-void RequireTwentyFourBit(const std::string& picture, const carrier::CarrierFacts& facts) {
-  if (!facts.IsTwentyFourBit())
-    throw CliFailure(picture + ": not a 24-bit BMP picture (its bit count is " +
-                     std::to_string(facts.bitCount) + ")");
+carrier::BmpLayout RequireCover(const std::string& picture, RawFile& cover) {
+  const carrier::BmpReading reading = carrier::ReadBmpLayout(cover);
+  if (!reading.IsCover()) throw CliFailure(DescribeCoverRefusal(reading.refusal, picture));
+  return *reading.layout;
 }
 
 void RequireReadableHiddenFile(const std::string& picture, const carrier::CarrierFacts& facts) {
   if (auto refusal = codec::PictureRefusal(facts)) throw CliFailure(DescribeRun(*refusal, picture, {}));
-}
-
-void RequireUsablePixelOffset(const std::string& picture, const carrier::CarrierFacts& facts) {
-  if (auto problem = codec::PixelOffsetProblem(facts)) throw CliFailure(DescribeRun(*problem, picture, {}));
 }
 
 std::string PrintableBytes(const std::string& bytes) {

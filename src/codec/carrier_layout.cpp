@@ -4,18 +4,18 @@
 
 namespace veil::carrier {
 
-std::uint64_t CapacityBytes(std::uint64_t file_length, std::int64_t pixel_offset) {
-  if (pixel_offset < 0 || static_cast<std::uint64_t>(pixel_offset) > file_length) return 0;
-  const std::uint64_t room = file_length - static_cast<std::uint64_t>(pixel_offset);
+std::uint64_t CapacityBytes(std::uint64_t end, std::int64_t pixel_offset) {
+  if (pixel_offset < 0 || static_cast<std::uint64_t>(pixel_offset) > end) return 0;
+  const std::uint64_t room = end - static_cast<std::uint64_t>(pixel_offset);
   if (room < kHiddenHeaderSize) return 0;
   return std::min<std::uint64_t>((room - kHiddenHeaderSize) / kGroupCoverBytes * kGroupDataBytes,
                                  kMaxHiddenLength);
 }
 
-bool Fits(std::uint64_t file_length, std::int64_t pixel_offset, std::uint64_t length) {
+bool Fits(std::uint64_t end, std::int64_t pixel_offset, std::uint64_t length) {
   if (length > kMaxHiddenLength) return false;
-  if (pixel_offset < 0 || static_cast<std::uint64_t>(pixel_offset) > file_length) return false;
-  return file_length - static_cast<std::uint64_t>(pixel_offset) >= BytesNeeded(length);
+  if (pixel_offset < 0 || static_cast<std::uint64_t>(pixel_offset) > end) return false;
+  return end - static_cast<std::uint64_t>(pixel_offset) >= BytesNeeded(length);
 }
 
 bool IsPortableText(std::string_view text) {

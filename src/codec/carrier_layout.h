@@ -6,13 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "codec/bmp_layout.h"
+
 namespace veil::carrier {
 
 // Offsets from the start of the BMP file.
 inline constexpr std::uint64_t kMarkerOffset = 6;      // bfReserved1 and bfReserved2
 inline constexpr std::uint64_t kFlagsOffset = 9;       // top byte of the marker
 inline constexpr std::uint64_t kPixelOffsetField = 10;  // bfOffBits
-inline constexpr std::uint64_t kBitCountOffset = 28;   // biBitCount
 inline constexpr std::int64_t kFileHeaderSize = 14;
 
 // Offsets from the start of the pixel data.
@@ -52,6 +53,13 @@ constexpr std::uint32_t MarkerValue(std::uint32_t length, bool with_password) {
 constexpr std::uint32_t HiddenLength(std::uint32_t marker) { return marker & kMaxHiddenLength; }
 constexpr std::uint32_t FormatVersion(std::uint32_t marker) { return marker >> 28; }
 
+// Reserved words this program reads as a hidden file: version 1, or a
+// sealed file (version 2 with no other flag). Anything else there was left
+// by another program, or is damage.
+constexpr bool IsOwnMarker(std::uint32_t marker) {
+  return (marker & kVersionMask) == kVersion1 || (marker & 0xFF000000) == 0x20000000;
+}
+
 // The pixel-data offset can be trusted when the pixel data starts after the
 // BMP file header and the hidden header fits inside the file.
 constexpr bool PixelOffsetUsable(std::int64_t pixel_offset, std::uint64_t file_length) {
@@ -59,12 +67,24 @@ constexpr bool PixelOffsetUsable(std::int64_t pixel_offset, std::uint64_t file_l
          static_cast<std::uint64_t>(pixel_offset) + kHiddenHeaderSize <= file_length;
 }
 
-// The largest file that fits, by the embedding's own size test.
-std::uint64_t CapacityBytes(std::uint64_t file_length, std::int64_t pixel_offset);
-bool Fits(std::uint64_t file_length, std::int64_t pixel_offset, std::uint64_t length);
+// The largest file that fits, by the embedding's own size test, when the
+// hidden header and the groups may use the bytes from pixel_offset to end.
+std::uint64_t CapacityBytes(std::uint64_t end, std::int64_t pixel_offset);
+bool Fits(std::uint64_t end, std::int64_t pixel_offset, std::uint64_t length);
+
+// A hiding writes inside the declared pixel array alone.
+inline std::uint64_t CapacityBytes(const BmpLayout& cover) {
+  return CapacityBytes(cover.pixelArrayEnd, cover.pixelOffset);
+}
+inline bool Fits(const BmpLayout& cover, std::uint64_t length) {
+  return Fits(cover.pixelArrayEnd, cover.pixelOffset, length);
+}
 
 // The size hint shown to users, in units of 4092 bytes.
 constexpr std::uint64_t KilobyteHint(std::uint64_t file_length) { return file_length / kKilobyteHint; }
+// Of a cover: up to the end of its pixel array, which for an ordinary
+// picture is the end of the file.
+inline std::uint64_t KilobyteHint(const BmpLayout& cover) { return KilobyteHint(cover.pixelArrayEnd); }
 
 // A character can go into the hidden header when it is one byte that reads
 // the same in every code page: printable ASCII.

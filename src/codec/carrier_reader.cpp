@@ -9,8 +9,8 @@
 namespace veil::carrier {
 namespace {
 
-// The BMP file header and the start of the info header, up to biBitCount.
-constexpr std::size_t kHeadBytes = kBitCountOffset + 2;
+// The BMP file header, up to the pixel-data offset.
+constexpr std::size_t kHeadBytes = kPixelOffsetField + 4;
 
 }  // namespace
 
@@ -25,7 +25,6 @@ CarrierFacts ReadCarrierFacts(RawFile& picture) {
   facts.fileLength = picture.Size();
   std::array<std::uint8_t, kHeadBytes> head{};
   const std::size_t got = picture.ReadAt(0, head);
-  if (got >= kBitCountOffset + 2) facts.bitCount = LoadU16(&head[kBitCountOffset]);
   if (got >= kMarkerOffset + 4) facts.marker = LoadU32(&head[kMarkerOffset]);
   if (got >= kPixelOffsetField + 4) facts.pixelOffset = static_cast<std::int32_t>(LoadU32(&head[kPixelOffsetField]));
   facts.pixelOffsetUsable = PixelOffsetUsable(facts.pixelOffset, facts.fileLength);

@@ -7,16 +7,15 @@
 
 namespace veil::carrier {
 
-// What a picture's headers say about it, read without changing it.
+// What a picture's file header says about a hidden file, read without
+// changing it. Whether the file is a cover at all is ReadBmpLayout's to say.
 struct CarrierFacts {
   std::uint64_t fileLength = 0;
-  std::uint16_t bitCount = 0;      // 0 when the file is too short to hold it
   std::uint32_t marker = 0;
   std::int32_t pixelOffset = 0;
   bool pixelOffsetUsable = false;  // the hidden header lies inside the file
   std::string extension;           // the 3 stored bytes, when usable and marked
 
-  bool IsTwentyFourBit() const { return bitCount == 24; }
   bool HoldsFile() const { return marker != 0; }
   std::uint8_t Flags() const { return static_cast<std::uint8_t>(marker >> 24); }
   bool HasPassword() const { return Flags() == kPasswordFlagsByte; }

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <array>
 
+#include "codec/bmp_layout.h"
 #include "codec/carrier_layout.h"
+#include "codec/carrier_reader.h"
 #include "codec/group_kernel.h"
 #include "codec/group_stretches.h"
 #include "codec/progress_segments.h"
@@ -154,13 +156,26 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
   in_front_of(pieces.size());
 }
 
+RunResult AlreadyMarked(const carrier::CarrierFacts& facts) {
+  RunResult result{RunStatus::kAlreadyHoldsFile};
+  result.marker = facts.marker;
+  result.version = facts.Version();
+  return result;
+}
+
 }  // namespace
 
 RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
   try {
+    const carrier::BmpReading cover = carrier::ReadBmpLayout(request.cover);
+    if (!cover.IsCover()) {
+      RunResult result{RunStatus::kNotCover};
+      result.cover = cover.refusal;
+      return result;
+    }
+    const carrier::BmpLayout& layout = *cover.layout;
     const auto facts = carrier::ReadCarrierFacts(request.cover);
-    if (facts.HoldsFile()) return {RunStatus::kAlreadyHoldsFile};
-    if (auto problem = PixelOffsetProblem(facts)) return *problem;
+    if (facts.HoldsFile()) return AlreadyMarked(facts);
     if (!request.seal && request.password && !carrier::IsStorablePassword(*request.password))
       return {RunStatus::kPasswordNotStorable};
 
@@ -168,10 +183,13 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
     std::optional<SealingPayload> sealed;
     if (request.seal) sealed.emplace(request.payload, StoredExtension(request), *request.seal);
     RawFile& payload = sealed ? static_cast<RawFile&>(*sealed) : request.payload;
-    Plan plan{static_cast<std::uint64_t>(facts.pixelOffset), payload.Size(), facts.fileLength, 0, std::nullopt};
-    if (!carrier::Fits(plan.cover_length, facts.pixelOffset, plan.length)) {
+    Plan plan{static_cast<std::uint64_t>(layout.pixelOffset), payload.Size(), layout.fileLength, 0, std::nullopt};
+    // Only the declared pixel array is written: what follows it (a colour
+    // profile, another program's data) stays as it is.
+    if (!carrier::Fits(layout, plan.length)) {
       RunResult result{RunStatus::kTooLarge};
-      const std::uint64_t capacity = carrier::CapacityBytes(plan.cover_length, facts.pixelOffset);
+      const std::uint64_t capacity = carrier::CapacityBytes(layout);
+      result.room = layout.PixelArraySize();
       result.size = request.payload.Size();
       result.capacity = sealed ? LargestSealedFile(capacity, request.seal->params()).value_or(0) : capacity;
       return result;

@@ -16,6 +16,7 @@ std::optional<RunResult> PictureRefusal(const carrier::CarrierFacts& facts) {
   if ((facts.marker & carrier::kVersionMask) != carrier::kVersion1 && !facts.IsSealed()) {
     RunResult result{RunStatus::kUnknownVersion};
     result.version = facts.Version();
+    result.marker = facts.marker;
     return result;
   }
   if (auto problem = PixelOffsetProblem(facts)) return problem;

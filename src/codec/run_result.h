@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/bmp_layout.h"
+
 namespace veil::codec {
 
 // Told how a run goes; every member may be left as it is.
@@ -20,8 +22,9 @@ class RunObserver {
 
 enum class RunStatus {
   kCompleted,
-  kTooLarge,             // the file does not fit the picture: size and capacity
-  kAlreadyHoldsFile,     // embedding: the picture is marked already
+  kNotCover,             // embedding: the file is no uncompressed 24-bit BMP: cover
+  kTooLarge,             // the file does not fit the picture: size, capacity and room
+  kAlreadyHoldsFile,     // embedding: the picture's reserved words are not 0: marker
   kPasswordNotStorable,  // embedding: more than 8 bytes, or not printable ASCII
   kNoHiddenFile,         // extraction: the picture is not marked
   kUnknownVersion,       // extraction: a format version this program does not read
@@ -66,7 +69,10 @@ struct RunResult {
   std::uint64_t bytes = 0;     // kCompleted: the hidden file's length
   std::uint64_t size = 0;      // kTooLarge: the file's length
   std::uint64_t capacity = 0;  // kTooLarge: the most the picture takes
+  std::uint64_t room = 0;      // kTooLarge: the bytes of the pixel array
   std::uint32_t version = 0;   // kUnknownVersion
+  std::uint32_t marker = 0;    // kAlreadyHoldsFile, kUnknownVersion: the reserved words
+  carrier::BmpRefusal cover;   // kNotCover
   Damage damage;               // kDamaged
   SealProblem seal;            // kSealBroken
   std::string path, cause;     // kIoFailure; path may be empty for files without one

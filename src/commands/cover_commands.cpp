@@ -1,5 +1,6 @@
 // Choosing and inspecting the cover picture, choosing the file to hide, and
 // choosing the output folder.
+#include "codec/bmp_layout.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "commands/command_texts.h"
@@ -49,8 +50,11 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
   try {
     // Read-only: inspecting a picture never creates or changes a file.
     NumberedFile& cover = platform_.files.Open(kCoverFile, state_.coverPath, OpenMode::kReadOnly);
+    // The same test as the hiding's own, so the window never offers a file
+    // that the hiding would refuse or write outside its pixels.
+    const carrier::BmpReading reading = carrier::ReadBmpLayout(cover.Unbuffered());
+    if (!reading.IsCover()) return refuse(texts::kNotBmp);
     const auto facts = carrier::ReadCarrierFacts(cover.Unbuffered());
-    if (!facts.IsTwentyFourBit()) return refuse(texts::kNotBmp);
     // The picture is judged by its header alone: one whose pixels cannot be
     // shown (cut short, say) is still a cover, only without a preview.
     if (!SetProperty(platform_.controls, names::kImagepre, prop::kPicture, state_.coverPath))
@@ -77,7 +81,7 @@ void MainWindowCommands::InspectCover(const std::optional<std::string>& chosen) 
       ShowOutputTarget();
     } else {
       SetProperty(platform_.controls, names::kText2, prop::kText,
-                  std::string(texts::kCapacityPrefix) + std::to_string(carrier::KilobyteHint(facts.fileLength)) +
+                  std::string(texts::kCapacityPrefix) + std::to_string(carrier::KilobyteHint(*reading.layout)) +
                       std::string(texts::kCapacitySuffix));
     }
     platform_.files.Close(kCoverFile);

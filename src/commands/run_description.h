@@ -11,4 +11,11 @@ namespace veil {
 // errors and for reports.
 std::string DescribeRun(const codec::RunResult& result, const std::string& picture, const std::string& file);
 
+// Why a file is no cover, in one English line that names the fields at fault.
+std::string DescribeCoverRefusal(const carrier::BmpRefusal& refusal, const std::string& picture);
+
+// What the reserved words of a picture hold when that is no hidden file this
+// program reads, and how to reset them.
+std::string DescribeForeignMarker(std::uint32_t marker, const std::string& picture);
+
 }  // namespace veil

@@ -66,6 +66,11 @@ RunReport WindowRuns::RunEmbedding() {
       platform_.boxes.Show(texts::kEmbedDone, texts::kEmbedDoneTitle, kStyleInformation);
       state_.hasHiddenFile = 1;
       return {RunOutcome::kCompleted, {}};
+    case codec::RunStatus::kNotCover:
+      // Changed on disk since it was inspected: the inspection's own refusal.
+      files.CloseAll();
+      platform_.boxes.Show(texts::kNotBmp, "", kStyleStop);
+      return {RunOutcome::kFailed, detail};
     case codec::RunStatus::kTooLarge:
       files.CloseAll();
       platform_.boxes.Show(texts::kTooLarge, texts::kTooLargeTitle, kStyleStop);

@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "codec/bmp_layout.h"
 #include "platform/file_failure.h"
-#include "platform/little_endian.h"
 
 namespace veil::preview {
 namespace {
@@ -13,7 +13,8 @@ namespace {
 // Rows longer than this are sampled pixel by pixel rather than read whole.
 constexpr std::uint64_t kLargestRowRead = 1 << 20;
 
-// What the headers say about the pixels.
+// What the headers say about the pixels: the covers' own reading, so the
+// window previews exactly the pictures it takes.
 struct Layout {
   std::uint64_t width = 0, height = 0;
   bool top_down = false;
@@ -22,34 +23,11 @@ struct Layout {
 };
 
 std::optional<Layout> ReadLayout(RawFile& file) {
-  std::array<std::uint8_t, 14 + 40> head{};
-  const std::size_t got = file.ReadAt(0, head);
-  if (got < 14 + 12 || head[0] != 'B' || head[1] != 'M') return std::nullopt;
-  Layout layout;
-  layout.pixel_offset = LoadU32(&head[10]);
-  const std::uint32_t info_size = LoadU32(&head[14]);
-  std::int64_t width = 0, height = 0;
-  if (info_size == 12) {  // the old OS/2 core header
-    width = LoadU16(&head[18]);
-    height = static_cast<std::int16_t>(LoadU16(&head[20]));
-    if (LoadU16(&head[24]) != 24) return std::nullopt;
-  } else if (info_size >= 40 && got >= 14 + 40) {
-    width = static_cast<std::int32_t>(LoadU32(&head[18]));
-    height = static_cast<std::int32_t>(LoadU32(&head[22]));
-    if (LoadU16(&head[28]) != 24 || LoadU32(&head[30]) != 0) return std::nullopt;  // 24 bits, uncompressed
-  } else {
-    return std::nullopt;
-  }
-  if (width <= 0 || height == 0) return std::nullopt;
-  layout.width = static_cast<std::uint64_t>(width);
-  layout.top_down = height < 0;
-  layout.height = static_cast<std::uint64_t>(height < 0 ? -height : height);
-  layout.stride = (layout.width * 3 + 3) / 4 * 4;
-  // Both factors are below 2^33, so the product cannot overflow.
-  const std::uint64_t pixel_bytes = layout.stride * layout.height;
-  const std::uint64_t length = file.Size();
-  if (layout.pixel_offset > length || pixel_bytes > length - layout.pixel_offset) return std::nullopt;
-  return layout;
+  const carrier::BmpReading reading = carrier::ReadBmpLayout(file);
+  if (!reading.IsCover()) return std::nullopt;
+  const carrier::BmpLayout& bmp = *reading.layout;
+  return Layout{static_cast<std::uint64_t>(bmp.width), static_cast<std::uint64_t>(bmp.height), bmp.topDown,
+                static_cast<std::uint64_t>(bmp.pixelOffset), bmp.rowStride};
 }
 
 }  // namespace

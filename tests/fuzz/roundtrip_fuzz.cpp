@@ -11,7 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
-  const std::uint32_t offset = 14 + data[0] + (data[1] & 1) * 256;
+  // Any offset from the end of the headers on.
+  const std::uint32_t offset = 54 + data[0] + (data[1] & 1) * 256;
   const bool with_password = data[2] & 1;
   const bool into_copy = data[1] & 2;
   const std::string password(reinterpret_cast<const char*>(data + 3), std::min<std::size_t>(size - 3, (data[2] >> 1) % 9));

@@ -193,9 +193,10 @@ class TrustTest : public QObject {
     std::filesystem::remove(output.toStdString());
   }
 
-  // Pictures cut short, or a header alone: inspected by their headers, with
-  // no preview and no hang.
-  void DamagedPicturesAreInspectedWithoutAPreview() {
+  // Pictures cut short inside their pixel array, or a header alone, are
+  // refused by their headers without a hang, and the picture chosen before
+  // stays the cover; a marker does not make a cut picture one.
+  void DamagedPicturesAreRefusedByTheirHeaders() {
     const Bytes whole = Picture(100, 300);  // 90,054 bytes
     QCOMPARE(whole.size(), std::size_t{90054});
     Bytes marked = whole;
@@ -207,14 +208,19 @@ class TrustTest : public QObject {
     QtMainWindow window;
     window.Start();
     ModalDriver driver;
+    const std::string good = File("whole.bmp");
+    WriteAll(good, whole);
+    Open(window, driver, good);
+    ExpectDone(driver);
     for (const auto& [path, bytes] : damaged) {
       WriteAll(path, bytes);
-      Open(window, driver, path);
+      driver.AnswerFile(Q(path));
+      driver.AnswerBox("图片不是BMP格式，请选择BMP图片！", QMessageBox::Ok);
+      Click(window, "cmdopen");
       ExpectDone(driver);
-      QCOMPARE(Widget<QLineEdit>(window, "Text1")->text(), "宿主图片:" + Q(path));
-      QVERIFY(Widget<QLabel>(window, "Imagepre")->pixmap().isNull());
+      QCOMPARE(Widget<QLineEdit>(window, "Text1")->text(), "宿主图片:" + Q(good));
     }
-    QCOMPARE(Widget<QLabel>(window, "Labtmp")->text(), QString("图片内有文件"));
+    QCOMPARE(Widget<QLabel>(window, "Labtmp")->text(), QString("这张图片没有加密文件，可用于执行加密操作"));
   }
 
   // A cover far larger than any toolkit decodes whole (300 MB, sparse on

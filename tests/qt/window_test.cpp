@@ -20,11 +20,12 @@ namespace veil::test {
 using qt::QtMainWindow;
 
 
-// A 64 x 64 24-bit BMP that Qt's reader can decode, padded to length bytes.
+// A 24-bit BMP 64 pixels wide that Qt's reader can decode, with as many
+// rows as length bytes hold, padded to length bytes.
 Bytes LoadableBmp(std::size_t length) {
   Bytes bmp = MakeBmp(length);
   PutU32(bmp, 18, 64);
-  PutU32(bmp, 22, 64);
+  PutU32(bmp, 22, static_cast<std::uint32_t>((length - 54) / (64 * 3)));
   return bmp;
 }
 
