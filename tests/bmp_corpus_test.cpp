@@ -15,6 +15,7 @@
 #include "codec/runs.h"
 #include "support/plain_bmp.h"
 #include "support/test_files.h"
+#include "support/window_fixture.h"
 
 namespace veil::test {
 namespace {
@@ -195,6 +196,29 @@ TEST_F(BmpCorpusTest, OnlyOrdinaryPicturesAreCoversAndEachHoldsExactlyItsCapacit
   // Both kinds must be there in number, or the test proves little.
   EXPECT_GE(covers, 150);
   EXPECT_GE(static_cast<int>(files.size()) - covers, 150);
+}
+
+// The window takes the same files: a cover opens without a word, anything
+// else is "not a BMP" and does not become the cover.
+class BmpCorpusWindowTest : public WindowFixture {};
+
+TEST_F(BmpCorpusWindowTest, TheWindowTakesExactlyTheSameCovers) {
+  Load();
+  int covers = 0;
+  for (const fs::path& path : CorpusFiles()) {
+    const bool ordinary = JudgePlainBmp(ReadAll(path.string())).ordinary;
+    state.coverPath.clear();
+    OpenCover(path.string());
+    if (ordinary) {
+      EXPECT_TRUE(TakeBoxes().empty()) << path;
+      EXPECT_EQ(state.coverPath, path.string());
+      ++covers;
+    } else {
+      EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片不是BMP格式，请选择BMP图片！", "Veilwright", 16}})) << path;
+      EXPECT_EQ(state.coverPath, "");
+    }
+  }
+  EXPECT_GE(covers, 150);
 }
 
 }  // namespace

@@ -60,6 +60,10 @@ TEST(CarrierLayoutTest, UntrustedExtensionCannotLeaveTheFolder) {
   EXPECT_EQ(SafeExtension("../"), ".._");
   EXPECT_EQ(SafeExtension(std::string("a\0b", 3)), "a_b");
   EXPECT_EQ(SafeExtension("\\\n\xFF"), "___");
+  // Characters Windows refuses in a name, or reads as a stream or a device.
+  for (char c : std::string(":*?\"<>|")) EXPECT_EQ(SafeExtension(std::string("a") + c + "b"), "a_b") << c;
+  EXPECT_EQ(SafeExtension("a-b"), "a-b");
+  EXPECT_EQ(SafeExtension("~ !"), "~ !");
 }
 
 // The captions the segmented runs show must be exactly those of a loop that

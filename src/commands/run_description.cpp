@@ -79,7 +79,9 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
     case RunStatus::kCompleted: return "completed";
     case RunStatus::kNotCover: return DescribeCoverRefusal(result.cover, picture);
     case RunStatus::kTooLarge:
-      if (result.room < carrier::kHiddenHeaderSize)
+      // A cover's pixel array holds at least one row; 0 means a run that
+      // does not tell it.
+      if (result.room != 0 && result.room < carrier::kHiddenHeaderSize)
         return picture + ": too little room: its pixel array of " + std::to_string(result.room) +
                " bytes cannot hold even the " + std::to_string(carrier::kHiddenHeaderSize) + "-byte hidden header";
       return file + " is " + std::to_string(result.size) + " bytes, but " + picture + " can take at most " +
