@@ -181,13 +181,18 @@ TEST_F(CliOutputsTest, InspectSaysWhenAPictureIsDamaged) {
   EXPECT_EQ(Run({"extract", picture, "--output", dir.File("x.txt")}).status, 1);
   EXPECT_FALSE(fs::exists(dir.File("x.txt")));
 
-  // A picture cut inside its pixel array is no cover any more.
+  // A picture cut inside its pixel array is no cover any more, but what it
+  // holds is still described.
   Bytes cut = promising;
   cut.resize(cut.size() - 13);
   WriteAll(picture, cut);
   const Result short_one = Run({"inspect", picture});
-  EXPECT_EQ(short_one.status, 1);
-  EXPECT_NE(short_one.err.find(": damaged: its pixel array of "), std::string::npos) << short_one.err;
+  EXPECT_EQ(short_one.status, 0);
+  EXPECT_NE(short_one.out.find(": damaged: its pixel array of "), std::string::npos) << short_one.out;
+  EXPECT_NE(short_one.out.find("damaged: the picture ends before the hidden file does"), std::string::npos);
+  EXPECT_EQ(Run({"hide", picture, dir.File("data.txt")}).status, 1);
+  EXPECT_EQ(Run({"clear", picture}).status, 1);
+  EXPECT_EQ(ReadAll(picture), cut);
 }
 
 }  // namespace

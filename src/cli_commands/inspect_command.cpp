@@ -36,46 +36,11 @@ void InspectPng(const std::string& picture, RawFile& cover, std::ostream& out) {
   PrintStealthCapacity(out, cover);
 }
 
-}  // namespace
-
-int InspectCommand(const Arguments& args, CliSession& session) {
-  const std::string& picture = args.positionals[0];
-  const auto cover = session.Open(picture, OpenMode::kReadOnly);
-  const auto kind = ReadCoverKind(*cover);
-  RefuseLossyCover(picture, kind);
-  if (kind == codec::CoverKind::kPng) {
-    InspectPng(picture, *cover, session.env.out);
-    return kExitSuccess;
-  }
-  const carrier::BmpLayout layout = RequireCover(picture, *cover);
-  const auto facts = carrier::ReadCarrierFacts(*cover);
-  std::ostream& out = session.env.out;
-  out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
-  out << "pixel array: " << layout.width << " x " << layout.height << " pixels, bytes " << layout.pixelOffset
-      << " to " << layout.pixelArrayEnd << "\n";
-  if (facts.HoldsFile() && !carrier::IsOwnMarker(facts.marker)) {
-    out << "hidden file: none this program reads\n" << DescribeForeignMarker(facts.marker, picture) << "\n";
-    return kExitSuccess;
-  }
-  if (!facts.HoldsFile()) {
-    out << "hidden file: none\n";
-    if (!carrier::Fits(layout, 0)) {
-      out << "capacity: none (its pixel array of " << layout.PixelArraySize() << " bytes cannot hold even the "
-          << carrier::kHiddenHeaderSize << "-byte hidden header)\n";
-    } else {
-      const std::uint64_t capacity = carrier::CapacityBytes(layout);
-      out << "capacity: " << capacity << " bytes"
-          << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
-      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
-      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
-          << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
-    }
-    PrintStealthCapacity(out, *cover);
-    return kExitSuccess;
-  }
+// What a picture that holds a file of this program's says about it.
+int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::CarrierFacts& facts) {
   if (facts.IsSealed()) {
     out << "hidden file: sealed (format version 2), " << facts.HiddenLength() << " hidden bytes\n";
-    if (const auto header = codec::ReadSealHeader(*cover, facts)) {
+    if (const auto header = codec::ReadSealHeader(cover, facts)) {
       // The file's length is no secret: the hidden length and the chunk
       // size give it exactly.
       const bool chunk_known = header->params.chunk_log2 >= 12 && header->params.chunk_log2 <= 20;
@@ -105,6 +70,55 @@ int InspectCommand(const Arguments& args, CliSession& session) {
   out << "password: " << (facts.HasPassword() ? "yes" : "no") << "\n";
   if (!facts.Complete()) out << "damaged: the picture ends before the hidden file does\n";
   return kExitSuccess;
+}
+
+}  // namespace
+
+int InspectCommand(const Arguments& args, CliSession& session) {
+  const std::string& picture = args.positionals[0];
+  const auto cover = session.Open(picture, OpenMode::kReadOnly);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  if (kind == codec::CoverKind::kPng) {
+    InspectPng(picture, *cover, session.env.out);
+    return kExitSuccess;
+  }
+  const auto facts = carrier::ReadCarrierFacts(*cover);
+  std::ostream& out = session.env.out;
+  const carrier::BmpReading reading = carrier::ReadBmpLayout(*cover);
+  // A picture cut inside its pixels is no cover, but what it holds is still
+  // read as an extraction would: say what is damaged, and describe the rest.
+  if (!reading.IsCover() && facts.HoldsFile() && carrier::IsOwnMarker(facts.marker) &&
+      reading.refusal.kind == carrier::BmpRefusalKind::kPixelsOutsideFile) {
+    out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
+    out << DescribeCoverRefusal(reading.refusal, picture) << "\n";
+    return DescribeHiddenFile(out, *cover, facts);
+  }
+  const carrier::BmpLayout layout = RequireCover(picture, *cover);
+  out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
+  out << "pixel array: " << layout.width << " x " << layout.height << " pixels, bytes " << layout.pixelOffset
+      << " to " << layout.pixelArrayEnd << "\n";
+  if (facts.HoldsFile() && !carrier::IsOwnMarker(facts.marker)) {
+    out << "hidden file: none this program reads\n" << DescribeForeignMarker(facts.marker, picture) << "\n";
+    return kExitSuccess;
+  }
+  if (!facts.HoldsFile()) {
+    out << "hidden file: none\n";
+    if (!carrier::Fits(layout, 0)) {
+      out << "capacity: none (its pixel array of " << layout.PixelArraySize() << " bytes cannot hold even the "
+          << carrier::kHiddenHeaderSize << "-byte hidden header)\n";
+    } else {
+      const std::uint64_t capacity = carrier::CapacityBytes(layout);
+      out << "capacity: " << capacity << " bytes"
+          << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
+      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
+      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
+          << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
+    }
+    PrintStealthCapacity(out, *cover);
+    return kExitSuccess;
+  }
+  return DescribeHiddenFile(out, *cover, facts);
 }
 
 }  // namespace veil::cli
