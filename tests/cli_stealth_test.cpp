@@ -171,6 +171,26 @@ TEST_F(CliStealthTest, TakesAnEmptyFileAndOneUpToTheCapAndRefusesOneByteMore) {
   }
 }
 
+TEST_F(CliStealthTest, AFileFarPastTheCapIsToldTheCapacityInspectShows) {
+  // Half the picture flat: those samples never change, so the capacity is
+  // well below what every sample of the picture could carry.
+  Bytes half_flat = clean;
+  std::fill(half_flat.begin() + kPixels, half_flat.begin() + kPixels + kStride * (kHeight / 2), 128);
+  WriteAll(cover, half_flat);
+  const std::size_t capacity = Capacity();
+  ASSERT_GT(capacity, 100u);
+  const std::string copy = dir.File("copy.bmp");
+  for (std::size_t size : {capacity + 1, capacity * 2, capacity * 4}) {
+    WriteAll(payload, RandomBytes(size, 13));
+    const Result over = Run({"hide", cover, payload, "--stealth", "--password", "p", "--output", copy});
+    EXPECT_EQ(over.status, 1) << size;
+    EXPECT_NE(over.err.find("can take at most " + std::to_string(capacity) + " bytes in the stealth form"),
+              std::string::npos)
+        << size << ": " << over.err;
+    EXPECT_FALSE(std::filesystem::exists(copy));
+  }
+}
+
 TEST_F(CliStealthTest, ARateAboveTheCapWarnsAndNonsenseIsAUsageError) {
   WriteAll(payload, RandomBytes(10, 12));
   const Result high = Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "0.4"});

@@ -43,7 +43,11 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     // Every sample usable is the most any picture of this size could take:
     // a file larger than that is refused before the key is derived.
     const auto bound = LargestHiddenFile(samples, samples.SampleCount(), request.max_rate);
-    if (!bound || size > *bound) return TooLarge(size, bound);
+    if (!bound || size > *bound) {
+      // The refusal names the capacity inspect shows: the costs need no key.
+      const auto costs = ComputeCosts(samples, Threads(request.threads));
+      return TooLarge(size, LargestHiddenFile(samples, costs.usable, request.max_rate));
+    }
     const auto file = ReadWhole(request.payload);
 
     Salt salt;
