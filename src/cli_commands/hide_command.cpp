@@ -5,6 +5,7 @@
 #include "cli_commands/cli_session.h"
 #include "cli_commands/cover_kinds.h"
 #include "cli_commands/passwords.h"
+#include "cli_commands/payload_extension.h"
 #include "cli_commands/picture_checks.h"
 #include "cli_commands/stealth_options.h"
 #include "codec/carrier_layout.h"
@@ -70,15 +71,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
     throw CliFailure(payload_path + " is " + std::to_string(length) +
                      " bytes; a picture can hold a file of at most 16777215 bytes");
 
-  std::string extension;
-  if (auto stored = carrier::StoredExtension(payload_path)) {
-    extension = *stored;
-  } else {
-    extension = carrier::kFallbackExtension;
-    session.env.err << "veilwright-cli: warning: " << payload_path
-                    << " does not end in a dot and three printable ASCII characters; its extension is "
-                       "stored as \"msg\"\n";
-  }
+  const std::string extension = PayloadExtension(payload_path, session);
 
   // The key comes from the password before anything is written: a sealed
   // picture that no password opens is never made.

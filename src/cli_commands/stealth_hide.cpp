@@ -5,6 +5,7 @@
 #include "cli_commands/cli_session.h"
 #include "cli_commands/cover_kinds.h"
 #include "cli_commands/passwords.h"
+#include "cli_commands/payload_extension.h"
 #include "cli_commands/stealth_options.h"
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
@@ -36,15 +37,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
     throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
 
-  std::string extension;
-  if (auto stored = carrier::StoredExtension(payload_path)) {
-    extension = *stored;
-  } else {
-    extension = carrier::kFallbackExtension;
-    session.env.err << "veilwright-cli: warning: " << payload_path
-                    << " does not end in a dot and three printable ASCII characters; its extension is "
-                       "stored as \"msg\"\n";
-  }
+  const std::string extension = PayloadExtension(payload_path, session);
   if (!password)
     password = AskNewPassword(session, picture + ": a stealth picture needs a password; give it with "
                                                  "--password or --password-file");
