@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli_commands/cli_app.h"
+#include "support/cli_runner.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 
@@ -14,18 +15,8 @@ namespace {
 
 class CliCoversTest : public ::testing::Test {
  protected:
-  struct Result {
-    int status;
-    std::string out, err;
-  };
-
-  Result Run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    cli::CliEnvironment env{out, err};
-    env.read_secret = [](const std::string&) { return std::nullopt; };
-    const int status = cli::RunCli(args, env);
-    return {status, out.str(), err.str()};
-  }
+  using Result = CliRun;
+  Result Run(const std::vector<std::string>& args) { return RunCliHere(args); }
   std::string Write(const std::string& name, const Bytes& bytes) {
     WriteAll(dir.File(name), bytes);
     return dir.File(name);

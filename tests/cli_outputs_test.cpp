@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "cli_commands/cli_app.h"
+#include "support/cli_runner.h"
 #include "support/fault_file.h"
 #include "support/fifo_reader.h"
 #include "support/reference_carrier.h"
@@ -33,16 +34,9 @@ class CliOutputsTest : public ::testing::Test {
     WriteAll(picture, ReferenceHide(clean, data, "txt", "", false));
   }
 
-  struct Result {
-    int status;
-    std::string out, err;
-  };
+  using Result = CliRun;
   Result Run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    cli::CliEnvironment env{out, err};
-    env.read_secret = [](const std::string&) { return std::nullopt; };
-    env.opener = FaultyOpener(plan);
-    return {cli::RunCli(args, env), out.str(), err.str()};
+    return RunCliHere(args, [&](cli::CliEnvironment& env) { env.opener = FaultyOpener(plan); });
   }
   static bool Is(const std::string& path, mode_t type) {
     struct stat st {};

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli_commands/cli_app.h"
+#include "support/cli_runner.h"
 #include "support/png_test_files.h"
 
 namespace veil::test {
@@ -14,16 +15,8 @@ namespace {
 
 class CliPngTest : public ::testing::Test {
  protected:
-  struct Result {
-    int status;
-    std::string out, err;
-  };
-  Result Run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    cli::CliEnvironment env{out, err};
-    env.read_secret = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
-    return {cli::RunCli(args, env), out.str(), err.str()};
-  }
+  using Result = CliRun;
+  Result Run(const std::vector<std::string>& args) { return RunCliHere(args); }
   void SetUp() override {
     Bytes png = EncodePng(MakeTestPicture(256, 192, 6, 8, false, 17));
     png = InsertChunk(png, "IDAT", PngChunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x13, 1}));

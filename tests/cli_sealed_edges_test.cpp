@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "cli_commands/cli_app.h"
+#include "support/cli_runner.h"
 #include "codec/carrier_layout.h"
 #include "codec/runs.h"
 #include "platform/memory_file.h"
@@ -37,17 +38,12 @@ const codec::SealParams kQuick{1, 8, 16};
 
 class CliSealedEdgesTest : public ::testing::Test {
  protected:
-  struct Result {
-    int status;
-    std::string out, err;
-  };
+  using Result = CliRun;
   Result Run(const std::vector<std::string>& args, int stdout_fd = 1) {
-    std::ostringstream out, err;
-    cli::CliEnvironment env{out, err};
-    env.stdout_fd = stdout_fd;
-    env.read_secret = [](const std::string&) { return std::nullopt; };
-    env.opener = FaultyOpener(plan);
-    return {cli::RunCli(args, env), out.str(), err.str()};
+    return RunCliHere(args, [&](cli::CliEnvironment& env) {
+      env.stdout_fd = stdout_fd;
+      env.opener = FaultyOpener(plan);
+    });
   }
   // A picture holding data sealed under "pw".
   static Bytes Sealed(const Bytes& data) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli_commands/cli_app.h"
+#include "support/cli_runner.h"
 #include "support/test_files.h"
 
 namespace veil::test {
@@ -46,16 +47,8 @@ Bytes TexturedBmp() {
 
 class CliStealthTest : public ::testing::Test {
  protected:
-  struct Result {
-    int status;
-    std::string out, err;
-  };
-  Result Run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    cli::CliEnvironment env{out, err};
-    env.read_secret = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
-    return {cli::RunCli(args, env), out.str(), err.str()};
-  }
+  using Result = CliRun;
+  Result Run(const std::vector<std::string>& args) { return RunCliHere(args); }
   void SetUp() override {
     cover = dir.File("cover.bmp");
     clean = TexturedBmp();
