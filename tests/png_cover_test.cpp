@@ -216,16 +216,34 @@ std::vector<std::filesystem::path> PngsUnder(const std::string& folder) {
   return files;
 }
 
+// Whether every colour or grey sample of a 16-bit picture repeats its high
+// byte in its low one: 8-bit values scaled up by 257.
+bool ScaledUpFromEightBits(const RawPicture& raw) {
+  if (raw.depth != 16) return false;
+  const int channels = raw.colour_type == 0 ? 1 : raw.colour_type == 4 ? 2 : raw.colour_type == 2 ? 3 : 4;
+  const bool alpha = raw.colour_type == 4 || raw.colour_type == 6;
+  for (std::size_t k = 0; 2 * k + 1 < raw.rows.size(); ++k) {
+    if (alpha && k % channels == static_cast<std::size_t>(channels - 1)) continue;
+    if (raw.rows[2 * k] != raw.rows[2 * k + 1]) return false;
+  }
+  return true;
+}
+
 // Pictures written by other programs: every 8- and 16-bit picture that is not
-// a palette one reads and comes back with its pixels and chunks; the others
-// are refused with the reason.
+// a palette one reads and comes back with its pixels and chunks; the others,
+// and 16-bit ones that hold 8-bit values, are refused with the reason.
 TEST(PngCover, PicturesFromOtherProgramsRoundTripOrAreRefusedWithTheReason) {
-  int decoded = 0, refused = 0;
+  int decoded = 0, refused = 0, scaled_up = 0;
   for (const auto& path : PngsUnder(VEILWRIGHT_PNG_DATA)) {
     SCOPED_TRACE(path.string());
     const Bytes png = ReadAll(path.string());
     const int depth = png[24], colour_type = png[25];
-    if (colour_type != 3 && depth >= 8) {
+    if (colour_type != 3 && depth >= 8 && ScaledUpFromEightBits(DecodeRaw(png))) {
+      const PngRefusal refusal = Refused(png);
+      EXPECT_EQ(refusal.kind, PngRefusal::Kind::kUnsupported);
+      EXPECT_NE(refusal.reason.find("scaled up"), std::string::npos) << refusal.reason;
+      ++scaled_up;
+    } else if (colour_type != 3 && depth >= 8) {
       ExpectRoundTrip(png, 0, 1);
       ExpectRoundTrip(png, 25, 2);
       ++decoded;
@@ -237,9 +255,38 @@ TEST(PngCover, PicturesFromOtherProgramsRoundTripOrAreRefusedWithTheReason) {
       ++refused;
     }
   }
-  // PngSuite's basic set, libpng's test pictures and ImageMagick's.
+  // PngSuite's basic set, libpng's test pictures and ImageMagick's (whose
+  // 16-bit roses are 8-bit ones scaled up).
   EXPECT_GE(decoded, 70);
   EXPECT_GE(refused, 50);
+  EXPECT_GE(scaled_up, 2);
+}
+
+// A picture whose low bits follow from its high ones would show any change
+// of one; so would the first frame of an animation whose other frames stay.
+TEST(PngCover, PicturesWhoseLowBitsWouldGiveAChangeAwayAreRefused) {
+  TestPicture picture = MakeTestPicture(20, 10, 2, 16, false, 4);
+  for (auto& v : picture.samples) v = static_cast<std::uint16_t>((v >> 8) * 257);
+  EXPECT_NE(Refused(EncodePng(picture)).reason.find("scaled up"), std::string::npos);
+  for (auto& v : picture.samples) v = static_cast<std::uint16_t>(v & 0xFF00);
+  EXPECT_NE(Refused(EncodePng(picture)).reason.find("shifted up"), std::string::npos);
+  // One sample of real 16-bit precision is enough to take the picture.
+  picture.samples[7] |= 1;
+  ReadOk(EncodePng(picture));
+
+  const Bytes rgb8 = EncodePng(MakeTestPicture(20, 10, 2, 8, false, 5));
+  const PngRefusal rgb565 = Refused(InsertChunk(rgb8, "IDAT", PngChunk("sBIT", {5, 6, 5})));
+  EXPECT_EQ(rgb565.kind, PngRefusal::Kind::kUnsupported);
+  EXPECT_NE(rgb565.reason.find("5 significant bits of 8"), std::string::npos) << rgb565.reason;
+  ExpectRoundTrip(InsertChunk(rgb8, "IDAT", PngChunk("sBIT", {8, 8, 8})), 10, 3);
+  // Alpha's precision does not matter: alpha never changes.
+  const Bytes rgba8 = EncodePng(MakeTestPicture(20, 10, 6, 8, false, 6));
+  ExpectRoundTrip(InsertChunk(rgba8, "IDAT", PngChunk("sBIT", {8, 8, 8, 1})), 10, 4);
+
+  const Bytes animated = InsertChunk(rgb8, "IDAT", PngChunk("acTL", {0, 0, 0, 2, 0, 0, 0, 0}));
+  const PngRefusal refusal = Refused(animated);
+  EXPECT_EQ(refusal.kind, PngRefusal::Kind::kUnsupported);
+  EXPECT_NE(refusal.reason.find("animated"), std::string::npos) << refusal.reason;
 }
 
 TEST(PngCover, LibpngsCrashersAreRefusedWithAReason) {

@@ -30,6 +30,9 @@ if [ ! -x "$cli" ]; then
   nice -n 10 scripts/build.sh
 fi
 
+# The workers run in folders of their own.
+cli=$(realpath "$cli")
+
 mkdir -p "$cache"
 echo "building the corpus in $cache (once)" >&2
 nice -n 10 "$python" "$here/corpus.py" "$cache"

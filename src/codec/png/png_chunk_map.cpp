@@ -127,6 +127,15 @@ std::variant<PngChunkMap, PngRefusal> ChunkWalk::Run() {
       ReadExactly(file_, offset + 8, ihdr);
       map.header = {LoadU32Big(ihdr.data()), LoadU32Big(ihdr.data() + 4), ihdr[8], ihdr[9], ihdr[12]};
     }
+    if (type == "acTL") {
+      return Refuse(PngRefusal::Kind::kUnsupported,
+                    "an animated PNG cannot carry a hidden file: only its first frame would change, and the "
+                    "frames stored after it would no longer match it");
+    }
+    if (type == "sBIT" && length >= 1 && length <= 4) {
+      map.significant_bits.resize(length);
+      ReadExactly(file_, offset + 8, map.significant_bits);
+    }
     if (type == "IEND") break;
     offset = end;
   }

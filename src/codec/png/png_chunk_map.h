@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 #include <variant>
 
 #include "codec/png/png_limits.h"
@@ -27,11 +28,15 @@ struct PngChunkMap {
   std::uint64_t idat_end = 0;
   std::uint64_t file_size = 0;
   std::uint32_t first_idat_length = 0;  // how the writer split the image data
+  // sBIT's significant bits of each stored channel, in the file's order; empty
+  // without an sBIT chunk.
+  std::vector<std::uint8_t> significant_bits;
 };
 
 // Walks the chunk list: the signature, each chunk's framing, the checksum of
 // every chunk but IDAT (libpng checks those as it inflates them), IHDR first,
-// one run of IDAT, IEND. Bytes after IEND are left alone. Reads through
+// one run of IDAT, IEND. Animated pictures (acTL) are refused: their frames
+// are stored apart from the image data and would not follow a change. Bytes after IEND are left alone. Reads through
 // file; a failing read becomes a kIoFailure refusal.
 std::variant<PngChunkMap, PngRefusal> MapPngChunks(RawFile& file, const PngLimits& limits);
 

@@ -11,6 +11,7 @@
 
 #include "codec/png/png_file_source.h"
 #include "codec/png/png_guard.h"
+#include "codec/png/png_precision.h"
 #include "codec/png/png_rows.h"
 #include "platform/file_failure.h"
 
@@ -206,6 +207,7 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
     }
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng: " + session.errors.message);
   }
+  if (auto refusal = RefusePaddedSamples(cover)) return std::move(*refusal);
   LockPixels(cover, job.has_key, job.key);
   return cover;
 }
