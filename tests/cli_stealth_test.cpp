@@ -4,6 +4,10 @@
 // a damaged one all get the same answer, with nothing written. Each hide
 // and extract derives its key at the full cost, so the pictures are small.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -197,6 +201,34 @@ TEST_F(CliStealthTest, ARateAboveTheCapWarnsAndNonsenseIsAUsageError) {
   const Bytes before = ReadAll(cover);
   EXPECT_EQ(Run({"hide", cover, payload, "--stealth"}).status, 1);
   EXPECT_EQ(ReadAll(cover), before);
+}
+
+// A hide in place that cannot finish writing, here because the process may
+// write no file past the middle of the pixel array (as a full disk would
+// stop it), leaves the picture as it was and no staged file beside it.
+TEST_F(CliStealthTest, AHideInPlaceCutShortLeavesThePictureAsItWas) {
+  WriteAll(payload, RandomBytes(300, 14));
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{kPixels + kStride * kHeight / 2, kPixels + kStride * kHeight / 2};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(RunCliHere({"hide", cover, payload, "--stealth", "--password", "p"}).status);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadAll(cover), clean);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++files;
+  EXPECT_EQ(files, 2u) << "a staged file was left behind";
+
+  // Without the limit the same hide completes in place.
+  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "p"});
+  ASSERT_EQ(hide.status, 0) << hide.err;
+  ExpectOnlySamplesChangedByOne(ReadAll(cover));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST_P(PngStealth, HidesAndFindsAFileChangingOnlyOpaqueColourSamplesByOne) {
   MemoryFile payload(std::make_shared<Bytes>(secret));
   auto copy_bytes = std::make_shared<Bytes>();
   MemoryFile copy(copy_bytes);
-  codec::StealthHideRequest request{cover, payload, &copy, "bin", "pass"};
+  codec::StealthHideRequest request{cover, payload, copy, "bin", "pass"};
   request.costs = kQuick;
   codec::RunObserver observer;
   const codec::RunResult hidden = codec::HideStealth(request, observer);
@@ -84,21 +84,15 @@ INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngStealth,
                                            Shape{6, 8, false}, Shape{6, 16, false}, Shape{2, 8, true},
                                            Shape{6, 16, true}));
 
-TEST(PngStealthCover, IsNeverWrittenOverItselfAndDamageFindsNothing) {
+TEST(PngStealthCover, ADamagedStealthPictureFindsNothing) {
   const Bytes png = EncodePng(MakeTestPicture(160, 120, 2, 8, false, 3));
-  auto cover_bytes = std::make_shared<Bytes>(png);
-  MemoryFile cover(cover_bytes);
+  MemoryFile cover(std::make_shared<Bytes>(png));
   MemoryFile payload(std::make_shared<Bytes>(RandomBytes(50, 1)));
-  codec::StealthHideRequest request{cover, payload, nullptr, "bin", "pass"};
-  request.costs = kQuick;
-  codec::RunObserver observer;
-  EXPECT_EQ(codec::HideStealth(request, observer).status, codec::RunStatus::kIoFailure);
-  EXPECT_EQ(*cover_bytes, png);
-
-  // A stealth picture with a damaged IDAT gives the one answer for nothing.
   auto copy_bytes = std::make_shared<Bytes>();
   MemoryFile copy(copy_bytes);
-  request.copy = &copy;
+  codec::StealthHideRequest request{cover, payload, copy, "bin", "pass"};
+  request.costs = kQuick;
+  codec::RunObserver observer;
   ASSERT_TRUE(codec::HideStealth(request, observer).ok());
   (*copy_bytes)[ListChunks(*copy_bytes)[1].offset + 30] ^= 4;
   MemoryFile damaged(copy_bytes);

@@ -28,8 +28,6 @@ int StealthHide(const Arguments& args, CliSession& session) {
   auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto kind = ReadCoverKind(*cover);
   RefuseLossyCover(picture, kind);
-  // A PNG's image data is compressed: it is rewritten whole, so "in place"
-  // is a new file staged beside it that takes its name once complete.
   const bool png = kind == codec::CoverKind::kPng;
   // A marked picture says so in its header; hiding without a trace there
   // would leave that saying.
@@ -43,11 +41,13 @@ int StealthHide(const Arguments& args, CliSession& session) {
                                                  "--password or --password-file");
   if (password->empty()) throw CliFailure("a stealth picture needs a password that is not empty");
 
-  std::optional<OutputFile> output;
-  if (!in_place || png) output.emplace(OutputFile::Open(in_place ? picture : *copy, session.env.opener));
+  // The stealth picture is always written whole, and in place it is staged
+  // beside the cover until complete: changes spread over the whole pixel
+  // array, so a hide cut short in place would leave a picture that opens
+  // nothing and is no longer the cover.
+  OutputFile output = OutputFile::Open(in_place ? picture : *copy, session.env.opener);
   // The key comes from the password's composed (NFC) form, as the sealed form's does.
-  codec::StealthHideRequest request{*cover, *payload, output ? &output->File() : nullptr, extension,
-                                    SealingPassword(*password)};
+  codec::StealthHideRequest request{*cover, *payload, output.File(), extension, SealingPassword(*password)};
   request.max_rate = max_rate;
   const codec::RunResult result = codec::HideStealth(request, session.progress);
   session.progress.Finish();
@@ -63,7 +63,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
   }
   // The cover is closed before its staged successor takes its name.
   cover.reset();
-  if (output) output->Commit();
+  output.Commit();
   session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as ." << extension
                   << ", stealth)\n";
   return kExitSuccess;

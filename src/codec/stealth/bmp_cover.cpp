@@ -41,47 +41,35 @@ void BmpCover::ReadRows(std::uint64_t first, std::uint64_t count, std::vector<st
   ReadExactly(file_, static_cast<std::uint64_t>(layout_.pixelOffset) + first * layout_.rowStride, buffer);
 }
 
-bool BmpCover::Overlay(std::uint64_t r, std::uint8_t* row) const {
+void BmpCover::Overlay(std::uint64_t r, std::uint8_t* row) const {
   const std::uint64_t y = layout_.topDown ? r : samples_.height - 1 - r;
   const std::uint8_t* in = samples_.values8.data() + y * std::size_t{samples_.width} * 3;
-  bool changed = false;
   for (std::size_t x = 0; x < samples_.width; ++x)
-    for (int c = 0; c < 3; ++c) {
-      std::uint8_t& byte = row[3 * x + static_cast<std::size_t>(2 - c)];
-      changed |= byte != in[3 * x + static_cast<std::size_t>(c)];
-      byte = in[3 * x + static_cast<std::size_t>(c)];
-    }
-  return changed;
+    for (int c = 0; c < 3; ++c) row[3 * x + static_cast<std::size_t>(2 - c)] = in[3 * x + static_cast<std::size_t>(c)];
 }
 
-void BmpCover::Write(RawFile* copy) {
+void BmpCover::Write(RawFile& copy) {
   const auto pixels = static_cast<std::uint64_t>(layout_.pixelOffset);
   std::vector<std::uint8_t> buffer;
-  // A copy takes the bytes before and after the pixel array as they are.
+  // The bytes before and after the pixel array go over as they are.
   auto copy_span = [&](std::uint64_t from, std::uint64_t to) {
     for (std::uint64_t at = from; at < to;) {
       buffer.resize(static_cast<std::size_t>(std::min(kBlockBytes, to - at)));
       ReadExactly(file_, at, buffer);
-      copy->WriteAt(at, buffer);
+      copy.WriteAt(at, buffer);
       at += buffer.size();
     }
   };
-  if (copy) copy_span(0, pixels);
+  copy_span(0, pixels);
   const std::uint64_t rows = samples_.height, block = std::max<std::uint64_t>(1, kBlockBytes / layout_.rowStride);
   for (std::uint64_t first = 0; first < rows; first += block) {
     const std::uint64_t count = std::min(block, rows - first);
     ReadRows(first, count, buffer);
-    for (std::uint64_t k = 0; k < count; ++k) {
-      std::uint8_t* row = buffer.data() + k * layout_.rowStride;
-      const bool changed = Overlay(first + k, row);
-      if (!copy && changed)
-        file_.WriteAt(pixels + (first + k) * layout_.rowStride,
-                      {row, static_cast<std::size_t>(layout_.rowStride)});
-    }
-    if (copy) copy->WriteAt(pixels + first * layout_.rowStride, buffer);
+    for (std::uint64_t k = 0; k < count; ++k) Overlay(first + k, buffer.data() + k * layout_.rowStride);
+    copy.WriteAt(pixels + first * layout_.rowStride, buffer);
   }
-  if (copy) copy_span(layout_.pixelArrayEnd, layout_.fileLength);
-  (copy ? *copy : file_).Sync();
+  copy_span(layout_.pixelArrayEnd, layout_.fileLength);
+  copy.Sync();
 }
 
 }  // namespace veil::codec::stealth

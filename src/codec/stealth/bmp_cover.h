@@ -13,13 +13,13 @@ class BmpCover final : public StealthCover {
  public:
   // Reads the pixel array the layout declares. Throws FileFailure.
   BmpCover(RawFile& file, const carrier::BmpLayout& layout);
-  void Write(RawFile* copy) override;
+  void Write(RawFile& copy) override;
 
  private:
   // Rows [first, first + count) as stored, in one buffer.
   void ReadRows(std::uint64_t first, std::uint64_t count, std::vector<std::uint8_t>& buffer);
   // Puts the samples of stored row r over its bytes; true when a byte changed.
-  bool Overlay(std::uint64_t r, std::uint8_t* row) const;
+  void Overlay(std::uint64_t r, std::uint8_t* row) const;
 
   RawFile& file_;
   carrier::BmpLayout layout_;

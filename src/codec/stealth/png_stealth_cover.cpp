@@ -11,10 +11,7 @@ PngStealthCover::PngStealthCover(RawFile& file, png::PngCover cover) : file_(fil
   samples_ = std::move(cover_.samples);
 }
 
-void PngStealthCover::Write(RawFile* copy) {
-  if (copy == nullptr) {
-    throw FileFailure("a PNG picture is written whole, to a new file, never over itself: " + file_.Name());
-  }
+void PngStealthCover::Write(RawFile& copy) {
   // The writer reads the samples from the cover: lend them for the write.
   struct Lend {
     CoverSamples& from;
@@ -22,8 +19,8 @@ void PngStealthCover::Write(RawFile* copy) {
     Lend(CoverSamples& f, CoverSamples& t) : from(f), to(t) { to = std::move(from); }
     ~Lend() { from = std::move(to); }
   } lend(samples_, cover_.samples);
-  png::WritePngCover(file_, cover_, *copy);
-  copy->Sync();
+  png::WritePngCover(file_, cover_, copy);
+  copy.Sync();
 }
 
 }  // namespace veil::codec::stealth

@@ -13,7 +13,7 @@ class PngStealthCover final : public StealthCover {
  public:
   PngStealthCover(RawFile& file, png::PngCover cover);
   // copy must be given: a PNG is not rewritten in place. Throws FileFailure.
-  void Write(RawFile* copy) override;
+  void Write(RawFile& copy) override;
 
  private:
   RawFile& file_;

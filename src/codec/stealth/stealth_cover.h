@@ -16,9 +16,11 @@ class StealthCover {
   virtual ~StealthCover() = default;
   CoverSamples& samples() { return samples_; }
   const CoverSamples& samples() const { return samples_; }
-  // Writes the picture with its samples as they now are: to copy, front to
-  // back, or in place when copy is null. Throws FileFailure.
-  virtual void Write(RawFile* copy) = 0;
+  // Writes the picture with its samples as they now are to copy, front to
+  // back, and syncs it; never over the cover itself, whose changes would
+  // spread over the whole picture before they were complete. Throws
+  // FileFailure.
+  virtual void Write(RawFile& copy) = 0;
 
  protected:
   CoverSamples samples_;

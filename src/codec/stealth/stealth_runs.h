@@ -14,11 +14,11 @@ namespace veil::codec {
 // Hiding a file in the stealth form: nothing in the picture says so; only
 // the password finds it.
 struct StealthHideRequest {
-  RawFile& cover;    // read; written in place unless copy is given
+  RawFile& cover;    // only read
   RawFile& payload;  // read whole
-  // When given, the stealth picture is written here front to back and the
-  // cover is only read.
-  RawFile* copy = nullptr;
+  // The stealth picture, written front to back: a caller hiding "in place"
+  // stages it beside the cover and renames it once complete.
+  RawFile& copy;
   std::string extension;  // 3 bytes
   std::string password;
   double max_rate = stealth::kDefaultMaxRate;  // hidden bits per usable pixel at most
