@@ -1,9 +1,14 @@
 """The hiding tools under test: each takes a cover BMP's bytes and a payload
-and gives the stego BMP's bytes (or None when the tool refuses), plus notes."""
+and gives the stego BMP's bytes (or None when the tool refuses), plus notes.
+The PNG one hides in the same pixels saved as a PNG and gives them back as
+a BMP."""
+import io
 import os
+import struct
 import subprocess
 
 import numpy as np
+from PIL import Image
 
 import detectors
 
@@ -41,6 +46,17 @@ def _extracts(cli, work, extra, payload):
     return ok and _read(got) == payload
 
 
+def _stealth_hide(cli, work, cover_name, stego_name, notes):
+    """Hides payload.bin at the default cap, or at the least --max-rate that
+    takes it; whether any did."""
+    for rate in STEALTH_RATES:
+        args = ['--stealth', '--password', PASSWORD] + ([] if rate is None else ['--max-rate', str(rate)])
+        if _run([cli, 'hide', cover_name, 'payload.bin', '--output', stego_name] + args, work):
+            notes['max_rate'] = rate or 0.0
+            return True
+    return False
+
+
 def veilwright(cli, form, cover, payload, work, check):
     out = _files(work, cover, payload)
     notes = {}
@@ -49,17 +65,11 @@ def veilwright(cli, form, cover, payload, work, check):
     elif form == 'sealed':
         args, back = ['--seal', '--password', PASSWORD], ['--password', PASSWORD]
     else:
-        back = ['--stealth', '--password', PASSWORD]
-        for rate in STEALTH_RATES:
-            args = ['--stealth', '--password', PASSWORD] + ([] if rate is None else ['--max-rate', str(rate)])
-            if _run([cli, 'hide', 'cover.bmp', 'payload.bin', '--output', 'stego.bmp'] + args, work):
-                notes['max_rate'] = rate or 0.0
-                break
-        else:
+        if not _stealth_hide(cli, work, 'cover.bmp', 'stego.bmp', notes):
             return None, notes
         stego = _read(out)
         if check:
-            notes['extracts'] = _extracts(cli, work, back, payload)
+            notes['extracts'] = _extracts(cli, work, ['--stealth', '--password', PASSWORD], payload)
         return stego, notes
     if not _run([cli, 'hide', 'cover.bmp', 'payload.bin', '--output', 'stego.bmp'] + args, work):
         return None, notes
@@ -67,6 +77,48 @@ def veilwright(cli, form, cover, payload, work, check):
     if check:
         notes['extracts'] = _extracts(cli, work, back, payload)
     return stego, notes
+
+
+def _chunks_but_idat(png):
+    """A PNG's bytes with its IDAT chunks left out."""
+    out, at = bytearray(png[:8]), 8
+    while at + 8 <= len(png):
+        length, kind = struct.unpack_from('>I4s', png, at)
+        end = at + 12 + length
+        if kind != b'IDAT':
+            out += png[at:end]
+        at = end
+    return bytes(out + png[at:])
+
+
+def veilwright_png(cli, cover, payload, work, check):
+    """The stealth form on the tile saved as an RGB PNG by Pillow. The stego
+    PNG, decoded by Pillow, comes back as the cover BMP with its pixels, so
+    the detectors see what they see in the BMP pictures; notes['png_outside']
+    counts the bytes outside the IDAT chunks that differ from the cover PNG."""
+    _files(work, cover, payload)
+    cover_png = os.path.join(work, 'cover.png')
+    Image.open(io.BytesIO(cover)).convert('RGB').save(cover_png, 'PNG')
+    out = os.path.join(work, 'stego.png')
+    if os.path.exists(out):
+        os.remove(out)
+    notes = {}
+    if not _stealth_hide(cli, work, 'cover.png', 'stego.png', notes):
+        return None, notes
+    stego_png, before = _read(out), _chunks_but_idat(_read(cover_png))
+    after = _chunks_but_idat(stego_png)
+    n = min(len(before), len(after))
+    notes['png_outside'] = int(np.count_nonzero(np.frombuffer(before[:n], np.uint8) != np.frombuffer(after[:n], np.uint8))
+                               + abs(len(before) - len(after)))
+    rgb = np.asarray(Image.open(io.BytesIO(stego_png)).convert('RGB'))
+    if check:
+        got = os.path.join(work, 'got.bin')
+        if os.path.exists(got):
+            os.remove(got)
+        ok = _run([cli, 'extract', 'stego.png', '--output', 'got.bin', '--stealth', '--password', PASSWORD], work)
+        notes['extracts'] = ok and _read(got) == payload
+    # Bottom-up rows of blue, green, red, as the BMP keeps them.
+    return _with_pixels(cover, rgb[::-1, :, ::-1]), notes
 
 
 def steghide(cover, payload, work, check):
