@@ -1,7 +1,7 @@
 // A PNG cover's decoding and encoding alone, timed, with the write's zlib
 // level and filters as options: the part of a stealth hiding in a PNG that
 // libpng and zlib do.
-//   veilwright_png_cover_bench COVER.png ROUNDS [LEVEL [FILTERS]]
+//   veilwright_png_cover_bench COVER.png ROUNDS [LEVEL [FILTERS [STRATEGY]]]
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -16,13 +16,14 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s COVER.png ROUNDS [LEVEL [FILTERS]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s COVER.png ROUNDS [LEVEL [FILTERS [STRATEGY]]]\n", argv[0]);
     return 2;
   }
   const int rounds = std::atoi(argv[2]);
   veil::codec::png::PngWriteOptions options;
   if (argc > 3) options.compression_level = std::atoi(argv[3]);
   if (argc > 4) options.filters = std::atoi(argv[4]);
+  if (argc > 5) options.strategy = std::atoi(argv[5]);
   using Clock = std::chrono::steady_clock;
   const auto cover_file = veil::OpenSystemFile(argv[1], veil::OpenMode::kReadOnly);
   for (int round = 0; round < rounds; ++round) {

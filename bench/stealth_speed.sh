@@ -23,7 +23,7 @@ cmake --build build --target veilwright-cli veilwright_texture_bmp veilwright_st
 cli=$PWD/build/src/cli/veilwright-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2-), $(nproc) cores"
+echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2-), $(nproc) cores; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # One run: prints "SECONDS PEAK_MIB" of the command, or fails.
 measure() {
@@ -36,12 +36,23 @@ echo "== 300,000 bytes in 6000 x 4000 (72,000,054-byte BMP) =="
 build/bench/veilwright_texture_bmp 6000 4000 5 "$work/big.bmp"
 head -c 300000 /dev/urandom >"$work/p300k.bin"
 echo "password" >"$work/pw"
+# The key derivation of the round, alone, in seconds of wall clock.
+kdf_seconds() {
+  build/bench/veilwright_stealth_bench "$1" "$2" 1 | sed -n 's/.*kdf \([0-9.]*\).*/\1/p'
+}
+seconds() { cut -d' ' -f1 "$work/time"; }
 for round in $(seq "$rounds"); do
   rm -f "$work/big-st.bmp" "$work/back.bin"
-  echo "round $round: hide $(measure "$cli" hide "$work/big.bmp" "$work/p300k.bin" --stealth --password-file "$work/pw" \
-    --output "$work/big-st.bmp"); extract $(measure "$cli" extract "$work/big-st.bmp" --stealth \
-    --password-file "$work/pw" --output "$work/back.bin")"
+  hide=$(measure "$cli" hide "$work/big.bmp" "$work/p300k.bin" --stealth --password-file "$work/pw" \
+    --output "$work/big-st.bmp")
+  hide_s=$(seconds)
+  extract=$(measure "$cli" extract "$work/big-st.bmp" --stealth --password-file "$work/pw" --output "$work/back.bin")
+  extract_s=$(seconds)
   cmp "$work/p300k.bin" "$work/back.bin"
+  kdf=$(kdf_seconds "$work/big.bmp" "$work/p300k.bin")
+  echo "round $round: hide $hide; extract $extract; key derivation alone $kdf s;" \
+    "beyond it: hide $(awk "BEGIN{printf \"%.2f\", $hide_s - $kdf}") s," \
+    "extract $(awk "BEGIN{printf \"%.2f\", $extract_s - $kdf}") s"
 done
 echo "steps, one by one (wall and processor seconds; kdf is the Argon2id derivation):"
 build/bench/veilwright_stealth_bench "$work/big.bmp" "$work/p300k.bin" "$rounds"
@@ -59,10 +70,15 @@ for round in $(seq "$rounds"); do
   rm -f "$work/v.bmp" "$work/s.bmp" "$work/vback.bin" "$work/sback.bin"
   v=$(measure "$cli" hide "$work/mid.bmp" "$work/p64k.bin" --stealth --max-rate 0.2 --password-file "$work/pw" \
     --output "$work/v.bmp")
+  v_s=$(seconds)
   s=$(measure steghide embed -cf "$work/mid.bmp" -ef "$work/p64k.bin" -sf "$work/s.bmp" -p password -f -q)
+  s_s=$(seconds)
+  kdf=$(kdf_seconds "$work/mid.bmp" "$work/p64k.bin")
   ve=$(measure "$cli" extract "$work/v.bmp" --stealth --password-file "$work/pw" --output "$work/vback.bin")
   se=$(measure steghide extract -sf "$work/s.bmp" -xf "$work/sback.bin" -p password -f -q)
   cmp "$work/p64k.bin" "$work/vback.bin"
   cmp "$work/p64k.bin" "$work/sback.bin"
-  echo "round $round: hide: veilwright $v | steghide $s;  extract: veilwright $ve | steghide $se"
+  echo "round $round: hide: veilwright $v | steghide $s;  extract: veilwright $ve | steghide $se;" \
+    "key derivation alone $kdf s; steghide's hide / veilwright's: $(awk "BEGIN{printf \"%.0f\", $s_s / $v_s}")x," \
+    "beyond the derivation $(awk "BEGIN{printf \"%.0f\", $s_s / ($v_s - $kdf)}")x"
 done

@@ -38,6 +38,7 @@ void EncodeRows(void* context) {
                header.interlace != 0 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(job.png, job.options->compression_level);
+  png_set_compression_strategy(job.png, job.options->strategy);
   if (job.options->filters != 0) png_set_filter(job.png, PNG_FILTER_TYPE_BASE, job.options->filters);
   // IDAT chunks as long as the cover's own, so the split does not tell
   // which program wrote the file last.
