@@ -208,6 +208,15 @@ def spam(pix):
     return np.mean([spam_channel(pix[:, :, i]) for i in range(3)], axis=0)
 
 
+def spam_cross(pix):
+    """SPAM features of the differences between the colour channels, blue
+    minus green and red minus green, averaged (686 features). The channels
+    of a photograph move together; changes made to each channel on its own
+    show in their differences."""
+    x = pix.astype(np.int16)
+    return np.mean([spam_channel(x[:, :, 0] - x[:, :, 1]), spam_channel(x[:, :, 2] - x[:, :, 1])], axis=0)
+
+
 def all_scores(bmp):
     """Everything the benchmark measures of one picture."""
     pix = pixels_of(bmp)
@@ -217,4 +226,5 @@ def all_scores(bmp):
         'spa': band_estimates(pix, spa_estimate),
         'chi': chi_windows(pix),
         'spam': spam(pix),
+        'spam_cross': spam_cross(pix),
     }
