@@ -234,5 +234,48 @@ TEST(StealthEngineTest, FlatPicturesTakeNothing) {
   EXPECT_FALSE(LargestHiddenFile(flat, costs.usable, kDefaultMaxRate));
 }
 
+// A change to one colour channel alone shows in the channels' differences:
+// where those are smooth the change costs more, and where they are flat (a
+// grey or evenly tinted picture stored in colour) it is not made at all.
+TEST(StealthEngineTest, ColourChangesAvoidSmoothDifferencesBetweenChannels) {
+  CoverSamples grey = Picture(160, 120, 9);
+  for (std::size_t p = 0; p < grey.values8.size(); p += 3) {
+    grey.values8[p + 1] = grey.values8[p];
+    grey.values8[p + 2] = static_cast<std::uint8_t>(std::min(255, grey.values8[p] + 20));  // a tint
+  }
+  EXPECT_EQ(ComputeCosts(grey, 2).usable, 0u);
+  EXPECT_FALSE(LargestHiddenFile(grey, 0, kDefaultMaxRate));
+
+  // Left half: each channel its own noise; right half: one noise for all
+  // three and a little of each channel's own.
+  CoverSamples colour;
+  colour.width = 160;
+  colour.height = 120;
+  colour.channels = 3;
+  colour.values8.resize(colour.SampleCount());
+  std::mt19937 random(10);
+  std::normal_distribution<double> noise(0, 6), own(0, 1);
+  for (std::uint32_t y = 0; y < colour.height; ++y)
+    for (std::uint32_t x = 0; x < colour.width; ++x) {
+      const double shared = noise(random);
+      for (int c = 0; c < 3; ++c) {
+        const double v = 90 + 20 * c + (x < colour.width / 2 ? noise(random) : shared + own(random));
+        colour.values8[(std::size_t{y} * colour.width + x) * 3 + c] = static_cast<std::uint8_t>(std::clamp(v, 1.0, 254.0));
+      }
+    }
+  const auto costs = ComputeCosts(colour, 2);
+  EXPECT_EQ(costs.usable, colour.SampleCount()) << "textured differences are not flat";
+  // Mean levels over the middle of each half, away from the seam and the edges.
+  auto mean_level = [&](std::uint32_t first_x) {
+    double sum = 0;
+    for (std::uint32_t y = 20; y < 100; ++y)
+      for (std::uint32_t x = first_x; x < first_x + 40; ++x)
+        for (int c = 0; c < 3; ++c) sum += costs.levels[(std::size_t{y} * colour.width + x) * 3 + c] >> 1;
+    return sum / (80 * 40 * 3);
+  };
+  // Levels are 8 a doubling: the shared-noise half costs at least twice as much.
+  EXPECT_GT(mean_level(100), mean_level(20) + 8);
+}
+
 }  // namespace
 }  // namespace veil::codec::stealth

@@ -17,6 +17,16 @@ constexpr float kEpsilon = 0.01f;
 // Levels are 8 a doubling of rho * 2^9; rho of 2 (a harmonic mean residual
 // under 1/2 over 15x15 samples: a flat area) and above is wet.
 constexpr int kWetLevel = 80;
+// A colour sample is also wet where the differences between its channel and
+// the other two are flat: rho of 16 there is a mean residual under 1/16, a
+// grey or evenly tinted area, where a change to one channel alone would be
+// the only colour in it.
+constexpr int kCrossWetLevel = kWetLevel + 24;
+constexpr int kHighestLevel = kWet - 1;
+
+int Level(float rho) {
+  return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
+}
 
 // One stripe of rows: the residual and reciprocal rows it needs, each made
 // once and kept while the 15-row window passes over it.
@@ -27,12 +37,14 @@ class HillStripe {
       : samples_(samples), values_(values), scale_(scale), width_(samples.width), height_(samples.height),
         channels_(samples.channels), row_(std::size_t{samples.width} * samples.channels) {
     padded_.resize(3, std::vector<float>(row_ + 2 * channels_));
-    residual_.resize(4, std::vector<float>(row_ + 2 * channels_));
+    residual_.resize(4, std::vector<float>(3 * (row_ + 2 * channels_)));
+    signed_.resize(row_);
     residual_row_.assign(4, -1);
-    xi_.resize(16, std::vector<float>(row_));
+    xi_.resize(16, std::vector<float>(2 * row_));
     xi_row_.assign(16, -1);
-    sum_.assign(row_, 0.0f);
+    sum_.assign(2 * row_, 0.0f);
     box_.resize(row_ + 2 * kBoxRadius * channels_);
+    cross_box_.resize(box_.size());
   }
 
   // Levels of rows [first, last).
@@ -48,23 +60,28 @@ class HillStripe {
       }
       // Horizontal 15-sample window over the vertical sums, channel by channel.
       const std::size_t pad = kBoxRadius * channels_;
-      std::copy(sum_.begin(), sum_.end(), box_.begin() + static_cast<std::ptrdiff_t>(pad));
-      for (std::size_t j = 0; j < pad; ++j) {
-        box_[j] = sum_[j % channels_];
-        box_[pad + row_ + j] = sum_[row_ - channels_ + j % channels_];
-      }
+      Pad(sum_.data(), box_);
+      Pad(sum_.data() + row_, cross_box_);
       std::uint8_t* out = levels + static_cast<std::size_t>(y) * row_;
       const T* in = values_.data() + static_cast<std::size_t>(y) * row_;
       const std::size_t pixel_base = static_cast<std::size_t>(y) * width_;
       for (unsigned c = 0; c < channels_; ++c) {
-        double window = 0;
-        for (long k = 0; k < 2 * kBoxRadius + 1; ++k) window += box_[c + static_cast<std::size_t>(k) * channels_];
+        double window = 0, cross_window = 0;
+        for (long k = 0; k < 2 * kBoxRadius + 1; ++k) {
+          window += box_[c + static_cast<std::size_t>(k) * channels_];
+          cross_window += cross_box_[c + static_cast<std::size_t>(k) * channels_];
+        }
         for (std::size_t x = 0; x < width_; ++x) {
           const std::size_t i = x * channels_ + c;
           const float rho = static_cast<float>(window) * (512.0f / 225.0f);
-          if (x + 1 < width_) window += box_[i + 2 * pad + channels_] - box_[i];
-          int level = static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
-          if (level >= kWetLevel || in[i] == 0 || in[i] == top || samples_.Locked(pixel_base + x))
+          const float cross_rho = static_cast<float>(cross_window) * (512.0f / 225.0f);
+          if (x + 1 < width_) {
+            window += box_[i + 2 * pad + channels_] - box_[i];
+            cross_window += cross_box_[i + 2 * pad + channels_] - cross_box_[i];
+          }
+          int level = std::min(Level(rho + cross_rho), kHighestLevel);
+          if (Level(rho) >= kWetLevel || (channels_ == 3 && Level(cross_rho) >= kCrossWetLevel) || in[i] == 0 ||
+              in[i] == top || samples_.Locked(pixel_base + x))
             level = kWet;
           else
             ++usable;
@@ -79,7 +96,17 @@ class HillStripe {
   long Clamp(long r) const { return std::clamp<long>(r, 0, static_cast<long>(height_) - 1); }
 
   void Add(const std::vector<float>& row, double sign) {
-    for (std::size_t i = 0; i < row_; ++i) sum_[i] += sign * row[i];
+    for (std::size_t i = 0; i < 2 * row_; ++i) sum_[i] += sign * row[i];
+  }
+
+  // A row of sums into a box row with kBoxRadius pixels replicated each side.
+  void Pad(const double* sums, std::vector<double>& box) const {
+    const std::size_t pad = kBoxRadius * channels_;
+    std::copy(sums, sums + row_, box.begin() + static_cast<std::ptrdiff_t>(pad));
+    for (std::size_t j = 0; j < pad; ++j) {
+      box[j] = sums[j % channels_];
+      box[pad + row_ + j] = sums[row_ - channels_ + j % channels_];
+    }
   }
 
   // Row r of the samples as floats, with one clamped pixel on each side.
@@ -92,6 +119,9 @@ class HillStripe {
     }
   }
 
+  // Row r's absolute residuals, and for colour its residuals' absolute
+  // differences with the next channel and the one after (the residuals of
+  // the differences of the channels): three padded stretches of one row.
   const std::vector<float>& Residual(long r) {
     r = Clamp(r);
     const std::size_t slot = static_cast<std::size_t>(r) & 3;
@@ -101,34 +131,56 @@ class HillStripe {
     Load(r + 1, padded_[2]);
     const float *a = padded_[0].data() + channels_, *b = padded_[1].data() + channels_,
                 *c = padded_[2].data() + channels_;
-    float* out = residual_[slot].data() + channels_;
+    const std::size_t stretch = row_ + 2 * channels_;
+    float* own = residual_[slot].data() + channels_;
+    float* next = own + stretch;
+    float* after = next + stretch;
     const std::ptrdiff_t k = channels_;
     for (std::size_t i = 0; i < row_; ++i) {
       const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
-      out[j] = std::fabs(-4.0f * b[j] + 2.0f * (b[j - k] + b[j + k] + a[j] + c[j]) -
-                         (a[j - k] + a[j + k] + c[j - k] + c[j + k]));
+      signed_[i] = -4.0f * b[j] + 2.0f * (b[j - k] + b[j + k] + a[j] + c[j]) - (a[j - k] + a[j + k] + c[j - k] + c[j + k]);
+      own[j] = std::fabs(signed_[i]);
     }
-    for (unsigned ch = 0; ch < channels_; ++ch) {
-      out[ch - static_cast<std::ptrdiff_t>(channels_)] = out[ch];
-      out[row_ + ch] = out[row_ - channels_ + ch];
+    if (channels_ == 3) {
+      for (std::size_t p = 0; p < row_; p += 3) {
+        const float r0 = signed_[p], r1 = signed_[p + 1], r2 = signed_[p + 2];
+        next[p] = std::fabs(r0 - r1), next[p + 1] = std::fabs(r1 - r2), next[p + 2] = std::fabs(r2 - r0);
+        after[p] = next[p + 2], after[p + 1] = next[p], after[p + 2] = next[p + 1];
+      }
+    }
+    for (float* out : {own, next, after}) {
+      for (unsigned ch = 0; ch < channels_; ++ch) {
+        out[ch - static_cast<std::ptrdiff_t>(channels_)] = out[ch];
+        out[row_ + ch] = out[row_ - channels_ + ch];
+      }
     }
     residual_row_[slot] = r;
     return residual_[slot];
   }
 
+  // Row r's reciprocals of the 3x3 means: the channel's own, then the cross
+  // term, the mean of the reciprocals over its differences with the other
+  // two channels.
   const std::vector<float>& Xi(long r) {
     r = Clamp(r);
     const std::size_t slot = static_cast<std::size_t>(r) & 15;
     if (xi_row_[slot] == r) return xi_[slot];
     const float* rows[3];
     for (int d = -1; d <= 1; ++d) rows[d + 1] = Residual(r + d).data() + channels_;
+    const std::size_t stretch = row_ + 2 * channels_;
     float* out = xi_[slot].data();
+    float* cross = out + row_;
     const std::ptrdiff_t k = channels_;
+    auto mean = [&](std::size_t offset, std::ptrdiff_t j) {
+      float sum = 0;
+      for (const float* row : rows) sum += row[offset + j - k] + row[offset + j] + row[offset + j + k];
+      return sum * (1.0f / 9.0f);
+    };
     for (std::size_t i = 0; i < row_; ++i) {
       const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
-      float mean = 0;
-      for (const float* row : rows) mean += row[j - k] + row[j] + row[j + k];
-      out[i] = 1.0f / (mean * (1.0f / 9.0f) + kEpsilon);
+      out[i] = 1.0f / (mean(0, j) + kEpsilon);
+      cross[i] = channels_ != 3 ? 0.0f
+                                : 0.5f / (mean(stretch, j) + kEpsilon) + 0.5f / (mean(2 * stretch, j) + kEpsilon);
     }
     xi_row_[slot] = r;
     return xi_[slot];
@@ -141,8 +193,11 @@ class HillStripe {
   unsigned channels_;
   std::size_t row_;
   std::vector<std::vector<float>> padded_, residual_, xi_;
+  std::vector<float> signed_;
   std::vector<long> residual_row_, xi_row_;
-  std::vector<double> sum_, box_;  // double: the running sums add and take back thousands of rows
+  // The own and the cross sums side by side; double: the running sums add
+  // and take back thousands of rows.
+  std::vector<double> sum_, box_, cross_box_;
 };
 
 template <typename T>

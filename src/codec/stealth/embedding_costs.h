@@ -14,7 +14,11 @@ namespace veil::codec::stealth {
 // made: saturated samples (0 or the largest value), flat areas, and samples
 // of locked pixels. The costs are HILL's (Li, Wang, Huang and Ni, 2014),
 // channel by channel: a 3x3 high-pass residual, its 3x3 mean, the
-// reciprocal, and a 15x15 mean of that.
+// reciprocal, and a 15x15 mean of that. A colour sample adds the same cost
+// of the differences between its channel and the other two, which a change
+// to one channel alone disturbs: photographs' channels move together, so a
+// detector that looks at their differences sees changes that each channel's
+// texture hides.
 struct CostMap {
   // One cell a sample, in the samples' order: the level times two plus the
   // sample's low bit, so that the code finds both in one load.
