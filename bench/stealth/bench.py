@@ -265,6 +265,7 @@ def main():
     ap.add_argument('--tools', default=','.join(TOOLS))
     ap.add_argument('--workers', type=int, default=2)
     ap.add_argument('--boot', type=int, default=2000)
+    ap.add_argument('--rates', default=','.join(map(str, RATES)), help='bits per pixel, e.g. 0.1')
     args = ap.parse_args()
     started = time.time()
     tools = args.tools.split(',')
@@ -277,7 +278,8 @@ def main():
           f'test {test.sum()} tiles of {np.unique(photos[test]).size} photographs')
     if 'steghide' in tools and shutil.which('steghide') is None:
         sys.exit('steghide is not installed')
-    jobs = [(t, r) for t in tools for r in RATES]
+    rates = tuple(float(r) for r in args.rates.split(','))
+    jobs = [(t, r) for t in tools for r in rates]
     res = measure(args.cache, args.cli, tiles, [('cover', 0)] + jobs, args.workers)
     cover = res[('cover', 0)]
     rows = {}
@@ -285,12 +287,12 @@ def main():
         rows[(tool, rate)] = evaluate(cover, res[(tool, rate)], train, test, photos, args.boot)
 
     print()
-    print('| tool | 0.1 bpp: header | 0.1 bpp: best classical | 0.1 bpp: SPAM, trained '
-          '| 0.25 bpp: header | 0.25 bpp: best classical | 0.25 bpp: SPAM, trained |')
-    print('|---|---|---|---|---|---|---|')
+    print('| tool | ' + ' | '.join(f'{r:g} bpp: {what}' for r in rates
+                                   for what in ('header', 'best classical', 'SPAM, trained')) + ' |')
+    print('|---|' + '---|' * (3 * len(rates)))
     for tool in tools:
         cells = []
-        for rate in RATES:
+        for rate in rates:
             r = rows[(tool, rate)]
             best = max(CLASSICAL, key=lambda k: r[k][0])
             cells += [fmt(r['header']), f'{fmt(r[best])} ({best})', fmt(r['spam'])]
