@@ -16,6 +16,7 @@
 
 #include "codec/stealth/stealth_cover.h"
 #include "codec/stealth/stealth_engine.h"
+#include "codec/stealth/trellis_forward_choice.h"
 #include "platform/raw_file.h"
 
 using namespace veil;
@@ -53,6 +54,11 @@ int main(int argc, char** argv) {
   const KdfCosts costs = argc > 4 && std::string(argv[4]) == "quick-kdf" ? KdfCosts{1, 8} : KdfCosts{};
   const auto payload = ReadFile(argv[2]);
   const unsigned threads = 2;
+  const auto& forward = TrellisForwardChoice();
+  std::printf("trellis forward pass: %s (ns a column:", forward.name);
+  for (std::size_t i = 0; i < forward.nanoseconds.size(); ++i)
+    std::printf(" %s %.2f", ForwardKernels()[i].name, forward.nanoseconds[i]);
+  std::printf(")\n");
   for (int round = 0; round < rounds; ++round) {
     auto picture = OpenSystemFile(argv[1], OpenMode::kReadOnly);
     double t0 = Now(), c0 = Cpu();

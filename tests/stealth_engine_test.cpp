@@ -9,6 +9,7 @@
 #include "codec/stealth/stealth_engine.h"
 #include "codec/stealth/trellis_code.h"
 #include "codec/stealth/trellis_forward.h"
+#include "codec/stealth/trellis_forward_choice.h"
 
 namespace veil::codec::stealth {
 namespace {
@@ -120,8 +121,7 @@ TEST(TrellisCodeTest, WetPlacesNeverChange) {
     }
 }
 
-TEST(TrellisCodeTest, TheAvx2PassFindsWhatThePortableOneFinds) {
-  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 here";
+TEST(TrellisCodeTest, EveryForwardPassFindsWhatThePortableOneFinds) {
   std::mt19937 random(11);
   const std::size_t m = 700, n = 7000;
   std::vector<std::uint8_t> x(n), message(m), hhat(10), paths_a(n * 16), paths_b(n * 16);
@@ -131,9 +131,16 @@ TEST(TrellisCodeTest, TheAvx2PassFindsWhatThePortableOneFinds) {
   for (auto& h : hhat) h = static_cast<std::uint8_t>((random() & 127) | 65);
   for (std::size_t i = 0; i < n; ++i) rho[i] = i % 5 == 0 ? CostOfLevel(kWet) : CostOfLevel(random() % 80);
   const float a = ForwardPortable({x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_a.data()});
-  const float b = ForwardAvx2({x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_b.data()});
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(paths_a, paths_b);
+  for (const auto& kernel : ForwardKernels()) {
+    std::fill(paths_b.begin(), paths_b.end(), 0xAA);
+    EXPECT_EQ(a, kernel.run({x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_b.data()})) << kernel.name;
+    EXPECT_EQ(paths_a, paths_b) << kernel.name;
+  }
+  // The choice was timed: every candidate has a measured time.
+  const auto& choice = TrellisForwardChoice();
+  ASSERT_EQ(choice.nanoseconds.size(), ForwardKernels().size());
+  for (double t : choice.nanoseconds) EXPECT_GT(t, 0.0);
+  EXPECT_STREQ(choice.name, ForwardKernels()[choice.index].name);
 }
 
 TEST(PlacePermutationTest, IsAPermutationSpreadOverTheStrataAndDependsOnTheKey) {

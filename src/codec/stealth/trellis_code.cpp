@@ -6,6 +6,7 @@
 
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/trellis_forward.h"
+#include "codec/stealth/trellis_forward_choice.h"
 
 namespace veil::codec::stealth {
 namespace {
@@ -32,15 +33,6 @@ std::vector<std::uint8_t> Submatrix(std::size_t width) {
   return columns;
 }
 
-bool HasAvx2() {
-#if defined(__x86_64__) || defined(__i386__)
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-#else
-  return false;
-#endif
-}
-
 }  // namespace
 
 bool TrellisCode::Embed(std::span<const std::uint8_t> x, std::span<const float> rho,
@@ -55,7 +47,8 @@ bool TrellisCode::Embed(std::span<const std::uint8_t> x, std::span<const float> 
   paths_.resize(n * kPathBytes);
 
   const TrellisProblem problem{x.data(), rho.data(), message.data(), n, m, hhat.data(), paths_.data()};
-  const float total = HasAvx2() ? ForwardAvx2(problem) : ForwardPortable(problem);
+  static const ForwardPass forward = ForwardKernels()[TrellisForwardChoice().index].run;
+  const float total = forward(problem);
   if (!(total < kInfinity)) return false;
 
   int state = 0;
