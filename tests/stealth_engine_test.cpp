@@ -146,17 +146,28 @@ TEST(TrellisCodeTest, EveryForwardPassFindsWhatThePortableOneFinds) {
 TEST(PlacePermutationTest, IsAPermutationSpreadOverTheStrataAndDependsOnTheKey) {
   Subkey key{};
   key[0] = 1;
-  for (std::uint64_t samples : {1u, 2u, 5u, 1000u, 4097u, 100000u}) {
-    PlacePermutation places(key, samples);
-    ASSERT_GE(places.domain(), samples);
-    std::vector<std::uint64_t> filled(places.domain());
-    places.Fill(0, filled.size(), filled.data());
-    std::vector<int> seen(places.domain(), 0);
-    for (std::uint64_t j = 0; j < places.domain(); ++j) {
-      ASSERT_EQ(filled[j], places(j));
-      ++seen[places(j)];
+  for (unsigned unit : {1u, 3u}) {
+    for (std::uint64_t samples : {3u, 6u, 15u, 1005u, 4098u, 100002u}) {
+      PlacePermutation places(key, samples, unit);
+      ASSERT_GE(places.domain(), samples);
+      ASSERT_EQ(places.domain() % unit, 0u);
+      std::vector<std::uint64_t> filled(places.domain());
+      places.Fill(0, filled.size(), filled.data());
+      std::vector<int> seen(places.domain(), 0);
+      for (std::uint64_t j = 0; j < places.domain(); ++j) {
+        ASSERT_EQ(filled[j], places(j));
+        // A unit's samples come together, in their order.
+        if (j % unit != 0) {
+          ASSERT_EQ(places(j), places(j - 1) + 1) << j;
+        }
+        ++seen[places(j)];
+      }
+      EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(places.domain())) << samples;
+      // Filling from the middle of a unit gives the same places.
+      std::vector<std::uint64_t> tail(filled.size() - 1);
+      places.Fill(1, tail.size(), tail.data());
+      EXPECT_TRUE(std::equal(tail.begin(), tail.end(), filled.begin() + 1)) << samples;
     }
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(places.domain())) << samples;
   }
   // The first elements reach every part of the picture.
   PlacePermutation a(key, 100000);
@@ -187,23 +198,37 @@ TEST(StealthEngineTest, RoundTripsAtZeroOneAndNearTheCap) {
   }
 }
 
-TEST(StealthEngineTest, ChangesAreOfOneAndNeverOnWetSamples) {
+TEST(StealthEngineTest, ChangesAreOfOneNeverOnWetSamplesAndGoOneWayInAPixel) {
   const CoverSamples cover = Picture(160, 120, 2);
   const auto costs = ComputeCosts(cover, 1);
   const auto file = Random(static_cast<std::size_t>(*LargestHiddenFile(cover, costs.usable, kDefaultMaxRate)), 3);
   const auto hidden = Hide(cover, "pw", file, SaltOf(9));
   ASSERT_TRUE(hidden.ok);
-  std::uint64_t changed = 0;
-  for (std::size_t i = 0; i < cover.values8.size(); ++i) {
-    const int d = hidden.picture.values8[i] - cover.values8[i];
-    if (d == 0) continue;
-    ++changed;
-    EXPECT_EQ(std::abs(d), 1) << i;
-    EXPECT_FALSE(costs.Wet(i)) << i;
+  std::uint64_t changed = 0, pixels = 0, shared = 0, split = 0;
+  for (std::size_t pixel = 0; pixel < cover.values8.size() / 3; ++pixel) {
+    int up = 0, down = 0;
+    for (std::size_t i = 3 * pixel; i < 3 * pixel + 3; ++i) {
+      const int d = hidden.picture.values8[i] - cover.values8[i];
+      if (d == 0) continue;
+      ++changed;
+      EXPECT_EQ(std::abs(d), 1) << i;
+      EXPECT_FALSE(costs.Wet(i)) << i;
+      (d > 0 ? up : down)++;
+    }
+    pixels += up + down > 0;
+    shared += up + down > 1;
+    split += up > 0 && down > 0;
   }
   EXPECT_EQ(changed, hidden.changes);
-  // Syndrome coding: far fewer changes than hidden bits.
-  EXPECT_LT(changed, file.size() * 8 / 3);
+  // Syndrome coding: far fewer changed pixels than hidden bits (a pixel's
+  // further changes, which put its channels' differences back, come on top).
+  EXPECT_LT(pixels, file.size() * 8 / 3);
+  EXPECT_LT(changed, file.size() * 8 * 2 / 3);
+  // A pixel's changes gather and go one way, leaving its channels'
+  // differences alone: at random places and signs, a few pixels would
+  // have two changes, and half of those would split.
+  EXPECT_GT(shared * 10, changed);
+  EXPECT_EQ(split, 0u);
 }
 
 TEST(StealthEngineTest, WrongPasswordAndCleanPictureFindNothing) {

@@ -22,7 +22,10 @@ constexpr int kWetLevel = 80;
 // grey or evenly tinted area, where a change to one channel alone would be
 // the only colour in it.
 constexpr int kCrossWetLevel = kWetLevel + 24;
-constexpr int kHighestLevel = kWet - 1;
+constexpr int kHighestLevel = kChangedDown - 1;
+// The differences between channels weigh twice a channel's own texture:
+// with a pixel's changes gathered, what still shows is mostly there.
+constexpr float kCrossWeight = 2;
 
 int Level(float rho) {
   return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
@@ -79,7 +82,7 @@ class HillStripe {
             window += box_[i + 2 * pad + channels_] - box_[i];
             cross_window += cross_box_[i + 2 * pad + channels_] - cross_box_[i];
           }
-          int level = std::min(Level(rho + cross_rho), kHighestLevel);
+          int level = std::min(Level(rho + kCrossWeight * cross_rho), kHighestLevel);
           if (Level(rho) >= kWetLevel || (channels_ == 3 && Level(cross_rho) >= kCrossWetLevel) || in[i] == 0 ||
               in[i] == top || samples_.Locked(pixel_base + x))
             level = kWet;
@@ -233,7 +236,7 @@ CostMap ComputeCosts(const CoverSamples& samples, unsigned threads) {
 }
 
 float CostOfLevel(std::uint8_t level) {
-  if (level == kWet) return std::numeric_limits<float>::infinity();
+  if (level >= kChangedDown) return std::numeric_limits<float>::infinity();
   // The middle of the level's span of rho * 2^9, back in rho.
   const float mantissa = 1.0f + (static_cast<float>(level & 7) + 0.5f) / 8.0f;
   return std::ldexp(mantissa, (level >> 3) - 9);

@@ -9,28 +9,28 @@
 
 namespace veil::codec::stealth {
 
-// What a change of each sample would cost, as a level from 0 to 126 (a
+// What a change of each sample would cost, as a level from 0 to 124 (a
 // level 8 higher costs twice as much), or kWet where a change must not be
 // made: saturated samples (0 or the largest value), flat areas, and samples
 // of locked pixels. The costs are HILL's (Li, Wang, Huang and Ni, 2014),
 // channel by channel: a 3x3 high-pass residual, its 3x3 mean, the
-// reciprocal, and a 15x15 mean of that. A colour sample adds the same cost
-// of the differences between its channel and the other two, which a change
-// to one channel alone disturbs: photographs' channels move together, so a
-// detector that looks at their differences sees changes that each channel's
-// texture hides.
+// reciprocal, and a 15x15 mean of that. A colour sample adds twice the
+// same cost of the differences between its channel and the other two,
+// which a change to one channel alone disturbs: photographs' channels move
+// together, so a detector that looks at their differences sees changes that
+// each channel's texture hides.
 struct CostMap {
   // One cell a sample, in the samples' order: the level times two plus the
   // sample's low bit, so that the code finds both in one load.
   std::vector<std::uint8_t> levels;
   std::uint64_t usable = 0;  // samples that are not wet
 
-  bool Wet(std::size_t i) const { return (levels[i] >> 1) == kWet; }
+  bool Wet(std::size_t i) const { return (levels[i] >> 1) >= kChangedDown; }
 };
 
 CostMap ComputeCosts(const CoverSamples& samples, unsigned threads);
 
-// The cost of a level; +infinity for kWet.
+// The cost of a level; +infinity for kWet and the changed ones.
 float CostOfLevel(std::uint8_t level);
 // The cost of every cell (level and low bit) at once.
 std::array<float, 256> CostTable();

@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -36,7 +37,9 @@ void Shuffle(std::vector<std::uint32_t>& values, KeyedWords& words) {
 
 }  // namespace
 
-PlacePermutation::PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t samples) {
+PlacePermutation::PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t samples, unsigned unit)
+    : unit_(std::max(1u, unit)) {
+  samples = (samples + unit_ - 1) / unit_;
   unsigned log2 = 0;
   while (log2 < 63 && (std::uint64_t{1} << (log2 + 1)) <= samples) ++log2;
   stratum_bits_ = std::max(1u, log2 / 2);
@@ -52,9 +55,12 @@ PlacePermutation::PlacePermutation(const std::array<std::uint8_t, 32>& key, std:
 }
 
 void PlacePermutation::Fill(std::uint64_t first, std::size_t count, std::uint64_t* out) const {
-  std::uint64_t r = first / blocks_.size(), t = first % blocks_.size();
+  const std::uint64_t unit = first / unit_;
+  std::uint64_t r = unit / blocks_.size(), t = unit % blocks_.size(), within = first % unit_;
   for (std::size_t i = 0; i < count; ++i) {
-    out[i] = Place(r, t);
+    out[i] = Place(r, t) * unit_ + within;
+    if (++within < unit_) continue;
+    within = 0;
     if (++t == blocks_.size()) {
       t = 0;
       ++r;

@@ -16,16 +16,20 @@ namespace veil::codec::stealth {
 // sample of every stratum, in a keyed order, the next B another, and so
 // on. blocks and offsets are keyed Fisher-Yates shuffles, shift keyed
 // values, all drawn from ChaCha20's keystream under the key.
+//
+// With a unit of u samples (a pixel's channels), the order is of the N / u
+// units instead, and element j is sample j mod u of unit j div u: a unit's
+// samples come one after another.
 class PlacePermutation {
  public:
-  PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t samples);
+  PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t samples, unsigned unit = 1);
 
-  // B * S: every element's index is below it.
-  std::uint64_t domain() const { return std::uint64_t{blocks_.size()} << stratum_bits_; }
+  // B * S * u: every element's index is below it.
+  std::uint64_t domain() const { return (std::uint64_t{blocks_.size()} << stratum_bits_) * unit_; }
   // The place of element j < domain().
   std::uint64_t operator()(std::uint64_t j) const {
-    const std::uint64_t r = j / blocks_.size(), t = j % blocks_.size();
-    return Place(r, t);
+    const std::uint64_t k = j / unit_, r = k / blocks_.size(), t = k % blocks_.size();
+    return Place(r, t) * unit_ + j % unit_;
   }
   // The places of elements [first, first + count) into out.
   void Fill(std::uint64_t first, std::size_t count, std::uint64_t* out) const;
@@ -36,6 +40,7 @@ class PlacePermutation {
     return (std::uint64_t{b} << stratum_bits_) | offsets_[(r + shifts_[b]) & stratum_mask_];
   }
 
+  unsigned unit_ = 1;
   unsigned stratum_bits_ = 1;
   std::uint64_t stratum_mask_ = 1;
   std::vector<std::uint32_t> blocks_, shifts_, offsets_;

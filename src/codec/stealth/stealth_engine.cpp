@@ -33,15 +33,30 @@ std::vector<std::uint64_t> Places(const PlacePermutation& order, std::uint64_t f
   return places;
 }
 
-// A change by one: up or down as the sign says, but never past either end.
-void Step(CoverSamples& samples, std::uint64_t i, bool up) {
-  if (samples.depth == 16) {
-    auto& v = samples.values16[i];
-    v = static_cast<std::uint16_t>(v == 0 ? 1 : v == 65535 ? 65534 : up ? v + 1 : v - 1);
-  } else {
-    auto& v = samples.values8[i];
-    v = static_cast<std::uint8_t>(v == 0 ? 1 : v == 255 ? 254 : up ? v + 1 : v - 1);
+std::uint16_t ValueAt(const CoverSamples& samples, std::uint64_t i) {
+  return samples.depth == 16 ? samples.values16[i] : samples.values8[i];
+}
+
+void SetValue(CoverSamples& samples, std::uint64_t i, std::uint16_t value) {
+  if (samples.depth == 16)
+    samples.values16[i] = value;
+  else
+    samples.values8[i] = static_cast<std::uint8_t>(value);
+}
+
+// The way the pixel's other channels have changed, when they all went the
+// same way: +1 up, -1 down; 0 when none changed or they disagree.
+int ChangedWay(const CostMap& costs, unsigned channels, std::uint64_t i) {
+  if (channels < 2 || i >= costs.levels.size()) return 0;
+  const std::uint64_t first = i - i % channels;
+  bool up = false, down = false;
+  for (std::uint64_t j = first; j < first + channels; ++j) {
+    if (j == i) continue;
+    const int level = costs.levels[j] >> 1;
+    up = up || level == kChangedUp;
+    down = down || level == kChangedDown;
   }
+  return up == down ? 0 : up ? 1 : -1;
 }
 
 std::vector<std::uint8_t> Signs(const Subkey& key, std::uint64_t stream, std::size_t count) {
@@ -71,12 +86,61 @@ void Parallel(std::uint64_t count, unsigned threads, Work work) {
   for (auto& worker : workers) worker.join();
 }
 
+// What the code needs of each place: its low bit and its cost. A change
+// that would follow the pixel's other channels counts as a gain (Make gives
+// it their way), so that a pixel's changes gather and leave its channels'
+// differences as they were.
+struct PlaceView {
+  std::vector<std::uint8_t> x, y;
+  std::vector<float> rho;
+
+  void Describe(const CostMap& costs, unsigned channels, std::span<const std::uint64_t> places) {
+    static const auto table = CostTable();
+    const std::size_t n = places.size();
+    x.resize(n);
+    y.resize(n);
+    rho.resize(n);
+    for (std::size_t j = 0; j < n; ++j) {
+      const std::uint8_t cell = CellAt(costs, places[j]);
+      x[j] = cell & 1;
+      const bool follows = ChangedWay(costs, channels, places[j]) != 0 && std::isfinite(table[cell]);
+      rho[j] = follows ? table[cell] * kFollowingShare : table[cell];
+    }
+  }
+
+  // The places the code changes, each as place * 2 + 1 when the keyed
+  // sign says up.
+  void Flips(std::span<const std::uint64_t> places, const std::vector<std::uint8_t>& signs,
+             std::vector<std::uint64_t>& flips) const {
+    for (std::size_t j = 0; j < places.size(); ++j)
+      if (x[j] != y[j]) flips.push_back(places[j] << 1 | ((signs[j / 8] >> (j % 8)) & 1));
+  }
+};
+
+// A segment's places of one channel, in their order, and the bits of the
+// segment's that they carry: [first, last), shared in proportion to places.
+struct ChannelPart {
+  std::uint64_t first = 0, last = 0;
+};
+
+ChannelPart SplitByChannel(std::span<const std::uint64_t> places, unsigned channels, unsigned channel,
+                           std::uint64_t bits, std::vector<std::uint64_t>& own) {
+  own.clear();
+  std::uint64_t before = 0;
+  for (auto p : places) {
+    const auto c = p % channels;
+    before += c < channel;
+    if (c == channel) own.push_back(p);
+  }
+  const std::uint64_t n = std::max<std::uint64_t>(1, places.size());
+  return {bits * before / n, bits * (before + own.size()) / n};
+}
+
 // A thread's memory for one segment after another.
 struct Scratch {
   TrellisCode code;
-  std::vector<std::uint64_t> places;
-  std::vector<std::uint8_t> x, y;
-  std::vector<float> rho;
+  std::vector<std::uint64_t> all, places;
+  PlaceView view;
 };
 
 bool UsableSize(const CoverSamples& samples) {
@@ -104,13 +168,16 @@ std::optional<std::uint64_t> LargestHiddenFile(const CoverSamples& samples, std:
   const std::uint64_t fixed = 8 * (kSaltSize + kFrameSize);
   if (bits <= fixed) return std::nullopt;
   // The code needs at least two usable places a bit, and the places must be there.
-  const std::uint64_t places = PlacePermutation({}, samples.SampleCount()).domain() - kFramePlaces;
+  const std::uint64_t places = PlacePermutation({}, samples.SampleCount(), samples.channels).domain() - kFramePlaces;
   const std::uint64_t body_bits = std::min({bits - fixed, usable / 2, places / 2});
   return LargestFile(body_bits / 8);
 }
 
-struct StealthHider::Run {
-  std::vector<std::uint64_t> flips;  // places whose parity the code changes
+// A change made, and what the sample and its cell were before it.
+struct StealthHider::Change {
+  std::uint64_t place;
+  std::uint16_t value;
+  std::uint8_t cell;
 };
 
 StealthHider::StealthHider(CoverSamples& samples, unsigned threads)
@@ -124,26 +191,42 @@ void StealthHider::HideSalt(const Salt& salt) {
   Embed(places, ToBits(salt), kSaltSigns);
   // The salt's places keep their bits from now on.
   for (auto p : places)
-    if (p < costs_.levels.size()) costs_.levels[p] = static_cast<std::uint8_t>(kWet << 1 | Lsb(samples_, p));
+    if (p < costs_.levels.size() && !costs_.Wet(p))
+      costs_.levels[p] = static_cast<std::uint8_t>(kWet << 1 | Lsb(samples_, p));
+}
+
+StealthHider::Change StealthHider::Make(std::uint64_t flip) {
+  const std::uint64_t i = flip >> 1;
+  const Change change{i, ValueAt(samples_, i), costs_.levels[i]};
+  const std::uint16_t top = samples_.depth == 16 ? 65535 : 255;
+  // The way the pixel went, if it did, even by a change of this same call;
+  // saturated samples are wet, but the ends are kept all the same.
+  const int way = ChangedWay(costs_, samples_.channels, i);
+  const bool up = change.value == 0 || (change.value != top && (way != 0 ? way > 0 : (flip & 1) != 0));
+  const auto value = static_cast<std::uint16_t>(up ? change.value + 1 : change.value - 1);
+  SetValue(samples_, i, value);
+  costs_.levels[i] = static_cast<std::uint8_t>((up ? kChangedUp : kChangedDown) << 1 | (value & 1));
+  ++changes_;
+  return change;
+}
+
+void StealthHider::Undo(const std::vector<Change>& made) {
+  for (auto it = made.rbegin(); it != made.rend(); ++it) {
+    SetValue(samples_, it->place, it->value);
+    costs_.levels[it->place] = it->cell;
+    --changes_;
+  }
 }
 
 bool StealthHider::Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits,
                          std::uint64_t stream_at) {
-  const std::size_t n = places.size();
-  std::vector<std::uint8_t> x(n), y(n);
-  std::vector<float> rho(n);
-  for (std::size_t j = 0; j < n; ++j) {
-    x[j] = Lsb(samples_, places[j]);
-    rho[j] = CostOfLevel(static_cast<std::uint8_t>(CellAt(costs_, places[j]) >> 1));
-  }
+  PlaceView view;
+  view.Describe(costs_, samples_.channels, places);
   TrellisCode code;
-  if (!code.Embed(x, rho, bits, y)) return false;
-  const auto signs = Signs(directions_, stream_at, n);
-  for (std::size_t j = 0; j < n; ++j)
-    if (x[j] != y[j]) {
-      Step(samples_, places[j], (signs[j / 8] >> (j % 8)) & 1);
-      ++changes_;
-    }
+  if (!code.Embed(view.x, view.rho, bits, view.y)) return false;
+  std::vector<std::uint64_t> flips;
+  view.Flips(places, Signs(directions_, stream_at, places.size()), flips);
+  for (auto flip : flips) Make(flip);
   return true;
 }
 
@@ -151,7 +234,7 @@ bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const std
                             std::span<const std::uint8_t> file) {
   if (!UsableSize(samples_)) return false;
   const std::uint64_t n = samples_.SampleCount();
-  const PlacePermutation keyed(keys.places, n);
+  const PlacePermutation keyed(keys.places, n, samples_.channels);
   const std::uint64_t available = keyed.domain() - kFramePlaces;
   const std::uint64_t body_bits = 8 * BodyLength(file.size());
   const double per_usable = static_cast<double>(n) / static_cast<double>(std::max<std::uint64_t>(1, costs_.usable));
@@ -172,44 +255,42 @@ bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const std
 bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places,
                              std::span<const std::uint8_t> bits) {
   const std::uint64_t segments = SegmentsFor(bits.size());
-  std::vector<Run> runs(segments);
-  std::vector<char> failed(segments, 0);
-  const auto table = CostTable();
+  const unsigned channels = std::max<unsigned>(1, samples_.channels);
   std::vector<Scratch> scratch(threads_);
-  Parallel(segments, threads_, [&](std::uint64_t k, unsigned t) {
-    const std::uint64_t b0 = Cut(bits.size(), k, segments), b1 = Cut(bits.size(), k + 1, segments);
-    const std::uint64_t p0 = Cut(body_places, k, segments), p1 = Cut(body_places, k + 1, segments);
-    const std::size_t n = static_cast<std::size_t>(p1 - p0);
-    auto& [code, places, x, y, rho] = scratch[t];
-    places.resize(n);
-    x.resize(n);
-    y.resize(n);
-    rho.resize(n);
-    keyed.Fill(kFramePlaces + p0, n, places.data());
-    for (std::size_t j = 0; j < n; ++j) {
-      const std::uint8_t cell = CellAt(costs_, places[j]);
-      x[j] = cell & 1;
-      rho[j] = table[cell];
+  std::vector<Change> made;
+  // A channel at a time, so that each sees where the ones before it changed.
+  for (unsigned channel = 0; channel < channels; ++channel) {
+    std::vector<std::vector<std::uint64_t>> flips(segments);
+    std::vector<char> failed(segments, 0);
+    Parallel(segments, threads_, [&](std::uint64_t k, unsigned t) {
+      const std::uint64_t b0 = Cut(bits.size(), k, segments), b1 = Cut(bits.size(), k + 1, segments);
+      const std::uint64_t p0 = Cut(body_places, k, segments), p1 = Cut(body_places, k + 1, segments);
+      auto& [code, all, places, view] = scratch[t];
+      all.resize(static_cast<std::size_t>(p1 - p0));
+      keyed.Fill(kFramePlaces + p0, all.size(), all.data());
+      const ChannelPart part = SplitByChannel(all, channels, channel, b1 - b0, places);
+      view.Describe(costs_, channels, places);
+      if (!code.Embed(view.x, view.rho, bits.subspan(b0 + part.first, part.last - part.first), view.y)) {
+        failed[k] = 1;
+        return;
+      }
+      view.Flips(places, Signs(directions_, k * channels + channel, places.size()), flips[k]);
+    });
+    if (std::find(failed.begin(), failed.end(), 1) != failed.end()) {
+      Undo(made);
+      return false;
     }
-    if (!code.Embed(x, rho, bits.subspan(b0, b1 - b0), y)) {
-      failed[k] = 1;
-      return;
-    }
-    const auto signs = Signs(directions_, k, n);
-    for (std::size_t j = 0; j < n; ++j)
-      if (x[j] != y[j]) runs[k].flips.push_back(places[j] << 1 | ((signs[j / 8] >> (j % 8)) & 1));
-  });
-  if (std::find(failed.begin(), failed.end(), 1) != failed.end()) return false;
-  for (const auto& run : runs)
-    for (auto flip : run.flips) {
-      Step(samples_, flip >> 1, flip & 1);
-      ++changes_;
-    }
+    for (const auto& run : flips)
+      for (auto flip : run) made.push_back(Make(flip));
+  }
   return true;
 }
 
 StealthReader::StealthReader(const CoverSamples& samples, unsigned threads)
-    : samples_(samples.SampleCount()), threads_(threads), bits_((samples.SampleCount() + 63) / 64) {
+    : samples_(samples.SampleCount()),
+      channels_(std::max<unsigned>(1, samples.channels)),
+      threads_(threads),
+      bits_((samples.SampleCount() + 63) / 64) {
   for (std::size_t w = 0; w < bits_.size(); ++w) {
     const std::uint64_t first = std::uint64_t{w} * 64, last = std::min<std::uint64_t>(first + 64, samples_);
     std::uint64_t word = 0;
@@ -241,7 +322,7 @@ Salt StealthReader::ReadSalt() const {
 
 std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Salt& salt) {
   if (samples_ < kMinimumSamples || samples_ > kMaximumSamples) return std::nullopt;
-  const PlacePermutation keyed(keys.places, samples_);
+  const PlacePermutation keyed(keys.places, samples_, channels_);
   const auto places = Places(keyed, 0, kFramePlaces);
   std::vector<std::uint8_t> y, bits(8 * kFrameSize);
   Read(places, y);
@@ -257,16 +338,20 @@ std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Sal
 
 std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKeys& keys, const Frame& frame) {
   if (!opener_) return std::nullopt;
-  const PlacePermutation keyed(keys.places, samples_);
+  const PlacePermutation keyed(keys.places, samples_, channels_);
   const std::uint64_t body_bits = 8 * BodyLength(frame.file_length), segments = SegmentsFor(body_bits);
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(body_bits));
   Parallel(segments, threads_, [&](std::uint64_t k, unsigned) {
     const std::uint64_t b0 = Cut(body_bits, k, segments), b1 = Cut(body_bits, k + 1, segments);
     const std::uint64_t p0 = Cut(frame.body_places, k, segments), p1 = Cut(frame.body_places, k + 1, segments);
-    const auto places = Places(keyed, kFramePlaces + p0, static_cast<std::size_t>(p1 - p0));
+    const auto all = Places(keyed, kFramePlaces + p0, static_cast<std::size_t>(p1 - p0));
+    std::vector<std::uint64_t> places;
     std::vector<std::uint8_t> y;
-    Read(places, y);
-    TrellisCode::Syndrome(y, std::span(bits).subspan(b0, b1 - b0));
+    for (unsigned channel = 0; channel < channels_; ++channel) {
+      const ChannelPart part = SplitByChannel(all, channels_, channel, b1 - b0, places);
+      Read(places, y);
+      TrellisCode::Syndrome(y, std::span(bits).subspan(b0 + part.first, part.last - part.first));
+    }
   });
   return opener_->OpenBody(ToBytes(bits), frame.file_length);
 }

@@ -37,7 +37,12 @@ class StealthHider {
   std::uint64_t changes() const { return changes_; }
 
  private:
-  struct Run;
+  struct Change;
+  // Changes a sample by one, the way its pixel's other channels went or
+  // else as the keyed sign says (flip: place * 2 + 1 for up), and records
+  // the way in its cell; returns what to undo.
+  Change Make(std::uint64_t flip);
+  void Undo(const std::vector<Change>& made);
   bool Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits, std::uint64_t stream_at);
   bool EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places, std::span<const std::uint8_t> bits);
 
@@ -68,6 +73,7 @@ class StealthReader {
   void Read(const std::vector<std::uint64_t>& places, std::vector<std::uint8_t>& y) const;
 
   std::uint64_t samples_;
+  unsigned channels_;
   unsigned threads_;
   std::vector<std::uint64_t> bits_;
   std::optional<StealthOpener> opener_;

@@ -42,7 +42,17 @@ inline constexpr std::uint64_t kPlacesPerBit = 8;
 inline constexpr std::uint64_t kMinimumSamples = kSaltPlaces + kFramePlaces + 4096;
 inline constexpr std::uint64_t kMaximumSamples = std::uint64_t{1} << 36;
 
-// A cost level: 0 (cheapest) to 126; 127 means the sample must not change.
+// A cost level: 0 (cheapest) to 124; 127 means the sample must not change.
 inline constexpr std::uint8_t kWet = 127;
+// A sample already changed, down or up: it must not change again, and the
+// pixel's other channels follow the way it went.
+inline constexpr std::uint8_t kChangedDown = 125, kChangedUp = 126;
+// What a change costs, as a share of its own cost, in a pixel whose other
+// channels already changed, all the same way, when it goes that way too: a
+// gain, since it puts back the channels' differences that staying would
+// leave disturbed, so the code takes such changes wherever the message lets
+// it. (On the benchmark's photographs, a gain of a quarter of the cost let
+// more of the differences show; see bench/stealth/README.md.)
+inline constexpr float kFollowingShare = -1.0f;
 
 }  // namespace veil::codec::stealth
