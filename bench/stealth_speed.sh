@@ -80,5 +80,5 @@ for round in $(seq "$rounds"); do
   cmp "$work/p64k.bin" "$work/sback.bin"
   echo "round $round: hide: veilwright $v | steghide $s;  extract: veilwright $ve | steghide $se;" \
     "key derivation alone $kdf s; steghide's hide / veilwright's: $(awk "BEGIN{printf \"%.0f\", $s_s / $v_s}")x," \
-    "beyond the derivation $(awk "BEGIN{printf \"%.0f\", $s_s / ($v_s - $kdf)}")x"
+    "beyond the derivation $(awk "BEGIN{d = $v_s - $kdf; if (d < 0.02) print \"not measurable (the derivation alone ran as long as the hide)\"; else printf \"%.0fx\", $s_s / d}")"
 done
