@@ -87,6 +87,9 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
     // so that every refusal takes the same time.
     CoverSamples none;
     StealthReader reader(cover ? cover->samples() : none, Threads(request.threads));
+    // The reader keeps the low bits it needs; the samples go before the key
+    // derivation's 256 MiB comes.
+    cover.reset();
     const Salt salt = reader.ReadSalt();
     const auto keys = DeriveStealthKeys(request.password, salt, request.costs);
     if (!keys) {
