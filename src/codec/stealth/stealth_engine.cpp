@@ -16,10 +16,13 @@ namespace {
 // these two for the salt and the frame.
 constexpr std::uint64_t kSaltSigns = ~std::uint64_t{0}, kFrameSigns = ~std::uint64_t{0} - 1;
 
+std::uint16_t ValueAt(const CoverSamples& samples, std::uint64_t i) {
+  return samples.depth == 16 ? samples.values16[i] : samples.values8[i];
+}
+
 // A place's low bit; phantom places (past the last sample) read as 0.
 std::uint8_t Lsb(const CoverSamples& samples, std::uint64_t i) {
-  if (i >= samples.SampleCount()) return 0;
-  return static_cast<std::uint8_t>((samples.depth == 16 ? samples.values16[i] : samples.values8[i]) & 1);
+  return i < samples.SampleCount() ? static_cast<std::uint8_t>(ValueAt(samples, i) & 1) : 0;
 }
 
 // A place's cell (cost level and low bit); phantom places never change.
@@ -31,10 +34,6 @@ std::vector<std::uint64_t> Places(const PlacePermutation& order, std::uint64_t f
   std::vector<std::uint64_t> places(count);
   order.Fill(first, count, places.data());
   return places;
-}
-
-std::uint16_t ValueAt(const CoverSamples& samples, std::uint64_t i) {
-  return samples.depth == 16 ? samples.values16[i] : samples.values8[i];
 }
 
 void SetValue(CoverSamples& samples, std::uint64_t i, std::uint16_t value) {

@@ -37,14 +37,14 @@ const std::vector<ForwardKernel>& ForwardKernels() {
   return kernels;
 }
 
-const ForwardChoice& TrellisForwardChoice() {
-  static const ForwardChoice choice = [] {
+const KernelChoice& TrellisForwardChoice() {
+  static const KernelChoice choice = [] {
     const auto& kernels = ForwardKernels();
     TimedProblem problem;
     const TrellisProblem view = problem.View();
     auto times = TimeKernels(kernels.size(), kColumns, [&](std::size_t i) { kernels[i].run(view); });
     const std::size_t index = ChooseKernel(times);
-    return ForwardChoice{index, kernels[index].name, std::move(times)};
+    return KernelChoice{index, kernels[index].name, false, std::move(times)};
   }();
   return choice;
 }

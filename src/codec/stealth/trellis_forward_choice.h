@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "codec/kernel_dispatch.h"
 #include "codec/stealth/trellis_forward.h"
 
 namespace veil::codec::stealth {
@@ -17,13 +18,9 @@ struct ForwardKernel {
 };
 const std::vector<ForwardKernel>& ForwardKernels();
 
-// Which forward pass the code uses: decided once per process, by timing
-// every candidate on a small problem in the cache (ChooseKernel's rule).
-struct ForwardChoice {
-  std::size_t index;                // in ForwardKernels()
-  const char* name;
-  std::vector<double> nanoseconds;  // each candidate's time a column
-};
-const ForwardChoice& TrellisForwardChoice();
+// Which forward pass the code uses (index in ForwardKernels(), never
+// forced): decided once per process, by timing every candidate on a small
+// problem in the cache, by ChooseKernel's rule like the group kernels.
+const KernelChoice& TrellisForwardChoice();
 
 }  // namespace veil::codec::stealth
