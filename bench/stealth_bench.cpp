@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
     double t2 = Now(), c2 = Cpu();
     StealthHider hider(cover->samples(), threads);
     double t3 = Now(), c3 = Cpu();
-    hider.HideSalt(salt);
-    const bool hid = hider.HideFile(*keys, salt, "bin", payload);
+    const bool hid = hider.HideSalt(salt) && hider.HideFile(*keys, salt, "bin", payload);
     double t4 = Now(), c4 = Cpu();
     StealthReader reader(cover->samples(), threads);
     const Salt found = reader.ReadSalt();

@@ -231,5 +231,35 @@ TEST_F(CliStealthTest, AHideInPlaceCutShortLeavesThePictureAsItWas) {
   ExpectOnlySamplesChangedByOne(ReadAll(cover));
 }
 
+// One colour with a tenth of its rows textured: the salt's public places
+// are mostly flat, and a hide that said "hid" used to leave a picture whose
+// password found nothing.
+TEST_F(CliStealthTest, AMostlyFlatPictureIsTooFlatAndNothingIsWritten) {
+  constexpr std::uint32_t kSide = 512;
+  std::vector<std::uint8_t> rgb(std::size_t{kSide} * kSide * 3);
+  std::mt19937 random(11);
+  std::normal_distribution<double> noise(0, 7);
+  for (std::size_t i = 0; i < rgb.size(); ++i) {
+    const bool textured = i / (kSide * 3) < kSide / 10;
+    rgb[i] = static_cast<std::uint8_t>(std::clamp(90 + 30 * (i % 3) + (textured ? noise(random) : 0), 1.0, 254.0));
+  }
+  const Bytes bmp = MakeBmpOfSamples(kSide, kSide, rgb);
+  WriteAll(cover, bmp);
+  WriteAll(payload, Bytes(20, 'x'));
+
+  const Result seen = Run({"inspect", cover});
+  EXPECT_NE(seen.out.find("capacity stealth: none (too flat"), std::string::npos) << seen.out;
+  const std::string copy = dir.File("copy.bmp");
+  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "pw", "--output", copy});
+  EXPECT_EQ(hide.status, 1);
+  EXPECT_NE(hide.err.find("too flat to carry " + payload + " in the stealth form"), std::string::npos) << hide.err;
+  EXPECT_EQ(hide.out, "");
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  EXPECT_EQ(ReadAll(cover), bmp);
+  const Result above = Run({"hide", cover, payload, "--stealth", "--password", "pw", "--max-rate", "3"});
+  EXPECT_NE(above.err.find("too flat"), std::string::npos) << above.err;
+  EXPECT_EQ(ReadAll(cover), bmp);
+}
+
 }  // namespace
 }  // namespace veil::test

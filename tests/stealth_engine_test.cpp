@@ -61,9 +61,9 @@ Hidden Hide(const CoverSamples& cover, const std::string& password, std::span<co
             const Salt& salt) {
   Hidden hidden{cover};
   StealthHider hider(hidden.picture, 2);
-  hider.HideSalt(salt);
+  const bool salted = hider.HideSalt(salt);
   const auto keys = DeriveStealthKeys(password, salt, kQuick);
-  hidden.ok = keys && hider.HideFile(*keys, salt, "txt", file);
+  hidden.ok = salted && keys && hider.HideFile(*keys, salt, "txt", file);
   hidden.changes = hider.changes();
   return hidden;
 }
@@ -185,10 +185,10 @@ TEST(PlacePermutationTest, IsAPermutationSpreadOverTheStrataAndDependsOnTheKey) 
 TEST(StealthEngineTest, RoundTripsAtZeroOneAndNearTheCap) {
   const CoverSamples cover = Picture(160, 120, 1);
   const auto costs = ComputeCosts(cover, 2);
-  const auto largest = LargestHiddenFile(cover, costs.usable, kDefaultMaxRate);
-  ASSERT_TRUE(largest);
-  ASSERT_GT(*largest, 100u);
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, static_cast<std::size_t>(*largest)}) {
+  const StealthRoom room = RoomFor(cover, costs, kDefaultMaxRate);
+  ASSERT_EQ(room.limit, StealthRoom::Limit::kNone);
+  ASSERT_GT(room.largest_file, 100u);
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, static_cast<std::size_t>(room.largest_file)}) {
     const auto file = Random(size, static_cast<std::uint32_t>(size));
     const auto hidden = Hide(cover, "correct horse", file, SaltOf(static_cast<std::uint8_t>(size)));
     ASSERT_TRUE(hidden.ok) << size;
@@ -201,7 +201,7 @@ TEST(StealthEngineTest, RoundTripsAtZeroOneAndNearTheCap) {
 TEST(StealthEngineTest, ChangesAreOfOneNeverOnWetSamplesAndGoOneWayInAPixel) {
   const CoverSamples cover = Picture(160, 120, 2);
   const auto costs = ComputeCosts(cover, 1);
-  const auto file = Random(static_cast<std::size_t>(*LargestHiddenFile(cover, costs.usable, kDefaultMaxRate)), 3);
+  const auto file = Random(static_cast<std::size_t>(RoomFor(cover, costs, kDefaultMaxRate).largest_file), 3);
   const auto hidden = Hide(cover, "pw", file, SaltOf(9));
   ASSERT_TRUE(hidden.ok);
   std::uint64_t changed = 0, pixels = 0, shared = 0, split = 0;
@@ -263,7 +263,7 @@ TEST(StealthEngineTest, FlatPicturesTakeNothing) {
   std::fill(flat.values8.begin(), flat.values8.end(), 100);
   const auto costs = ComputeCosts(flat, 2);
   EXPECT_EQ(costs.usable, 0u);
-  EXPECT_FALSE(LargestHiddenFile(flat, costs.usable, kDefaultMaxRate));
+  EXPECT_EQ(RoomFor(flat, costs, kDefaultMaxRate).limit, StealthRoom::Limit::kTooFlat);
 }
 
 // A change to one colour channel alone shows in the channels' differences:
@@ -275,8 +275,9 @@ TEST(StealthEngineTest, ColourChangesAvoidSmoothDifferencesBetweenChannels) {
     grey.values8[p + 1] = grey.values8[p];
     grey.values8[p + 2] = static_cast<std::uint8_t>(std::min(255, grey.values8[p] + 20));  // a tint
   }
-  EXPECT_EQ(ComputeCosts(grey, 2).usable, 0u);
-  EXPECT_FALSE(LargestHiddenFile(grey, 0, kDefaultMaxRate));
+  const auto grey_costs = ComputeCosts(grey, 2);
+  EXPECT_EQ(grey_costs.usable, 0u);
+  EXPECT_EQ(RoomFor(grey, grey_costs, kDefaultMaxRate).limit, StealthRoom::Limit::kTooFlat);
 
   // Left half: each channel its own noise; right half: one noise for all
   // three and a little of each channel's own.

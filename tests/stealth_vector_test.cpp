@@ -87,7 +87,7 @@ TEST(StealthVectorTest, FixedRandomBytesGiveTheDocumentedPicture) {
   const std::vector<std::uint8_t> file = {'h', 'e', 'l', 'l', 'o'};
 
   StealthHider hider(picture, 2);  // the signs' key: 00 .. 1f
-  hider.HideSalt(salt);
+  ASSERT_TRUE(hider.HideSalt(salt));
   ASSERT_TRUE(hider.HideFile(*keys, salt, "txt", file));  // the stream's nonce: 00 .. 17
 
   const PlacePermutation pub(PublicPlacesKey(), cover.SampleCount()), keyed(keys->places, cover.SampleCount(), 3);

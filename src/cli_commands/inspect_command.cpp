@@ -8,6 +8,7 @@
 #include "codec/carrier_reader.h"
 #include "codec/seal.h"
 #include "codec/stealth/stealth_cover.h"
+#include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
 #include "cli_commands/stealth_options.h"
 #include "commands/run_description.h"
@@ -22,6 +23,16 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
   const auto capacity = codec::MeasureStealthCapacity(cover, rate);
   if (!capacity) {
     out << "capacity stealth: none (" << codec::stealth::WhyNoStealthCover(cover) << ")\n";
+    return;
+  }
+  if (capacity->too_small) {
+    out << "capacity stealth: none (its " << capacity->samples << " samples are outside the "
+        << codec::stealth::kMinimumSamples << " to " << codec::stealth::kMaximumSamples << " the form takes)\n";
+    return;
+  }
+  if (capacity->too_flat) {
+    out << "capacity stealth: none (too flat: only " << capacity->usable_samples << " of " << capacity->samples
+        << " samples are textured enough to change, too few for the code)\n";
     return;
   }
   out << "capacity stealth: " << capacity->largest_file << " bytes at " << FormatRate(rate) << " bits per pixel ("

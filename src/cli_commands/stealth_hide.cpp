@@ -10,6 +10,7 @@
 #include "codec/carrier_layout.h"
 #include "codec/carrier_reader.h"
 #include "codec/stealth/stealth_cover.h"
+#include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
 #include "commands/run_description.h"
 #include "platform/same_file.h"
@@ -53,9 +54,12 @@ int StealthHide(const Arguments& args, CliSession& session) {
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;
   if (!result.ok()) {
-    if (result.status == codec::RunStatus::kTooLarge)
+    const bool sized = result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
+    if (result.status == codec::RunStatus::kTooLarge && sized)
       throw CliFailure(DescribeRun(result, picture, payload_path) + " in the stealth form at " +
                        FormatRate(max_rate) + " bits per pixel");
+    if (result.status == codec::RunStatus::kTooLarge || result.status == codec::RunStatus::kTooFlat)
+      throw CliFailure(DescribeRun(result, picture, payload_path));
     if (result.status == codec::RunStatus::kNotStealthCover)
       throw CliFailure(DescribeRun(result, picture, payload_path) + ": " +
                        codec::stealth::WhyNoStealthCover(*cover));

@@ -35,6 +35,10 @@ enum class RunStatus {
   kIoFailure,            // a file could not be read or written: path and cause
   kNoStealthFile,        // stealth extraction: the password finds nothing (clean, damaged or wrong alike)
   kNotStealthCover,      // stealth: the picture is not of a kind the stealth form reads
+  kTooFlat,              // stealth embedding: too few samples may change to carry it: size, samples, usable
+  kNotReadBack,          // stealth embedding: the changed samples did not give the file back; nothing written
+  kKeyMemory,            // stealth: the key derivation could not have its memory: key_memory_kib
+  kCryptoUnavailable,    // libsodium could not start
 };
 
 // What did not hold up in a damaged picture.
@@ -70,6 +74,9 @@ struct RunResult {
   std::uint64_t size = 0;      // kTooLarge: the file's length
   std::uint64_t capacity = 0;  // kTooLarge: the most the picture takes
   std::uint64_t room = 0;      // kTooLarge: the bytes of the pixel array
+  std::uint64_t samples = 0;   // kTooLarge, kTooFlat (stealth): the samples that carry
+  std::uint64_t usable = 0;    // kTooLarge, kTooFlat (stealth): the samples that may change
+  std::uint32_t key_memory_kib = 0;  // kKeyMemory
   std::uint32_t version = 0;   // kUnknownVersion
   std::uint32_t marker = 0;    // kAlreadyHoldsFile, kUnknownVersion: the reserved words
   carrier::BmpRefusal cover;   // kNotCover

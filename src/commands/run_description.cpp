@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "codec/carrier_layout.h"
+#include "codec/stealth/stealth_format.h"
 
 namespace veil {
 namespace {
@@ -84,6 +85,12 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       if (result.room != 0 && result.room < carrier::kHiddenHeaderSize)
         return picture + ": too little room: its pixel array of " + std::to_string(result.room) +
                " bytes cannot hold even the " + std::to_string(carrier::kHiddenHeaderSize) + "-byte hidden header";
+      if (result.samples != 0 && result.samples < codec::stealth::kMinimumSamples)
+        return picture + ": too small for the stealth form: its " + std::to_string(result.samples) +
+               " samples are fewer than the " + std::to_string(codec::stealth::kMinimumSamples) + " it needs";
+      if (result.samples > codec::stealth::kMaximumSamples)
+        return picture + ": too large for the stealth form: its " + std::to_string(result.samples) +
+               " samples are more than the " + std::to_string(codec::stealth::kMaximumSamples) + " it reads";
       return file + " is " + std::to_string(result.size) + " bytes, but " + picture + " can take at most " +
              std::to_string(result.capacity) + " bytes";
     case RunStatus::kAlreadyHoldsFile:
@@ -119,6 +126,17 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       return picture + ": the sealed data does not open";
     case RunStatus::kIoFailure: return result.detail;
     case RunStatus::kNoStealthFile: return picture + ": no hidden file opens with this password";
+    case RunStatus::kTooFlat:
+      return picture + ": too flat to carry " + file + " in the stealth form: only " + std::to_string(result.usable) +
+             " of its " + std::to_string(result.samples) +
+             " samples are textured enough to change, too few for the code to place the file there";
+    case RunStatus::kNotReadBack:
+      return picture + ": the stealth picture did not give " + file + " back when read; nothing was written";
+    case RunStatus::kKeyMemory:
+      return "the key derivation needs " + std::to_string((result.key_memory_kib + 1023) / 1024) +
+             " MiB of memory, which this program could not have; nothing was written";
+    case RunStatus::kCryptoUnavailable:
+      return "the cryptography library (libsodium) could not start; nothing was written";
     case RunStatus::kNotStealthCover:
       return picture + ": is not a picture the stealth form reads (a 24-bit BMP, or an 8- or 16-bit PNG without a "
                        "palette)";

@@ -69,6 +69,25 @@ Bytes MakeBmp(std::size_t file_length, std::uint32_t pixel_offset, std::uint16_t
   return bmp;
 }
 
+Bytes MakeBmpOfSamples(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb) {
+  const std::size_t stride = (std::size_t{width} * 3 + 3) / 4 * 4;
+  Bytes bmp(54 + stride * height, 0);
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  PutU32(bmp, 2, static_cast<std::uint32_t>(bmp.size()));
+  PutU32(bmp, 10, 54);
+  PutU32(bmp, 14, 40);
+  PutU32(bmp, 18, width);
+  PutU32(bmp, 22, height);
+  bmp[26] = 1;
+  bmp[28] = 24;
+  for (std::size_t y = 0; y < height; ++y)
+    for (std::size_t x = 0; x < width; ++x)
+      for (std::size_t c = 0; c < 3; ++c)
+        bmp[54 + (height - 1 - y) * stride + x * 3 + c] = rgb[(y * width + x) * 3 + 2 - c];
+  return bmp;
+}
+
 Bytes MakeV5BmpWithProfile(std::uint32_t width, std::uint32_t height, std::size_t profile_size) {
   const std::size_t stride = (std::size_t{width} * 3 + 3) / 4 * 4;
   const std::size_t pixels_end = 138 + stride * height;

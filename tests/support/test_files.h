@@ -35,6 +35,10 @@ Bytes RandomBytes(std::size_t size, std::uint32_t seed);
 Bytes MakeBmp(std::size_t file_length, std::uint32_t pixel_offset = 54, std::uint16_t bit_count = 24,
               std::uint32_t seed = 7);
 
+// A plain 24-bit BMP (40-byte header, bottom-up rows, padded) of the given
+// samples: top row first, red, green and blue a pixel.
+Bytes MakeBmpOfSamples(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb);
+
 // Pictures of the kinds other programs write. A 24-bit picture with a V5
 // header whose embedded colour profile of profile_size bytes follows the
 // pixels (as bmpsuite's rgb24prof).

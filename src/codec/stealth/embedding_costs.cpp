@@ -50,9 +50,8 @@ class HillStripe {
     cross_box_.resize(box_.size());
   }
 
-  // Levels of rows [first, last).
-  std::uint64_t Run(long first, long last, std::uint8_t* levels) {
-    std::uint64_t usable = 0;
+  // Levels of rows [first, last); counts the usable samples of each channel.
+  void Run(long first, long last, std::uint8_t* levels, std::array<std::uint64_t, 3>& usable) {
     std::fill(sum_.begin(), sum_.end(), 0.0);
     for (long k = -kBoxRadius; k <= kBoxRadius; ++k) Add(Xi(first + k), 1.0);
     const T top = samples_.depth == 16 ? T(65535) : T(255);
@@ -87,12 +86,11 @@ class HillStripe {
               in[i] == top || samples_.Locked(pixel_base + x))
             level = kWet;
           else
-            ++usable;
+            ++usable[c];
           out[i] = static_cast<std::uint8_t>(level << 1 | (in[i] & 1));
         }
       }
     }
-    return usable;
   }
 
  private:
@@ -170,11 +168,11 @@ class HillStripe {
     if (xi_row_[slot] == r) return xi_[slot];
     const float* rows[3];
     for (int d = -1; d <= 1; ++d) rows[d + 1] = Residual(r + d).data() + channels_;
-    const std::size_t stretch = row_ + 2 * channels_;
+    const auto stretch = static_cast<std::ptrdiff_t>(row_ + 2 * channels_);
     float* out = xi_[slot].data();
     float* cross = out + row_;
     const std::ptrdiff_t k = channels_;
-    auto mean = [&](std::size_t offset, std::ptrdiff_t j) {
+    auto mean = [&](std::ptrdiff_t offset, std::ptrdiff_t j) {
       float sum = 0;
       for (const float* row : rows) sum += row[offset + j - k] + row[offset + j] + row[offset + j + k];
       return sum * (1.0f / 9.0f);
@@ -210,13 +208,13 @@ CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float
   if (map.levels.empty()) return map;
   const long height = samples.height;
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<long>(1, height / 32)));
-  std::vector<std::uint64_t> usable(threads, 0);
+  std::vector<std::array<std::uint64_t, 3>> usable(threads);
   std::vector<std::thread> workers;
   for (unsigned t = 0; t < threads; ++t) {
     const long first = height * t / threads, last = height * (t + 1) / threads;
     auto work = [&, t, first, last] {
       HillStripe<T> stripe(samples, values, scale);
-      usable[t] = stripe.Run(first, last, map.levels.data());
+      stripe.Run(first, last, map.levels.data(), usable[t]);
     };
     if (t + 1 == threads)
       work();
@@ -224,7 +222,11 @@ CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float
       workers.emplace_back(work);
   }
   for (auto& worker : workers) worker.join();
-  for (auto u : usable) map.usable += u;
+  for (const auto& counts : usable)
+    for (unsigned c = 0; c < 3; ++c) {
+      map.usable_by_channel[c] += counts[c];
+      map.usable += counts[c];
+    }
   return map;
 }
 

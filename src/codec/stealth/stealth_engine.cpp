@@ -161,42 +161,66 @@ std::vector<std::uint8_t> ToBytes(std::span<const std::uint8_t> bits) {
   return bytes;
 }
 
-std::optional<std::uint64_t> LargestHiddenFile(const CoverSamples& samples, std::uint64_t usable, double max_rate) {
-  if (!UsableSize(samples) || samples.channels == 0) return std::nullopt;
-  const auto bits = static_cast<std::uint64_t>(std::floor(max_rate * static_cast<double>(usable) / samples.channels));
-  const std::uint64_t fixed = 8 * (kSaltSize + kFrameSize);
-  if (bits <= fixed) return std::nullopt;
-  // The code needs at least two usable places a bit, and the places must be there.
-  const std::uint64_t places = PlacePermutation({}, samples.SampleCount(), samples.channels).domain() - kFramePlaces;
-  const std::uint64_t body_bits = std::min({bits - fixed, usable / 2, places / 2});
-  return LargestFile(body_bits / 8);
-}
+StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double max_rate) {
+  using Limit = StealthRoom::Limit;
+  if (!UsableSize(samples) || samples.channels == 0 || costs.levels.size() != samples.SampleCount())
+    return {Limit::kSampleCount};
+  const std::uint64_t n = samples.SampleCount();
+  const unsigned channels = samples.channels;
+  // The salt's public places must reach nearly every salt: a hide draws
+  // salts until one embeds, a sixteenth of them at worst.
+  const auto salt_places = Places(PlacePermutation(PublicPlacesKey(), n), 0, kSaltPlaces);
+  std::vector<std::uint8_t> changeable(salt_places.size());
+  std::array<std::uint64_t, 3> salt_usable{};
+  for (std::size_t j = 0; j < salt_places.size(); ++j) {
+    const std::uint64_t p = salt_places[j];
+    changeable[j] = !costs.Wet(p);
+    salt_usable[p % channels] += changeable[j];
+  }
+  if (TrellisCode::Rank(changeable, 8 * kSaltSize) + kSaltRankSlack < 8 * kSaltSize) return {Limit::kTooFlat};
+  // The salt's places keep their bits from then on; the frame's are the
+  // first keyed places, anywhere in the picture.
+  std::uint64_t after_salt = 0, body_usable = ~std::uint64_t{0};
+  for (unsigned c = 0; c < channels; ++c) {
+    const std::uint64_t own = costs.usable_by_channel[c] - salt_usable[c];
+    after_salt += own;
+    // The frame's places take their share of a channel's usable ones.
+    body_usable = std::min(body_usable, own - own * kFramePlaces / n);
+  }
+  if (static_cast<double>(after_salt) < kFrameUsableShare * static_cast<double>(n)) return {Limit::kTooFlat};
 
-// A change made, and what the sample and its cell were before it.
-struct StealthHider::Change {
-  std::uint64_t place;
-  std::uint16_t value;
-  std::uint8_t cell;
-};
+  const auto bits = static_cast<std::uint64_t>(std::floor(max_rate * static_cast<double>(costs.usable) / channels));
+  const std::uint64_t fixed = 8 * (kSaltSize + kFrameSize);
+  const std::uint64_t places = PlacePermutation({}, n, channels).domain() - kFramePlaces;
+  // Each channel carries its share of the body's bits on its own usable
+  // places, which the code needs kUsablePerBodyBit of a bit.
+  const std::uint64_t by_flatness = std::min(channels * body_usable / kUsablePerBodyBit, places / 2);
+  const auto file_by_flatness = LargestFile(by_flatness / 8);
+  if (!file_by_flatness) return {Limit::kTooFlat};
+  if (bits <= fixed) return {Limit::kRate};
+  const auto file_by_rate = LargestFile((bits - fixed) / 8);
+  if (!file_by_rate) return {Limit::kRate};
+  return {Limit::kNone, std::min(*file_by_rate, *file_by_flatness)};
+}
 
 StealthHider::StealthHider(CoverSamples& samples, unsigned threads)
     : samples_(samples), threads_(threads), costs_(ComputeCosts(samples, threads)) {
   randombytes_buf(directions_.data(), directions_.size());
 }
 
-void StealthHider::HideSalt(const Salt& salt) {
-  if (!UsableSize(samples_)) return;
+bool StealthHider::HideSalt(const Salt& salt) {
+  if (!UsableSize(samples_)) return false;
   const auto places = Places(PlacePermutation(PublicPlacesKey(), samples_.SampleCount()), 0, kSaltPlaces);
-  Embed(places, ToBits(salt), kSaltSigns);
+  if (!Embed(places, ToBits(salt), kSaltSigns)) return false;
   // The salt's places keep their bits from now on.
   for (auto p : places)
-    if (p < costs_.levels.size() && !costs_.Wet(p))
-      costs_.levels[p] = static_cast<std::uint8_t>(kWet << 1 | Lsb(samples_, p));
+    if (p < costs_.levels.size() && !costs_.Wet(p)) SetCell(p, static_cast<std::uint8_t>(kWet << 1 | Lsb(samples_, p)));
+  return true;
 }
 
-StealthHider::Change StealthHider::Make(std::uint64_t flip) {
+void StealthHider::Make(std::uint64_t flip) {
   const std::uint64_t i = flip >> 1;
-  const Change change{i, ValueAt(samples_, i), costs_.levels[i]};
+  const Change change{i, ValueAt(samples_, i), costs_.levels[i], true};
   const std::uint16_t top = samples_.depth == 16 ? 65535 : 255;
   // The way the pixel went, if it did, even by a change of this same call;
   // saturated samples are wet, but the ends are kept all the same.
@@ -206,14 +230,21 @@ StealthHider::Change StealthHider::Make(std::uint64_t flip) {
   SetValue(samples_, i, value);
   costs_.levels[i] = static_cast<std::uint8_t>((up ? kChangedUp : kChangedDown) << 1 | (value & 1));
   ++changes_;
-  return change;
+  journal_.push_back(change);
 }
 
-void StealthHider::Undo(const std::vector<Change>& made) {
-  for (auto it = made.rbegin(); it != made.rend(); ++it) {
-    SetValue(samples_, it->place, it->value);
-    costs_.levels[it->place] = it->cell;
-    --changes_;
+void StealthHider::SetCell(std::uint64_t place, std::uint8_t cell) {
+  journal_.push_back({place, ValueAt(samples_, place), costs_.levels[place], false});
+  costs_.levels[place] = cell;
+}
+
+void StealthHider::UndoTo(std::size_t mark) {
+  while (journal_.size() > mark) {
+    const Change& change = journal_.back();
+    SetValue(samples_, change.place, change.value);
+    costs_.levels[change.place] = change.cell;
+    changes_ -= change.counted;
+    journal_.pop_back();
   }
 }
 
@@ -240,12 +271,17 @@ bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const std
   auto body_places = std::min<std::uint64_t>(
       available, static_cast<std::uint64_t>(std::ceil(static_cast<double>(kPlacesPerBit * body_bits) * per_usable)));
   body_places = std::max(body_places, std::min(available, body_bits));
+  const std::size_t mark = journal_.size();
   for (;;) {
     StealthSealer sealer(keys.stream);
     const auto frame = sealer.SealFrame({extension, file.size(), body_places}, salt);
     const auto body = sealer.SealBody(file);
-    if (body_bits <= body_places && EmbedBody(keyed, body_places, ToBits(body)))
-      return Embed(Places(keyed, 0, kFramePlaces), ToBits(frame), kFrameSigns);
+    if (body_bits <= body_places && EmbedBody(keyed, body_places, ToBits(body))) {
+      if (Embed(Places(keyed, 0, kFramePlaces), ToBits(frame), kFrameSigns)) return true;
+      // The frame's places are the same for any body: more places would not help.
+      UndoTo(mark);
+      return false;
+    }
     if (body_places == available) return false;
     body_places = std::min(available, 2 * body_places);
   }
@@ -256,7 +292,7 @@ bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_p
   const std::uint64_t segments = SegmentsFor(bits.size());
   const unsigned channels = std::max<unsigned>(1, samples_.channels);
   std::vector<Scratch> scratch(threads_);
-  std::vector<Change> made;
+  const std::size_t mark = journal_.size();
   // A channel at a time, so that each sees where the ones before it changed.
   for (unsigned channel = 0; channel < channels; ++channel) {
     std::vector<std::vector<std::uint64_t>> flips(segments);
@@ -276,11 +312,11 @@ bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_p
       view.Flips(places, Signs(directions_, k * channels + channel, places.size()), flips[k]);
     });
     if (std::find(failed.begin(), failed.end(), 1) != failed.end()) {
-      Undo(made);
+      UndoTo(mark);
       return false;
     }
     for (const auto& run : flips)
-      for (auto flip : run) made.push_back(Make(flip));
+      for (auto flip : run) Make(flip);
   }
   return true;
 }

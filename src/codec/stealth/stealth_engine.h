@@ -15,10 +15,20 @@ namespace veil::codec::stealth {
 
 class PlacePermutation;
 
-// The largest file a picture takes at a rate (hidden bits per usable pixel,
-// usable pixels being the samples that are not wet over the channels);
-// nothing when not even an empty one fits.
-std::optional<std::uint64_t> LargestHiddenFile(const CoverSamples& samples, std::uint64_t usable, double max_rate);
+// What a picture can carry at a rate (hidden bits per usable pixel, usable
+// pixels being the samples that are not wet over the channels), judged
+// from its costs alone, so that it holds before any key is derived.
+struct StealthRoom {
+  enum class Limit {
+    kNone,            // it takes largest_file bytes
+    kSampleCount,     // too few samples, or more than the form reads
+    kRate,            // the rate allows not even an empty file
+    kTooFlat,         // too few samples may change for the salt, the frame or a body
+  };
+  Limit limit = Limit::kNone;
+  std::uint64_t largest_file = 0;
+};
+StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double max_rate);
 
 // Hides a file in a picture's samples, step by step: the salt first (it is
 // drawn before the key can be), then, with the keys, the frame and the body.
@@ -27,22 +37,34 @@ class StealthHider {
  public:
   StealthHider(CoverSamples& samples, unsigned threads);
   const CostMap& costs() const { return costs_; }
-  // Embeds the salt's bits at the public places.
-  void HideSalt(const Salt& salt);
-  // Encrypts and embeds the frame and the body. False when the code finds no
-  // way to carry them (a picture too flat for this much).
+  // Embeds the salt's bits at the public places. False, with nothing
+  // changed, when the code finds no way to carry this salt there.
+  bool HideSalt(const Salt& salt);
+  // Encrypts and embeds the frame and the body. False, with nothing changed
+  // since the salt, when the code finds no way to carry them.
   bool HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
                 std::span<const std::uint8_t> file);
+  // Puts back every sample and cost as the cover had them.
+  void Rollback() { UndoTo(0); }
   // Samples changed so far.
   std::uint64_t changes() const { return changes_; }
 
  private:
-  struct Change;
+  // A change made, and what the sample and its cell were before it.
+  struct Change {
+    std::uint64_t place;
+    std::uint16_t value;
+    std::uint8_t cell;
+    bool counted;  // a change of the sample, not of its cell alone
+  };
   // Changes a sample by one, the way its pixel's other channels went or
   // else as the keyed sign says (flip: place * 2 + 1 for up), and records
-  // the way in its cell; returns what to undo.
-  Change Make(std::uint64_t flip);
-  void Undo(const std::vector<Change>& made);
+  // the way in its cell and the change in the journal.
+  void Make(std::uint64_t flip);
+  // Sets a place's cell, keeping what it was in the journal.
+  void SetCell(std::uint64_t place, std::uint8_t cell);
+  // Undoes the journal's entries past its first `mark`.
+  void UndoTo(std::size_t mark);
   bool Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits, std::uint64_t stream_at);
   bool EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places, std::span<const std::uint8_t> bits);
 
@@ -51,6 +73,7 @@ class StealthHider {
   CostMap costs_;
   Subkey directions_{};  // the sign of each change: random, drawn once
   std::uint64_t changes_ = 0;
+  std::vector<Change> journal_;  // every change of a sample or a cell, in order
 };
 
 // Reads what a password finds in a picture's samples, step by step.

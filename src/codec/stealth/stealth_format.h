@@ -38,6 +38,24 @@ inline constexpr double kDefaultMaxRate = 0.12;
 // Body places per body bit the embedder aims for, counted on usable samples.
 inline constexpr std::uint64_t kPlacesPerBit = 8;
 
+// How far the writer trusts the code on a picture with wet samples (no
+// reader needs these). The code fails where changeable places are too few
+// for the bits nearby; measured on random wet masks, a segment fails about
+// once in a hundred tries at 4 usable places a bit, once in a thousand at
+// 6 and in none of a thousand at 8, so the promised capacity keeps 8 a bit
+// in every channel.
+inline constexpr std::uint64_t kUsablePerBodyBit = 8;
+// The frame's 488 bits on its 16,384 keyed places fail about once in 60
+// tries where an eighth of the samples may change; a hide tries afresh,
+// with a new salt and key, up to kHideAttempts times.
+inline constexpr double kFrameUsableShare = 1.0 / 8;
+inline constexpr int kHideAttempts = 3;
+// Salts are drawn until one embeds at the public places; a picture whose
+// usable public places reach all but at most 2^kSaltRankSlack of the salts
+// takes one within kSaltDraws draws but for a chance below 10^-14.
+inline constexpr std::size_t kSaltRankSlack = 4;
+inline constexpr int kSaltDraws = 512;
+
 // Pictures of fewer samples carry nothing; more than this are refused.
 inline constexpr std::uint64_t kMinimumSamples = kSaltPlaces + kFramePlaces + 4096;
 inline constexpr std::uint64_t kMaximumSamples = std::uint64_t{1} << 36;

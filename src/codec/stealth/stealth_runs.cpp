@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "codec/run_checks.h"
@@ -23,11 +24,45 @@ std::vector<std::uint8_t> ReadWhole(RawFile& file) {
   return bytes;
 }
 
-RunResult TooLarge(std::uint64_t size, std::optional<std::uint64_t> capacity) {
-  RunResult result{RunStatus::kTooLarge};
+// A refusal for a file the picture cannot take: too large at the rate, or
+// a picture too flat (or of too few samples) for the code.
+RunResult Refusal(RunStatus status, std::uint64_t size, std::uint64_t capacity, const CoverSamples& samples,
+                  const stealth::CostMap& costs) {
+  RunResult result{status};
   result.size = size;
-  result.capacity = capacity.value_or(0);
+  result.capacity = capacity;
+  result.samples = samples.SampleCount();
+  result.usable = costs.usable;
   return result;
+}
+
+RunResult KeyMemory(const stealth::KdfCosts& costs) {
+  RunResult result{RunStatus::kKeyMemory};
+  result.key_memory_kib = costs.memory_kib;
+  return result;
+}
+
+// Salts are random; one that the public places carry is drawn before the
+// key, which depends on it, is derived.
+std::optional<stealth::Salt> DrawSalt(stealth::StealthHider& hider) {
+  stealth::Salt salt;
+  for (int draw = 0; draw < stealth::kSaltDraws; ++draw) {
+    randombytes_buf(salt.data(), salt.size());
+    if (hider.HideSalt(salt)) return salt;
+  }
+  return std::nullopt;
+}
+
+// Whether the samples give back, with the keys already derived, exactly
+// the file they were to carry.
+bool ReadsBack(const CoverSamples& samples, unsigned threads, const stealth::StealthKeys& keys,
+               const stealth::Salt& salt, const std::string& extension, std::span<const std::uint8_t> file) {
+  stealth::StealthReader reader(samples, threads);
+  if (reader.ReadSalt() != salt) return false;
+  const auto frame = reader.ReadFrame(keys, salt);
+  if (!frame || frame->extension != extension || frame->file_length != file.size()) return false;
+  const auto back = reader.ReadFile(keys, *frame);
+  return back && std::equal(back->begin(), back->end(), file.begin(), file.end());
 }
 
 }  // namespace
@@ -35,39 +70,44 @@ RunResult TooLarge(std::uint64_t size, std::optional<std::uint64_t> capacity) {
 RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) {
   using namespace stealth;
   try {
-    if (sodium_init() < 0) return RunResult{RunStatus::kIoFailure};
+    if (sodium_init() < 0) return RunResult{RunStatus::kCryptoUnavailable};
     auto cover = ReadStealthCover(request.cover);
     if (!cover) return RunResult{RunStatus::kNotStealthCover};
     CoverSamples& samples = cover->samples();
     const std::uint64_t size = request.payload.Size();
-    // Every sample usable is the most any picture of this size could take:
-    // a file larger than that is refused before the key is derived.
-    const auto bound = LargestHiddenFile(samples, samples.SampleCount(), request.max_rate);
-    if (!bound || size > *bound) {
-      // The refusal names the capacity inspect shows: the costs need no key.
-      const auto costs = ComputeCosts(samples, Threads(request.threads));
-      return TooLarge(size, LargestHiddenFile(samples, costs.usable, request.max_rate));
-    }
+    const unsigned threads = Threads(request.threads);
+    // The costs come before the key: the salt must embed first, and a file
+    // the picture cannot take is refused without a derivation.
+    StealthHider hider(samples, threads);
+    const StealthRoom room = RoomFor(samples, hider.costs(), request.max_rate);
+    if (room.limit == StealthRoom::Limit::kTooFlat)
+      return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
+    if (room.limit != StealthRoom::Limit::kNone || size > room.largest_file)
+      return Refusal(RunStatus::kTooLarge, size, room.largest_file, samples, hider.costs());
     const auto file = ReadWhole(request.payload);
-
-    Salt salt;
-    randombytes_buf(salt.data(), salt.size());
-    const auto keys = DeriveStealthKeys(request.password, salt, request.costs);
-    if (!keys) return RunResult{RunStatus::kIoFailure};
-    observer.Yield();
-    StealthHider hider(samples, Threads(request.threads));
-    const auto capacity = LargestHiddenFile(samples, hider.costs().usable, request.max_rate);
-    if (!capacity || size > *capacity) return TooLarge(size, capacity);
     observer.Started();
-    hider.HideSalt(salt);
-    if (!hider.HideFile(*keys, salt, request.extension, file)) return TooLarge(size, 0);
-    observer.Progress(50);
-    observer.Yield();
-    cover->Write(request.copy);
-    observer.Progress(100);
-    RunResult done;
-    done.bytes = size;
-    return done;
+
+    // Where the frame's keyed places happen to be too few to carry it, a new
+    // salt gives a new key and new places.
+    for (int attempt = 0; attempt < kHideAttempts; ++attempt) {
+      hider.Rollback();
+      const auto salt = DrawSalt(hider);
+      if (!salt) break;
+      const auto keys = DeriveStealthKeys(request.password, *salt, request.costs);
+      if (!keys) return KeyMemory(request.costs);
+      observer.Yield();
+      if (!hider.HideFile(*keys, *salt, request.extension, file)) continue;
+      observer.Progress(50);
+      observer.Yield();
+      if (!ReadsBack(samples, threads, *keys, *salt, request.extension, file))
+        return RunResult{RunStatus::kNotReadBack};
+      cover->Write(request.copy);
+      observer.Progress(100);
+      RunResult done;
+      done.bytes = size;
+      return done;
+    }
+    return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
   } catch (const FileFailure& failure) {
     return IoFailure(failure);
   }
@@ -79,7 +119,7 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
   opened.result = RunResult{RunStatus::kNoStealthFile};
   try {
     if (sodium_init() < 0) {
-      opened.result = RunResult{RunStatus::kIoFailure};
+      opened.result = RunResult{RunStatus::kCryptoUnavailable};
       return opened;
     }
     auto cover = ReadStealthCover(request.cover);
@@ -93,7 +133,7 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
     const Salt salt = reader.ReadSalt();
     const auto keys = DeriveStealthKeys(request.password, salt, request.costs);
     if (!keys) {
-      opened.result = RunResult{RunStatus::kIoFailure};
+      opened.result = KeyMemory(request.costs);
       return opened;
     }
     observer.Yield();
@@ -119,7 +159,10 @@ std::optional<StealthCapacity> MeasureStealthCapacity(RawFile& picture, double m
   if (!cover) return std::nullopt;
   const auto costs = ComputeCosts(cover->samples(), Threads(threads));
   StealthCapacity capacity;
-  capacity.largest_file = LargestHiddenFile(cover->samples(), costs.usable, max_rate).value_or(0);
+  const StealthRoom room = RoomFor(cover->samples(), costs, max_rate);
+  capacity.largest_file = room.largest_file;
+  capacity.too_flat = room.limit == StealthRoom::Limit::kTooFlat;
+  capacity.too_small = room.limit == StealthRoom::Limit::kSampleCount;
   capacity.usable_samples = costs.usable;
   capacity.pixels = std::uint64_t{cover->samples().width} * cover->samples().height;
   capacity.samples = cover->samples().SampleCount();

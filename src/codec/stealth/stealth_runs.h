@@ -26,8 +26,10 @@ struct StealthHideRequest {
   unsigned threads = 0;                        // 0: as many as the processor has
 };
 
-// Completed, kTooLarge (with size and capacity at the rate), kNotStealthCover,
-// or kIoFailure.
+// Completed once the changed samples have given the file back; kTooLarge
+// (with size and capacity at the rate), kTooFlat (too few samples may change
+// to carry it at all), kNotStealthCover, kNotReadBack, kKeyMemory,
+// kCryptoUnavailable or kIoFailure. Nothing is written but on completion.
 RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer);
 
 struct StealthOpenRequest {
@@ -48,10 +50,13 @@ struct OpenedStealth {
 OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observer);
 
 // The stealth capacity of any picture at a rate: the largest file it takes
-// (0 when none), and the samples a change may touch. Nothing when the
-// picture is not a cover of a kind the stealth form reads. Throws FileFailure.
+// (0 when none), and the samples a change may touch; a hide of a file no
+// larger succeeds. Nothing when the picture is not a cover of a kind the
+// stealth form reads. Throws FileFailure.
 struct StealthCapacity {
   std::uint64_t largest_file = 0;
+  bool too_flat = false;   // too few samples may change to carry even an empty file
+  bool too_small = false;  // fewer samples than the form needs, or more than it reads
   std::uint64_t usable_samples = 0;
   std::uint64_t pixels = 0;
   std::uint64_t samples = 0;  // every carrying sample, usable or not

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <limits>
 
 #include "codec/stealth/stealth_format.h"
@@ -108,6 +109,43 @@ void TrellisCode::Syndrome(std::span<const std::uint8_t> y, std::span<std::uint8
     message[i] = static_cast<std::uint8_t>(state & 1);
     state >>= 1;
   }
+}
+
+std::size_t TrellisCode::Rank(std::span<const std::uint8_t> changeable, std::size_t m) {
+  const std::size_t n = changeable.size();
+  if (m == 0 || n < m) return 0;
+  const auto hhat = Submatrix((n + m - 1) / m);
+  const std::size_t words = (m + 63) / 64;
+  // Gaussian elimination over GF(2): basis[p] is the kept column whose
+  // lowest row is p.
+  std::vector<std::vector<std::uint64_t>> basis(m);
+  std::vector<std::uint64_t> v(words);
+  std::size_t rank = 0, column = 0;
+  for (std::size_t i = 0; i < m && rank < m; ++i) {
+    const std::size_t start = column, end = BlockEnd(i, n, m);
+    const std::uint8_t mask = RowMask(i, m);
+    for (; column < end && rank < m; ++column) {
+      if (!changeable[column]) continue;
+      std::fill(v.begin(), v.end(), 0);
+      const unsigned bits = hhat[column - start] & mask;
+      for (unsigned k = 0; k < static_cast<unsigned>(kConstraintHeight); ++k)
+        if (bits >> k & 1) v[(i + k) / 64] |= std::uint64_t{1} << ((i + k) % 64);
+      for (std::size_t w = i / 64; w < words;) {
+        if (v[w] == 0) {
+          ++w;
+          continue;
+        }
+        const std::size_t p = w * 64 + static_cast<std::size_t>(std::countr_zero(v[w]));
+        if (basis[p].empty()) {
+          basis[p] = v;
+          ++rank;
+          break;
+        }
+        for (std::size_t u = w; u < words; ++u) v[u] ^= basis[p][u];
+      }
+    }
+  }
+  return rank;
 }
 
 }  // namespace veil::codec::stealth

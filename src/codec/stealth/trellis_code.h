@@ -21,6 +21,10 @@ class TrellisCode {
              std::span<std::uint8_t> y);
   // The message that the bits y carry; message.size() says how many bits.
   static void Syndrome(std::span<const std::uint8_t> y, std::span<std::uint8_t> message);
+  // How many dimensions of m-bit messages flipping the columns marked
+  // changeable (non-zero) reaches: m when every message embeds, whatever
+  // the cover bits; below that, only one message in 2^(m - rank) does.
+  static std::size_t Rank(std::span<const std::uint8_t> changeable, std::size_t m);
 
  private:
   std::vector<std::uint8_t> paths_;  // 128 bits a column: which way each state came
