@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "codec/group_kernel.h"
-#include "codec/kernel_dispatch.h"
+#include "codec/kernels/group_kernel.h"
+#include "codec/kernels/kernel_dispatch.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <memory>
 #include <variant>
 
-#include "codec/png/png_reader.h"
-#include "codec/png/png_writer.h"
-#include "platform/memory_file.h"
-#include "platform/raw_file.h"
+#include "codec/covers/png/png_reader.h"
+#include "codec/covers/png/png_writer.h"
+#include "files/memory_file.h"
+#include "files/raw_file.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

@@ -11,9 +11,9 @@
 #include <map>
 
 #include "bench_files.h"
-#include "codec/carrier_reader.h"
-#include "codec/runs.h"
-#include "platform/output_file.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/runs.h"
+#include "files/output_file.h"
 
 using namespace veil;
 

@@ -14,10 +14,10 @@
 #include <ctime>
 #include <vector>
 
-#include "codec/stealth/stealth_cover.h"
+#include "codec/covers/sample_cover.h"
 #include "codec/stealth/stealth_engine.h"
 #include "codec/stealth/trellis_forward_choice.h"
-#include "platform/raw_file.h"
+#include "files/raw_file.h"
 
 using namespace veil;
 using namespace veil::codec::stealth;

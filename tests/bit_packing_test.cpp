@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "codec/group_kernel.h"
-#include "codec/module2.h"
+#include "codec/kernels/group_kernel.h"
+#include "codec/plain/module2.h"
 #include "support/test_files.h"
 
 namespace veil::test {

@@ -9,10 +9,10 @@
 #include <map>
 #include <sstream>
 
-#include "cli_commands/cli_app.h"
-#include "codec/bmp_layout.h"
-#include "codec/carrier_layout.h"
-#include "codec/runs.h"
+#include "cli/cli_app.h"
+#include "codec/covers/bmp_layout.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/runs.h"
 #include "support/plain_bmp.h"
 #include "support/test_files.h"
 #include "support/window_fixture.h"

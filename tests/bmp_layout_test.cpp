@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "codec/bmp_layout.h"
-#include "platform/raw_file.h"
+#include "codec/covers/bmp_layout.h"
+#include "files/raw_file.h"
 #include "support/test_files.h"
 
 namespace veil::carrier {

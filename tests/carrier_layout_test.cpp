@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "codec/carrier_layout.h"
-#include "codec/carrier_reader.h"
-#include "codec/progress_segments.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/progress_segments.h"
 
 namespace veil::carrier {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "cli_commands/cli_app.h"
+#include "cli/cli_app.h"
 #include "support/cli_runner.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"

@@ -9,8 +9,8 @@
 
 #include <set>
 
-#include "codec/group_kernel.h"
-#include "codec/kernel_dispatch.h"
+#include "codec/kernels/group_kernel.h"
+#include "codec/kernels/kernel_dispatch.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 

@@ -13,7 +13,7 @@
 #include <future>
 #include <sstream>
 
-#include "cli_commands/cli_app.h"
+#include "cli/cli_app.h"
 #include "support/cli_runner.h"
 #include "support/fault_file.h"
 #include "support/fifo_reader.h"

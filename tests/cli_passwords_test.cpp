@@ -14,10 +14,10 @@
 #include <sstream>
 #include <thread>
 
-#include "cli_commands/cli_app.h"
-#include "codec/carrier_reader.h"
-#include "codec/runs.h"
-#include "platform/memory_file.h"
+#include "cli/cli_app.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/runs.h"
+#include "files/memory_file.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 

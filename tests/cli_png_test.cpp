@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli_commands/cli_app.h"
+#include "cli/cli_app.h"
 #include "support/cli_runner.h"
 #include "support/png_test_files.h"
 

@@ -18,11 +18,11 @@
 #include <sstream>
 #include <thread>
 
-#include "cli_commands/cli_app.h"
+#include "cli/cli_app.h"
 #include "support/cli_runner.h"
-#include "codec/carrier_layout.h"
-#include "codec/runs.h"
-#include "platform/memory_file.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/runs.h"
+#include "files/memory_file.h"
 #include "support/fault_file.h"
 #include "support/fifo_reader.h"
 #include "support/reference_carrier.h"

@@ -13,7 +13,7 @@
 #include <random>
 #include <sstream>
 
-#include "cli_commands/cli_app.h"
+#include "cli/cli_app.h"
 #include "support/cli_runner.h"
 #include "support/test_files.h"
 

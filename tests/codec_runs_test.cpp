@@ -1,7 +1,7 @@
 #include <filesystem>
 #include <random>
 
-#include "commands/command_texts.h"
+#include "window/commands/command_texts.h"
 #include "support/codec_fixture.h"
 #include "support/reference_carrier.h"
 

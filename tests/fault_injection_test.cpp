@@ -1,7 +1,7 @@
 // Faults of the file layer, injected at every stage of both runs and of the
 // commands that drive them: each must end in a failure message, never a
 // success, with the picture reading as it did.
-#include "commands/command_texts.h"
+#include "window/commands/command_texts.h"
 #include "support/codec_fixture.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "platform/file_in_use.h"
-#include "platform/numbered_files.h"
+#include "files/file_in_use.h"
+#include "files/numbered_files.h"
 #include "support/test_files.h"
 
 namespace veil::test {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "codec/kernel_choice.h"
-#include "codec/kernel_timing.h"
+#include "codec/kernels/kernel_choice.h"
+#include "codec/kernels/kernel_timing.h"
 
 namespace veil::test {
 namespace {

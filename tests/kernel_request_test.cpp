@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "codec/kernel_request.h"
+#include "codec/kernels/kernel_request.h"
 
 namespace veil::test {
 namespace {

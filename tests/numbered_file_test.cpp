@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "platform/file_failure.h"
-#include "platform/numbered_files.h"
+#include "files/file_failure.h"
+#include "files/numbered_files.h"
 #include "support/fault_file.h"
 #include "support/test_files.h"
 

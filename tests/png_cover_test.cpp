@@ -11,11 +11,11 @@
 #include <random>
 #include <set>
 
-#include "codec/cover_kind.h"
-#include "codec/png/png_reader.h"
-#include "codec/png/png_writer.h"
-#include "platform/file_failure.h"
-#include "platform/memory_file.h"
+#include "codec/covers/cover_kind.h"
+#include "codec/covers/png/png_reader.h"
+#include "codec/covers/png/png_writer.h"
+#include "files/file_failure.h"
+#include "files/memory_file.h"
 #include "support/fault_file.h"
 #include "support/png_test_files.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "codec/stealth/stealth_runs.h"
-#include "platform/memory_file.h"
+#include "files/memory_file.h"
 #include "support/png_test_files.h"
 
 namespace veil::test {

@@ -15,8 +15,8 @@
 #include <sstream>
 #include <thread>
 
-#include "cli_commands/cli_app.h"
-#include "platform/raw_file.h"
+#include "cli/cli_app.h"
+#include "files/raw_file.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
 

@@ -6,11 +6,11 @@
 
 #include <random>
 
-#include "codec/carrier_layout.h"
-#include "codec/carrier_reader.h"
-#include "codec/runs.h"
-#include "codec/seal_password.h"
-#include "platform/memory_file.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/runs.h"
+#include "codec/seal/seal_password.h"
+#include "files/memory_file.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 

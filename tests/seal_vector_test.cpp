@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "codec/carrier_reader.h"
-#include "codec/runs.h"
-#include "platform/memory_file.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/runs.h"
+#include "files/memory_file.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 

@@ -8,7 +8,7 @@
 
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
-#include "platform/memory_file.h"
+#include "files/memory_file.h"
 #include "support/png_test_files.h"
 
 namespace veil::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "preview/thumbnail.h"
+#include "window/thumbnail/thumbnail.h"
 #include "support/test_files.h"
 
 namespace veil::preview {

@@ -1,6 +1,6 @@
 #include "support/window_fixture.h"
-#include "ui/proportional_layout.h"
-#include "ui/window_definition.h"
+#include "window/definition/proportional_layout.h"
+#include "window/definition/window_definition.h"
 
 namespace veil::test {
 namespace {

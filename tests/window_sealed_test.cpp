@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "codec/runs.h"
-#include "platform/memory_file.h"
+#include "codec/plain/runs.h"
+#include "files/memory_file.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
 

@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "cli_commands/cli_app.h"
-#include "cli_commands/console_start.h"
+#include "cli/cli_app.h"
+#include "cli/console_start.h"
 
 int main(int argc, char** argv) {
   veil::cli::CliEnvironment env{std::cout, std::cerr};

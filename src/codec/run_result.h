@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "codec/bmp_layout.h"
+#include "codec/covers/bmp_layout.h"
+#include "files/file_failure.h"
 
 namespace veil::codec {
 
@@ -87,5 +88,14 @@ struct RunResult {
 
   bool ok() const { return status == RunStatus::kCompleted; }
 };
+
+// A failure of the file layer as a result.
+inline RunResult IoFailure(const FileFailure& failure) {
+  RunResult result{RunStatus::kIoFailure};
+  result.path = failure.path();
+  result.cause = failure.cause();
+  result.detail = failure.what();
+  return result;
+}
 
 }  // namespace veil::codec

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,9 +9,16 @@
 
 namespace veil {
 
+// A picture to show: rows top to bottom, 3 bytes a pixel (red, green, blue).
+struct Image {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  bool operator==(const Image&) const = default;
+};
+
 // A property value: text (captions, texts, tags), number (geometry, font size,
-// check value) or flag (enabled, visible).
-using PropertyValue = std::variant<std::string, double, bool>;
+// check value), flag (enabled, visible) or picture.
+using PropertyValue = std::variant<std::string, double, bool, Image>;
 
 namespace prop {
 inline constexpr std::string_view kCaption = "Caption";
@@ -24,7 +32,10 @@ inline constexpr std::string_view kWidth = "Width";
 inline constexpr std::string_view kHeight = "Height";
 inline constexpr std::string_view kFontSize = "FontSize";
 inline constexpr std::string_view kTag = "Tag";
-inline constexpr std::string_view kPicture = "Picture";  // picture box: the path of the picture shown
+// Picture box: the pixels to show next, then the path of the picture they
+// show (empty: none), which shows them.
+inline constexpr std::string_view kImage = "Image";
+inline constexpr std::string_view kPicture = "Picture";
 }  // namespace prop
 
 enum class ControlKind { kFrame, kLabel, kTextBox, kButton, kCheckBox, kPictureBox, kMenuItem };

@@ -3,10 +3,10 @@
 // must agree with the independent implementation of the format.
 #include <cstdlib>
 
-#include "codec/carrier_reader.h"
-#include "codec/runs.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/runs.h"
 #include "fuzz_memory_platform.h"
-#include "platform/file_failure.h"
+#include "files/file_failure.h"
 #include "support/reference_carrier.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "codec/run_result.h"
-#include "platform/memory_file.h"
+#include "files/memory_file.h"
 
 namespace veil::fuzz {
 

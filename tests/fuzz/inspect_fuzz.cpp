@@ -2,9 +2,9 @@
 // extension must neither crash nor yield a file name that leaves its folder.
 #include <cstdlib>
 
-#include "codec/carrier_reader.h"
+#include "codec/plain/carrier_reader.h"
 #include "fuzz_memory_platform.h"
-#include "platform/file_failure.h"
+#include "files/file_failure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   veil::MemoryFile picture(veil::fuzz::MakeBuffer({data, data + size}));

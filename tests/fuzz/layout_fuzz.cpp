@@ -2,7 +2,7 @@
 // agree on whether the file is a cover and on where its pixel array lies.
 #include <cstdlib>
 
-#include "codec/bmp_layout.h"
+#include "codec/covers/bmp_layout.h"
 #include "support/plain_bmp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

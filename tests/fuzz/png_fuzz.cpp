@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <variant>
 
-#include "codec/png/png_reader.h"
-#include "codec/png/png_writer.h"
+#include "codec/covers/png/png_reader.h"
+#include "codec/covers/png/png_writer.h"
 #include "fuzz_memory_platform.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // the independent implementation of the format.
 #include <cstdlib>
 
-#include "codec/carrier_layout.h"
-#include "codec/runs.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/runs.h"
 #include "fuzz_memory_platform.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"

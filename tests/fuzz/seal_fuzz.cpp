@@ -6,9 +6,9 @@
 // the cheapest, so that the chunks themselves are tried.
 #include <cstdlib>
 
-#include "codec/carrier_layout.h"
-#include "codec/carrier_reader.h"
-#include "codec/runs.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/runs.h"
 #include "fuzz_memory_platform.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"

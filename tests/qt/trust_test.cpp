@@ -14,8 +14,8 @@
 #include <filesystem>
 
 #include "app/qt/qt_main_window.h"
-#include "codec/runs.h"
-#include "platform/memory_file.h"
+#include "codec/plain/runs.h"
+#include "files/memory_file.h"
 #include "platform/scripted/scripted_desktop.h"
 #include "modal_driver.h"
 #include "support/reference_carrier.h"

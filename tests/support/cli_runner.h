@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli_commands/cli_app.h"
+#include "cli/cli_app.h"
 
 namespace veil::test {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "commands/window_runs.h"
+#include "window/commands/window_runs.h"
 #include "platform/memory_controls.h"
 #include "platform/scripted/scripted_message_boxes.h"
 #include "platform/scripted/scripted_pump.h"

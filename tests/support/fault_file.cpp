@@ -1,6 +1,6 @@
 #include "support/fault_file.h"
 
-#include "platform/file_failure.h"
+#include "files/file_failure.h"
 
 namespace veil::test {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/numbered_files.h"
-#include "platform/raw_file.h"
+#include "files/numbered_files.h"
+#include "files/raw_file.h"
 
 namespace veil::test {
 

@@ -1,6 +1,6 @@
 #include "support/window_fixture.h"
 
-#include "ui/memory_window.h"
+#include "window/definition/memory_window.h"
 
 namespace veil::test {
 

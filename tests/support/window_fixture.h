@@ -8,7 +8,7 @@
 #include "platform/scripted/scripted_pump.h"
 #include "support/fault_file.h"
 #include "support/test_files.h"
-#include "ui/main_form.h"
+#include "window/definition/main_form.h"
 
 namespace veil::test {
 

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "app/win32/win32_main_window.h"
-#include "platform/win32/win32_text.h"
+#include "files/win32/win32_text.h"
 #include "window_self_test.h"
 
 // The program's own window, driven by the self-test instead of a person.

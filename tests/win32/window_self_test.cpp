@@ -16,11 +16,11 @@
 // windows.h makes Yield a macro; the codec's run observer has a method of
 // that name.
 #undef Yield
-#include "codec/runs.h"
-#include "platform/memory_file.h"
+#include "codec/plain/runs.h"
+#include "files/memory_file.h"
 #include "platform/win32/win32_dialogs.h"
-#include "platform/win32/win32_text.h"
-#include "ui/window_definition.h"
+#include "files/win32/win32_text.h"
+#include "window/definition/window_definition.h"
 
 namespace veil::win32 {
 namespace {

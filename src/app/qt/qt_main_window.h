@@ -7,13 +7,13 @@
 #include <memory>
 #include <vector>
 
-#include "platform/numbered_files.h"
+#include "files/numbered_files.h"
 #include "platform/owned_controls.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_message_boxes.h"
-#include "ui/main_form.h"
+#include "window/definition/main_form.h"
 
 namespace veil::qt {
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/win32_text.h"
+#include "files/win32/win32_text.h"
 
 namespace veil::win32 {
 namespace {

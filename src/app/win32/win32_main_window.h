@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/numbered_files.h"
+#include "files/numbered_files.h"
 #include "platform/owned_controls.h"
 #include "platform/win32/win32_control.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_dialogs.h"
-#include "ui/main_form.h"
+#include "window/definition/main_form.h"
 
 namespace veil::win32 {
 

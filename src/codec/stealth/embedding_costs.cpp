@@ -6,7 +6,7 @@
 #include <limits>
 #include <thread>
 
-#include "codec/stealth/large_buffer.h"
+#include "codec/covers/large_buffer.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {

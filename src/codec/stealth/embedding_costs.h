@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codec/cover_samples.h"
+#include "codec/covers/cover_samples.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "codec/cover_samples.h"
+#include "codec/covers/cover_samples.h"
 #include "codec/stealth/embedding_costs.h"
 #include "codec/stealth/stealth_keys.h"
 #include "codec/stealth/stealth_stream.h"

@@ -2,7 +2,7 @@
 
 #include <sodium.h>
 
-#include "codec/seal.h"
+#include "codec/seal/seal.h"
 
 namespace veil::codec::stealth {
 namespace {

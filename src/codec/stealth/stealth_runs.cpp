@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <thread>
 
-#include "codec/run_checks.h"
-#include "codec/stealth/stealth_cover.h"
+#include "codec/covers/sample_cover.h"
 #include "codec/stealth/stealth_engine.h"
-#include "platform/file_failure.h"
+#include "files/file_failure.h"
 
 namespace veil::codec {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "codec/run_result.h"
 #include "codec/stealth/stealth_keys.h"
-#include "platform/raw_file.h"
+#include "files/raw_file.h"
 
 namespace veil::codec {
 

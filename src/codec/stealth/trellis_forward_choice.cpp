@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "codec/kernel_choice.h"
-#include "codec/kernel_timing.h"
+#include "codec/kernels/kernel_choice.h"
+#include "codec/kernels/kernel_timing.h"
 
 namespace veil::codec::stealth {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "codec/kernel_dispatch.h"
+#include "codec/kernels/kernel_dispatch.h"
 #include "codec/stealth/trellis_forward.h"
 
 namespace veil::codec::stealth {

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/console/terminal_secret.h"
-#include "platform/win32/win32_text.h"
+#include "files/win32/win32_text.h"
 
 namespace veil {
 namespace {

@@ -7,8 +7,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 
-#include "platform/file_failure.h"
-#include "preview/thumbnail.h"
+#include "files/file_failure.h"
 
 namespace veil::qt {
 namespace {
@@ -88,7 +87,7 @@ std::optional<PropertyValue> QtControl::Get(std::string_view property) const {
   if (property == prop::kWidth) return PropertyValue{width_};
   if (property == prop::kHeight) return PropertyValue{height_};
   if (property == prop::kFontSize && HasFont()) return PropertyValue{font_points_};
-  if (property == "Picture" && kind_ == ControlKind::kPictureBox) return PropertyValue{picture_path_};
+  if (property == prop::kPicture && kind_ == ControlKind::kPictureBox) return PropertyValue{picture_path_};
   return std::nullopt;
 }
 
@@ -128,9 +127,18 @@ bool QtControl::Set(std::string_view property, const PropertyValue& value) {
     box->setCheckState(*number == 0 ? Qt::Unchecked : *number == 1 ? Qt::Checked : Qt::PartiallyChecked);
     return true;
   }
-  if (property == "Picture" && kind_ == ControlKind::kPictureBox) {
+  if (property == prop::kImage && kind_ == ControlKind::kPictureBox) {
+    const auto* image = As<Image>(value);
+    if (!image) return false;
+    next_picture_ = image->rgb.empty() ? QImage()
+                                       : QImage(image->rgb.data(), image->width, image->height, image->width * 3,
+                                                QImage::Format_RGB888)
+                                             .copy();
+    return true;
+  }
+  if (property == prop::kPicture && kind_ == ControlKind::kPictureBox) {
     const auto* path = As<std::string>(value);
-    return path && LoadPicture(*path);
+    return path && ShowPictureOf(*path);
   }
   const auto* number = As<double>(value);
   if (!Placed() || !number) return false;
@@ -170,12 +178,10 @@ void QtControl::FitToCaption() {
   ApplyGeometry();
 }
 
-bool QtControl::LoadPicture(const std::string& path) {
-  std::optional<preview::Thumbnail> thumb;
-  if (!path.empty() && !(thumb = preview::ReadThumbnail(path, kThumbnailSize, kThumbnailSize))) return false;
-  picture_ = thumb ? QImage(thumb->rgb.data(), thumb->width, thumb->height, thumb->width * 3, QImage::Format_RGB888)
-                         .copy()
-                   : QImage();
+bool QtControl::ShowPictureOf(const std::string& path) {
+  if (!path.empty() && next_picture_.isNull()) return false;
+  picture_ = path.empty() ? QImage() : std::move(next_picture_);
+  next_picture_ = QImage();
   picture_path_ = path;
   ShowPicture();
   return true;

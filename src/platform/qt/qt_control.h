@@ -32,7 +32,8 @@ class QtControl final : public Control {
   std::optional<std::string> CaptionText() const;
   bool SetCaptionText(const QString& text);
   bool SetFontSize(double points);
-  bool LoadPicture(const std::string& path);
+  // Shows the pixels given last under the picture's path; false when none were.
+  bool ShowPictureOf(const std::string& path);
   void ShowPicture();
   void ApplyGeometry();
   void FitToCaption();
@@ -47,9 +48,7 @@ class QtControl final : public Control {
   double font_points_ = 0;
   std::string tag_;
   std::string picture_path_;
-  // Enough pixels for a maximised window's preview box.
-  static constexpr int kThumbnailSize = 1024;
-  QImage picture_;
+  QImage picture_, next_picture_;
 };
 
 }  // namespace veil::qt

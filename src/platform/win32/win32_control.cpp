@@ -1,7 +1,7 @@
 #include "platform/win32/win32_control.h"
 
-#include "platform/file_failure.h"
-#include "platform/win32/win32_text.h"
+#include "files/file_failure.h"
+#include "files/win32/win32_text.h"
 
 namespace veil::win32 {
 namespace {
@@ -20,7 +20,6 @@ LOGFONTW MessageFont() {
 }
 
 // Enough pixels for a maximised window's preview box.
-constexpr int kThumbnailSize = 1024;
 
 bool HasText(ControlKind kind) { return kind == ControlKind::kTextBox; }
 bool HasCaption(ControlKind kind) {
@@ -92,7 +91,7 @@ std::optional<PropertyValue> Win32Control::Get(std::string_view property) const 
   if (property == prop::kWidth) return PropertyValue{width_};
   if (property == prop::kHeight) return PropertyValue{height_};
   if (property == prop::kFontSize && kind_ != ControlKind::kPictureBox) return PropertyValue{font_points_};
-  if (property == "Picture" && kind_ == ControlKind::kPictureBox) return PropertyValue{picture_path_};
+  if (property == prop::kPicture && kind_ == ControlKind::kPictureBox) return PropertyValue{picture_path_};
   return std::nullopt;
 }
 
@@ -154,9 +153,15 @@ bool Win32Control::Set(std::string_view property, const PropertyValue& value) {
     if (changed && on_value_changed_) on_value_changed_();
     return true;
   }
-  if (property == "Picture" && kind_ == ControlKind::kPictureBox) {
+  if (property == prop::kImage && kind_ == ControlKind::kPictureBox) {
+    const auto* image = As<Image>(value);
+    if (!image) return false;
+    next_picture_ = *image;
+    return true;
+  }
+  if (property == prop::kPicture && kind_ == ControlKind::kPictureBox) {
     const auto* path = As<std::string>(value);
-    return path && LoadPicture(*path);
+    return path && ShowPictureOf(*path);
   }
   const auto* number = As<double>(value);
   if (!number) return false;
@@ -215,12 +220,10 @@ void Win32Control::FitToCaption() {
   ApplyGeometry();
 }
 
-bool Win32Control::LoadPicture(const std::string& path) {
-  // Read from the picture's header and the rows shown only: a damaged or
-  // huge picture costs no more than a small one.
-  std::optional<preview::Thumbnail> thumb;
-  if (!path.empty() && !(thumb = preview::ReadThumbnail(path, kThumbnailSize, kThumbnailSize))) return false;
-  picture_ = std::move(thumb);
+bool Win32Control::ShowPictureOf(const std::string& path) {
+  if (!path.empty() && next_picture_.rgb.empty()) return false;
+  picture_ = path.empty() ? Image{} : std::move(next_picture_);
+  next_picture_ = Image{};
   picture_path_ = path;
   InvalidateRect(hwnd_, nullptr, TRUE);
   return true;
@@ -229,31 +232,31 @@ bool Win32Control::LoadPicture(const std::string& path) {
 void Win32Control::DrawPicture(const DRAWITEMSTRUCT& item) const {
   const RECT box = item.rcItem;
   FillRect(item.hDC, &box, GetSysColorBrush(COLOR_BTNFACE));
-  if (!picture_) return;
+  if (picture_.rgb.empty()) return;
   const int box_w = box.right - box.left, box_h = box.bottom - box.top;
   if (box_w <= 0 || box_h <= 0) return;
-  const double fit = std::min(static_cast<double>(box_w) / picture_->width, static_cast<double>(box_h) / picture_->height);
-  const int w = static_cast<int>(picture_->width * fit), h = static_cast<int>(picture_->height * fit);
+  const double fit = std::min(static_cast<double>(box_w) / picture_.width, static_cast<double>(box_h) / picture_.height);
+  const int w = static_cast<int>(picture_.width * fit), h = static_cast<int>(picture_.height * fit);
   // The thumbnail's rows as a top-down DIB: blue, green, red, padded to 4 bytes.
-  const int stride = (picture_->width * 3 + 3) / 4 * 4;
-  std::vector<std::uint8_t> dib(static_cast<std::size_t>(stride) * static_cast<std::size_t>(picture_->height));
-  for (int y = 0; y < picture_->height; ++y)
-    for (int x = 0; x < picture_->width; ++x) {
-      const std::uint8_t* rgb = &picture_->rgb[(static_cast<std::size_t>(y) * picture_->width + x) * 3];
+  const int stride = (picture_.width * 3 + 3) / 4 * 4;
+  std::vector<std::uint8_t> dib(static_cast<std::size_t>(stride) * static_cast<std::size_t>(picture_.height));
+  for (int y = 0; y < picture_.height; ++y)
+    for (int x = 0; x < picture_.width; ++x) {
+      const std::uint8_t* rgb = &picture_.rgb[(static_cast<std::size_t>(y) * picture_.width + x) * 3];
       std::uint8_t* bgr = &dib[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3];
       bgr[0] = rgb[2], bgr[1] = rgb[1], bgr[2] = rgb[0];
     }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = picture_->width;
-  info.bmiHeader.biHeight = -picture_->height;
+  info.bmiHeader.biWidth = picture_.width;
+  info.bmiHeader.biHeight = -picture_.height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   SetStretchBltMode(item.hDC, HALFTONE);
   SetBrushOrgEx(item.hDC, 0, 0, nullptr);
-  StretchDIBits(item.hDC, box.left + (box_w - w) / 2, box.top + (box_h - h) / 2, w, h, 0, 0, picture_->width,
-                picture_->height, dib.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(item.hDC, box.left + (box_w - w) / 2, box.top + (box_h - h) / 2, w, h, 0, 0, picture_.width,
+                picture_.height, dib.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 }  // namespace veil::win32

@@ -7,7 +7,6 @@
 
 #include "platform/control.h"
 #include "platform/twips.h"
-#include "preview/thumbnail.h"
 
 namespace veil::win32 {
 
@@ -45,7 +44,8 @@ class Win32Control final : public Control {
   void ApplyGeometry();
   bool SetFontSize(double points);
   void FitToCaption();
-  bool LoadPicture(const std::string& path);
+  // Shows the pixels given last under the picture's path; false when none were.
+  bool ShowPictureOf(const std::string& path);
 
   std::string name_;
   ControlKind kind_;
@@ -66,7 +66,7 @@ class Win32Control final : public Control {
   bool menu_visible_ = true;
   std::string tag_;
   std::string picture_path_;
-  std::optional<preview::Thumbnail> picture_;
+  Image picture_, next_picture_;
   std::function<void()> on_value_changed_;
 };
 

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "platform/message_boxes.h"
-#include "platform/win32/win32_text.h"
+#include "files/win32/win32_text.h"
 
 namespace veil::win32 {
 

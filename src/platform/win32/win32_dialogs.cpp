@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/win32/win32_text.h"
+#include "files/win32/win32_text.h"
 
 namespace veil::win32 {
 namespace {

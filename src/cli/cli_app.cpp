@@ -1,0 +1,147 @@
+#include "cli/cli_app.h"
+
+#include "version.h"
+#include <ostream>
+
+#include "cli/cli_failure.h"
+#include "cli/cli_session.h"
+#include "codec/kernels/kernel_dispatch.h"
+#include "files/file_failure.h"
+
+namespace veil::cli {
+namespace {
+
+struct CommandEntry {
+  CommandSyntax syntax;
+  int (*run)(const Arguments&, CliSession&);
+  const char* help;
+};
+
+const std::vector<CommandEntry>& Commands() {
+  static const std::vector<CommandEntry> commands = {
+      {{"inspect", 1, {}, {}},
+       InspectCommand,
+       "usage: veilwright-cli inspect PICTURE\n"
+       "Tells whether PICTURE (a 24-bit BMP) holds a hidden file. For a clean picture it prints\n"
+       "how many bytes it can take, plain, sealed and stealth; for a marked one the hidden length, the\n"
+       "stored extension, the format version and whether a password is set; for a sealed one\n"
+       "the file's length (it follows from the hidden length) and the costs of its key\n"
+       "derivation (its extension and contents are inside the seal).\n"
+       "For a PNG it prints the stealth capacity, or why the PNG cannot carry a file.\n"},
+      {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth"}},
+       HideCommand,
+       "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP]]\n"
+       "                           [--password TEXT | --password-file PATH] [--output COPY]\n"
+       "Hides FILE in PICTURE, in place, or with --output in a copy named COPY (PICTURE stays\n"
+       "untouched). The stored extension is the last three characters of FILE when they follow\n"
+       "a dot, else \"msg\".\n"
+       "Without --seal (format version 1, which every reader of the format reads) the password\n"
+       "is at most 8 printable ASCII characters, and it is a gate for extraction, not encryption:\n"
+       "the file and the password are plain in the picture's bits.\n"
+       "With --seal (format version 2) the extension and the file are encrypted and authenticated\n"
+       "(XChaCha20-Poly1305) under a key derived from the password (Argon2id); the password may\n"
+       "be any UTF-8 text (sealed in its composed form, NFC), and is asked twice on the terminal\n"
+       "when not given. Programs that read only version 1 refuse a sealed picture.\n"
+       "With --stealth nothing in the picture says it holds a file: the header, palette, profile\n"
+       "and length stay as they are, and only pixel values change, each by one, at places only\n"
+       "the password finds, chosen where the picture's texture hides them (never in flat areas or\n"
+       "on saturated values). The extension, the length and the file are encrypted and\n"
+       "authenticated as with --seal. A stealth picture carries at most 0.12 hidden bits per\n"
+       "textured pixel (see inspect); --max-rate BPP allows more, at the price of being easier\n"
+       "to detect. Extract it with extract --stealth and the same password.\n"
+       "With --stealth PICTURE may also be a PNG: 8- or 16-bit grey or colour, with or without\n"
+       "alpha (pixels that are not opaque never change), interlaced or not; not a palette PNG.\n"
+       "Its image data is compressed anew and the whole file written as a new one (staged beside\n"
+       "it and renamed onto it when hiding in place); every other chunk stays byte for byte.\n"
+       "JPEG, GIF and WebP pictures are refused: re-encoding them would destroy the file.\n"
+       "--password-file reads the password from PATH (\"-\": standard input) to its end, without\n"
+       "one leading byte-order mark and one final line break; a FIFO or \"<(...)\" works.\n"
+       "--password TEXT is visible to other users of the machine (in the process list): prefer\n"
+       "--password-file or the prompt.\n"},
+      {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear", "--stealth"}},
+       ExtractCommand,
+       "usage: veilwright-cli extract PICTURE [--stealth] [--password TEXT | --password-file PATH]\n"
+       "                              [--output PATH | --output-dir DIR] [--clear]\n"
+       "Writes the file hidden in PICTURE to PATH (\"-\" for standard output), or to \"output.\" plus\n"
+       "the stored extension in DIR (default: the current folder). A protected or sealed picture\n"
+       "asks for its password on the terminal unless it is given. A plain file, a symbolic link's\n"
+       "target, a FIFO or a device may be the output; a folder may not. --clear wipes the marker\n"
+       "after a successful extraction, so the picture reads as clean again.\n"
+       "--stealth opens a stealth picture with its password; a picture without a marker is tried\n"
+       "that way too when a password is given. A wrong password, a picture without a stealth file\n"
+       "and a damaged one get the same answer, \"no hidden file opens with this password\", and\n"
+       "nothing is written.\n"
+       "--password-file reads the password from PATH (\"-\": standard input), as for hide;\n"
+       "--password TEXT is visible to other users of the machine: prefer --password-file or the\n"
+       "prompt. A sealed file reaches the output only once every part of it has opened.\n"},
+      {{"clear", 1, {}, {}},
+       ClearCommand,
+       "usage: veilwright-cli clear PICTURE\n"
+       "Wipes the marker that says PICTURE holds a file; the picture then reads as clean.\n"},
+  };
+  return commands;
+}
+
+constexpr const char* kUsage =
+    "usage: veilwright-cli COMMAND ...\n"
+    "Hides a file inside a 24-bit BMP picture (or, in the stealth form, a PNG) and takes it out again.\n"
+    "\n"
+    "  inspect PICTURE\n"
+    "  hide PICTURE FILE [--seal | --stealth [--max-rate BPP]] [--password TEXT | --password-file PATH]\n"
+    "       [--output COPY]\n"
+    "  extract PICTURE [--stealth] [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR]\n"
+    "       [--clear]\n"
+    "  clear PICTURE\n"
+    "\n"
+    "  --version\n"
+    "\n"
+    "Run 'veilwright-cli COMMAND --help' for the details of a command.\n"
+    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
+  std::vector<CommandSyntax> syntaxes;
+  for (const auto& entry : Commands()) syntaxes.push_back(entry.syntax);
+  Arguments parsed;
+  try {
+    parsed = ParseArguments(args, syntaxes);
+  } catch (const UsageError& error) {
+    env.err << "veilwright-cli: " << error.what() << "\n" << kUsage;
+    return kExitUsage;
+  }
+  if (parsed.version) {
+    env.out << "veilwright-cli " VEILWRIGHT_VERSION "\n";
+    return kExitSuccess;
+  }
+  if (parsed.command.empty()) {
+    env.out << kUsage;
+    return kExitSuccess;
+  }
+  const CommandEntry* entry = nullptr;
+  for (const auto& candidate : Commands())
+    if (candidate.syntax.name == parsed.command) entry = &candidate;
+  if (parsed.help) {
+    env.out << entry->help;
+    return kExitSuccess;
+  }
+  // A kernel forced for a test or a benchmark must be the one that runs.
+  if (const std::string problem = KernelRequestProblem(); !problem.empty()) {
+    env.err << "veilwright-cli: " << problem << "\n";
+    return kExitUsage;
+  }
+  CliSession session(env);
+  try {
+    return entry->run(parsed, session);
+  } catch (const UsageError& error) {
+    env.err << "veilwright-cli: " << error.what() << "\n" << entry->help;
+    return kExitUsage;
+  } catch (const CliFailure& failure) {
+    env.err << "veilwright-cli: " << failure.what() << "\n";
+  } catch (const FileFailure& failure) {
+    env.err << "veilwright-cli: " << failure.what() << "\n";
+  }
+  return kExitFailure;
+}
+
+}  // namespace veil::cli

@@ -1,0 +1,23 @@
+#include "cli/cover_kinds.h"
+
+#include "cli/cli_failure.h"
+
+namespace veil::cli {
+
+codec::CoverKind ReadCoverKind(RawFile& picture) {
+  std::uint8_t first[codec::kCoverSignatureBytes] = {};
+  const std::size_t got = picture.ReadAt(0, first);
+  return codec::CoverKindOf({first, got});
+}
+
+void RefuseLossyCover(const std::string& picture, codec::CoverKind kind) {
+  if (auto reason = codec::LossyCoverReason(kind)) throw CliFailure(picture + ": " + *reason);
+}
+
+void RefusePngWithoutStealth(const std::string& picture, codec::CoverKind kind) {
+  if (kind == codec::CoverKind::kPng) {
+    throw CliFailure(picture + ": a PNG picture carries a file only in the stealth form: add --stealth");
+  }
+}
+
+}  // namespace veil::cli

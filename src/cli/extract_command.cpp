@@ -1,0 +1,177 @@
+#include <optional>
+#include <ostream>
+
+#include "cli/cli_failure.h"
+#include "cli/cli_session.h"
+#include "cli/cover_kinds.h"
+#include "cli/passwords.h"
+#include "cli/picture_checks.h"
+#include "cli/stealth_options.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/run_checks.h"
+#include "codec/plain/runs.h"
+#include "codec/stealth/stealth_runs.h"
+#include "messages/run_description.h"
+
+namespace veil::cli {
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+// The password to open the picture with, when it has one.
+std::optional<std::string> Password(const Arguments& args, CliSession& session, const std::string& picture,
+                                    RawFile& cover, const carrier::CarrierFacts& facts) {
+  auto given = GivenPassword(args, session);
+  if (!facts.HasPassword() && !facts.IsSealed()) {
+    if (given) session.env.err << "veilwright-cli: warning: " << picture << " has no password; it is ignored\n";
+    return std::nullopt;
+  }
+  if (facts.IsSealed()) WarnOfVisiblePassword(args, session);
+  if (!given)
+    given = AskPassword(session, "Password for " + picture + ": ",
+                        picture + ": is " + (facts.IsSealed() ? "sealed" : "protected by a password") +
+                            "; give it with --password or --password-file");
+  if (auto refusal = codec::PasswordRefusal(cover, facts, given)) throw CliFailure(DescribeRun(*refusal, picture, {}));
+  return given;
+}
+
+// The key that opens a sealed picture, and the extension it holds.
+codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const carrier::CarrierFacts& facts,
+                             const std::string& password, CliSession& session) {
+  // A picture may ask far more than new seals do (within the limits): say
+  // why the wait is long before it starts.
+  if (const auto header = codec::ReadSealHeader(cover, facts); header && header->Acceptable() &&
+                                                                codec::AsksMoreThanDefault(header->params))
+    session.env.err << "veilwright-cli: deriving the key (" << header->params.operations << " passes over "
+                    << (header->params.memory_kib % 1024 == 0
+                            ? std::to_string(header->params.memory_kib / 1024) + " MiB"
+                            : std::to_string(header->params.memory_kib) + " KiB")
+                    << ")\n";
+  codec::OpenedSeal opened = codec::OpenSeal(cover, facts, password);
+  codec::RunResult refusal;
+  switch (opened.status) {
+    case codec::OpenedSeal::Status::kOpened: return opened;
+    case codec::OpenedSeal::Status::kWrongPassword: refusal = {codec::RunStatus::kSealBroken}; break;
+    case codec::OpenedSeal::Status::kUnacceptable: refusal = {codec::RunStatus::kUnacceptableSeal}; break;
+    case codec::OpenedSeal::Status::kNoMemory:
+      throw CliFailure(picture + ": its key derivation needs " + std::to_string((opened.memory_kib + 1023) / 1024) +
+                       " MiB of memory, which this program could not have; nothing was written");
+    case codec::OpenedSeal::Status::kDamaged:
+      throw CliFailure(picture + ": damaged: its sealed data's header does not hold up");
+  }
+  throw CliFailure(DescribeRun(refusal, picture, {}));
+}
+
+std::string DestinationFor(const Arguments& args, const std::string& extension) {
+  if (auto path = args.Option("--output")) return *path;
+  std::string folder = args.Option("--output-dir").value_or(".");
+  if (!folder.empty() && folder.back() != '/' && folder.back() != kSeparator) folder.push_back(kSeparator);
+  return folder + "output." + carrier::SafeExtension(extension);
+}
+
+// The stealth form: the password finds the file or nothing; what it finds
+// is authenticated whole before a byte is written.
+int ExtractStealthFile(const Arguments& args, CliSession& session, const std::string& picture, RawFile& cover,
+                       std::optional<std::string> password) {
+  if (args.Flag("--clear")) throw UsageError("--clear wipes a marker; a stealth picture has none");
+  if (!password)
+    password = AskPassword(session, "Password for " + picture + ": ",
+                           picture + ": the stealth form needs a password; give it with --password or --password-file");
+  const codec::OpenedStealth opened = codec::OpenStealth({cover, SealingPassword(*password)}, session.progress);
+  session.progress.Finish();
+  if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
+
+  const bool to_stdout = args.Option("--output") == "-";
+  const std::string destination = to_stdout ? "standard output" : DestinationFor(args, opened.extension);
+  std::optional<OutputFile> output;
+  std::unique_ptr<RawFile> stream;
+  if (to_stdout)
+    stream = OpenStreamSink(session.env.stdout_fd, destination);
+  else
+    output.emplace(OutputFile::Open(destination, session.env.opener));
+  RawFile& sink = stream ? *stream : output->File();
+  if (!opened.file.empty()) sink.WriteAt(0, opened.file);
+  if (output) output->Commit();
+  (to_stdout ? session.env.err : session.env.out)
+      << picture << ": extracted " << opened.file.size() << " bytes to " << destination << "\n";
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int ExtractCommand(const Arguments& args, CliSession& session) {
+  const std::string& picture = args.positionals[0];
+  if (args.Option("--output") && args.Option("--output-dir"))
+    throw UsageError("give --output or --output-dir, not both");
+  const bool to_stdout = args.Option("--output") == "-";
+  const bool clear = args.Flag("--clear");
+
+  if (args.Flag("--stealth")) {
+    const auto cover = session.Open(picture, OpenMode::kLockedRead);
+    RefuseLossyCover(picture, ReadCoverKind(*cover));
+    return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
+  }
+
+  // One handle, held through the extraction and the wipe.
+  const auto cover = session.Open(picture, clear ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  // A PNG holds a file only in the stealth form.
+  if (kind == codec::CoverKind::kPng) return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
+  const auto facts = carrier::ReadCarrierFacts(*cover);
+  // No marker, but a password: the picture may hold a stealth file.
+  if (!facts.HoldsFile() && !clear && carrier::ReadBmpLayout(*cover).IsCover()) {
+    if (auto given = GivenPassword(args, session)) return ExtractStealthFile(args, session, picture, *cover, given);
+  }
+  RequireReadableHiddenFile(picture, facts);
+  const auto password = Password(args, session, picture, *cover, facts);
+  std::optional<codec::OpenedSeal> sealed;
+  if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password, session);
+
+  const std::string destination =
+      to_stdout ? "standard output" : DestinationFor(args, sealed ? sealed->extension : facts.extension);
+  std::optional<OutputFile> output;
+  std::unique_ptr<RawFile> stream;
+  if (to_stdout)
+    stream = OpenStreamSink(session.env.stdout_fd, destination);
+  else
+    output.emplace(OutputFile::Open(destination, session.env.opener));
+
+  const codec::RunResult result =
+      codec::Extract({*cover, stream ? *stream : output->File(), password, sealed ? &*sealed->key : nullptr},
+                     session.progress);
+  session.progress.Finish();
+  if (!result.ok()) throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination));
+  if (output) output->Commit();
+
+  std::ostream& note = to_stdout ? session.env.err : session.env.out;
+  note << picture << ": extracted " << result.bytes << " bytes to " << destination << "\n";
+  if (clear) {
+    codec::WipeMarker(*cover);
+    note << picture << ": cleared; it now reads as holding no file\n";
+  }
+  return kExitSuccess;
+}
+
+int ClearCommand(const Arguments& args, CliSession& session) {
+  const std::string& picture = args.positionals[0];
+  const auto cover = session.Open(picture, OpenMode::kLockedReadWrite);
+  // Only a cover is changed: the same test as a hiding's, so that an icon
+  // or a compressed picture never has bytes 6-9 zeroed.
+  RequireCover(picture, *cover);
+  const auto facts = carrier::ReadCarrierFacts(*cover);
+  if (!facts.HoldsFile()) {
+    session.env.out << picture << ": holds no hidden file; nothing to clear\n";
+    return kExitSuccess;
+  }
+  codec::WipeMarker(*cover);
+  session.env.out << picture << ": cleared; it now reads as holding no file\n";
+  return kExitSuccess;
+}
+
+}  // namespace veil::cli

@@ -1,0 +1,136 @@
+#include <ostream>
+
+#include "cli/cli_failure.h"
+#include "cli/cli_session.h"
+#include "cli/cover_kinds.h"
+#include "cli/picture_checks.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/plain/sealed_picture.h"
+#include "codec/seal/seal.h"
+#include "codec/covers/sample_cover.h"
+#include "codec/stealth/stealth_format.h"
+#include "codec/stealth/stealth_runs.h"
+#include "cli/stealth_options.h"
+#include "messages/run_description.h"
+
+namespace veil::cli {
+namespace {
+
+// Any unmarked picture may hold a stealth file, and nothing without its
+// password can tell: this says what one could take, never whether it does.
+void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
+  const double rate = codec::stealth::kDefaultMaxRate;
+  const auto capacity = codec::MeasureStealthCapacity(cover, rate);
+  if (!capacity) {
+    out << "capacity stealth: none (" << codec::stealth::WhyNoStealthCover(cover) << ")\n";
+    return;
+  }
+  if (capacity->too_small) {
+    out << "capacity stealth: none (its " << capacity->samples << " samples are outside the "
+        << codec::stealth::kMinimumSamples << " to " << codec::stealth::kMaximumSamples << " the form takes)\n";
+    return;
+  }
+  if (capacity->too_flat) {
+    out << "capacity stealth: none (too flat: only " << capacity->usable_samples << " of " << capacity->samples
+        << " samples are textured enough to change, too few for the code)\n";
+    return;
+  }
+  out << "capacity stealth: " << capacity->largest_file << " bytes at " << FormatRate(rate) << " bits per pixel ("
+      << capacity->usable_samples << " of " << capacity->samples
+      << " samples textured enough to change; whether a stealth file is already there only its password can tell)\n";
+}
+
+// A PNG: what it is and what the stealth form could hide in it.
+void InspectPng(const std::string& picture, RawFile& cover, std::ostream& out) {
+  out << picture << ": PNG, " << cover.Size() << " bytes\n";
+  out << "hidden file: none that anything but a password can show (a PNG carries only the stealth form)\n";
+  PrintStealthCapacity(out, cover);
+}
+
+// What a picture that holds a file of this program's says about it.
+int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::CarrierFacts& facts) {
+  if (facts.IsSealed()) {
+    out << "hidden file: sealed (format version 2), " << facts.HiddenLength() << " hidden bytes\n";
+    if (const auto header = codec::ReadSealHeader(cover, facts)) {
+      // The file's length is no secret: the hidden length and the chunk
+      // size give it exactly.
+      const bool chunk_known = header->params.chunk_log2 >= 12 && header->params.chunk_log2 <= 20;
+      const std::size_t chunk = chunk_known ? header->params.ChunkSize() : 0;
+      if (!chunk_known)
+        out << "damaged: its chunk size (2^" << int{header->params.chunk_log2} << ") is not one the format has\n";
+      else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
+        out << "file length: " << *length << " bytes (it follows from the hidden length and the "
+            << chunk / 1024 << " KiB chunks)\n";
+      else
+        out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
+            << " KiB chunks\n";
+      out << "the file's extension and contents are inside the seal; its password opens them\n";
+      out << "key derivation: Argon2id, " << header->params.operations << " passes over "
+          << header->params.memory_kib << " KiB of memory"
+          << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)")
+          << "\n";
+    } else {
+      out << "damaged: the seal's header does not lie inside the picture\n";
+    }
+    if (!facts.Complete()) out << "damaged: the picture ends before the sealed data does\n";
+    return kExitSuccess;
+  }
+  out << "hidden file: " << facts.HiddenLength() << " bytes\n";
+  out << "extension: " << PrintableBytes(facts.extension) << "\n";
+  out << "format version: " << facts.Version() << "\n";
+  out << "password: " << (facts.HasPassword() ? "yes" : "no") << "\n";
+  if (!facts.Complete()) out << "damaged: the picture ends before the hidden file does\n";
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int InspectCommand(const Arguments& args, CliSession& session) {
+  const std::string& picture = args.positionals[0];
+  const auto cover = session.Open(picture, OpenMode::kReadOnly);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  if (kind == codec::CoverKind::kPng) {
+    InspectPng(picture, *cover, session.env.out);
+    return kExitSuccess;
+  }
+  const auto facts = carrier::ReadCarrierFacts(*cover);
+  std::ostream& out = session.env.out;
+  const carrier::BmpReading reading = carrier::ReadBmpLayout(*cover);
+  // A picture cut inside its pixels is no cover, but what it holds is still
+  // read as an extraction would: say what is damaged, and describe the rest.
+  if (!reading.IsCover() && facts.HoldsFile() && carrier::IsOwnMarker(facts.marker) &&
+      reading.refusal.kind == carrier::BmpRefusalKind::kPixelsOutsideFile) {
+    out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
+    out << DescribeCoverRefusal(reading.refusal, picture) << "\n";
+    return DescribeHiddenFile(out, *cover, facts);
+  }
+  const carrier::BmpLayout layout = RequireCover(picture, *cover);
+  out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
+  out << "pixel array: " << layout.width << " x " << layout.height << " pixels, bytes " << layout.pixelOffset
+      << " to " << layout.pixelArrayEnd << "\n";
+  if (facts.HoldsFile() && !carrier::IsOwnMarker(facts.marker)) {
+    out << "hidden file: none this program reads\n" << DescribeForeignMarker(facts.marker, picture) << "\n";
+    return kExitSuccess;
+  }
+  if (!facts.HoldsFile()) {
+    out << "hidden file: none\n";
+    if (!carrier::Fits(layout, 0)) {
+      out << "capacity: none (its pixel array of " << layout.PixelArraySize() << " bytes cannot hold even the "
+          << carrier::kHiddenHeaderSize << "-byte hidden header)\n";
+    } else {
+      const std::uint64_t capacity = carrier::CapacityBytes(layout);
+      out << "capacity: " << capacity << " bytes"
+          << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
+      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
+      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
+          << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
+    }
+    PrintStealthCapacity(out, *cover);
+    return kExitSuccess;
+  }
+  return DescribeHiddenFile(out, *cover, facts);
+}
+
+}  // namespace veil::cli

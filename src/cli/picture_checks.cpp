@@ -1,0 +1,36 @@
+#include "cli/picture_checks.h"
+
+#include <cstdio>
+
+#include "cli/cli_failure.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/run_checks.h"
+#include "messages/run_description.h"
+
+namespace veil::cli {
+
+carrier::BmpLayout RequireCover(const std::string& picture, RawFile& cover) {
+  const carrier::BmpReading reading = carrier::ReadBmpLayout(cover);
+  if (!reading.IsCover()) throw CliFailure(DescribeCoverRefusal(reading.refusal, picture));
+  return *reading.layout;
+}
+
+void RequireReadableHiddenFile(const std::string& picture, const carrier::CarrierFacts& facts) {
+  if (auto refusal = codec::PictureRefusal(facts)) throw CliFailure(DescribeRun(*refusal, picture, {}));
+}
+
+std::string PrintableBytes(const std::string& bytes) {
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      text.push_back(static_cast<char>(c));
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      text += escaped;
+    }
+  }
+  return text;
+}
+
+}  // namespace veil::cli

@@ -1,0 +1,76 @@
+#include <cstdlib>
+#include <ostream>
+
+#include "cli/cli_failure.h"
+#include "cli/cli_session.h"
+#include "cli/cover_kinds.h"
+#include "cli/passwords.h"
+#include "cli/payload_extension.h"
+#include "cli/stealth_options.h"
+#include "codec/plain/carrier_layout.h"
+#include "codec/plain/carrier_reader.h"
+#include "codec/covers/sample_cover.h"
+#include "codec/stealth/stealth_format.h"
+#include "codec/stealth/stealth_runs.h"
+#include "messages/run_description.h"
+#include "files/same_file.h"
+
+namespace veil::cli {
+
+int StealthHide(const Arguments& args, CliSession& session) {
+  const std::string& picture = args.positionals[0];
+  const std::string& payload_path = args.positionals[1];
+  if (args.Flag("--seal")) throw UsageError("give --stealth or --seal, not both");
+  const double max_rate = MaxRate(args, session);
+  auto password = GivenPassword(args, session);
+  const auto copy = args.Option("--output");
+
+  const bool in_place = !copy || SameFile(*copy, picture);
+  auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  const auto kind = ReadCoverKind(*cover);
+  RefuseLossyCover(picture, kind);
+  const bool png = kind == codec::CoverKind::kPng;
+  // A marked picture says so in its header; hiding without a trace there
+  // would leave that saying.
+  if (!png && carrier::ReadCarrierFacts(*cover).HoldsFile())
+    throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
+  const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
+
+  const std::string extension = PayloadExtension(payload_path, session);
+  if (!password)
+    password = AskNewPassword(session, picture + ": a stealth picture needs a password; give it with "
+                                                 "--password or --password-file");
+  if (password->empty()) throw CliFailure("a stealth picture needs a password that is not empty");
+
+  // The stealth picture is always written whole, and in place it is staged
+  // beside the cover until complete: changes spread over the whole pixel
+  // array, so a hide cut short in place would leave a picture that opens
+  // nothing and is no longer the cover.
+  OutputFile output = OutputFile::Open(in_place ? picture : *copy, session.env.opener);
+  // The key comes from the password's composed (NFC) form, as the sealed form's does.
+  codec::StealthHideRequest request{*cover, *payload, output.File(), extension, SealingPassword(*password)};
+  request.max_rate = max_rate;
+  const codec::RunResult result = codec::HideStealth(request, session.progress);
+  session.progress.Finish();
+  const std::string shown = in_place ? picture : *copy;
+  if (!result.ok()) {
+    const bool sized = result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
+    if (result.status == codec::RunStatus::kTooLarge && sized)
+      throw CliFailure(DescribeRun(result, picture, payload_path) + " in the stealth form at " +
+                       FormatRate(max_rate) + " bits per pixel");
+    if (result.status == codec::RunStatus::kTooLarge || result.status == codec::RunStatus::kTooFlat)
+      throw CliFailure(DescribeRun(result, picture, payload_path));
+    if (result.status == codec::RunStatus::kNotStealthCover)
+      throw CliFailure(DescribeRun(result, picture, payload_path) + ": " +
+                       codec::stealth::WhyNoStealthCover(*cover));
+    throw CliFailure(shown + ": " + DescribeRun(result, picture, payload_path));
+  }
+  // The cover is closed before its staged successor takes its name.
+  cover.reset();
+  output.Commit();
+  session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as ." << extension
+                  << ", stealth)\n";
+  return kExitSuccess;
+}
+
+}  // namespace veil::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <variant>
+
+#include "codec/covers/png/png_cover.h"
+#include "codec/covers/png/png_limits.h"
+#include "codec/covers/png/png_refusal.h"
+#include "files/raw_file.h"
+
+namespace veil::codec::png {
+
+// Decodes a PNG cover with libpng: 8- and 16-bit grey, grey+alpha, RGB and
+// RGBA, interlaced or not. A pixel is locked where its alpha is not full,
+// and, in a picture with a tRNS colour, where every sample lies within 1 of
+// that colour (a change of 1 could make it transparent, or opaque). Palette
+// pictures, grey below 8 bits, damaged and oversized files are refused with
+// the reason; memory stays within the decoded picture and a row.
+std::variant<PngCover, PngRefusal> ReadPngCover(RawFile& file, const PngLimits& limits = {});
+
+}  // namespace veil::codec::png

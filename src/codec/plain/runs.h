@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "codec/run_result.h"
+#include "codec/plain/sealed_picture.h"
+#include "files/raw_file.h"
+
+namespace veil::codec {
+
+struct EmbedRequest {
+  RawFile& cover;    // read; written in place unless copy is given
+  RawFile& payload;  // read front to back
+  // When given, the marked picture is written here front to back, in one
+  // pass, and the cover is only read.
+  RawFile* copy = nullptr;
+  std::string extension;  // 3 printable ASCII characters; anything else is stored as "msg"
+  std::optional<std::string> password;  // at most 8 printable ASCII characters
+  // When given, the file is sealed with this key (format version 2) and the
+  // password above is not used.
+  const SealKey* seal = nullptr;
+};
+
+struct ExtractRequest {
+  RawFile& cover;   // only read
+  RawFile& output;  // written front to back from its first byte
+  // The password to open a protected picture with; a protected picture
+  // without one is kWrongPassword. Unprotected pictures ignore it.
+  std::optional<std::string> password;
+  // The key that opens a sealed picture (from OpenSeal); a sealed picture
+  // without one is kWrongPassword.
+  const SealKey* seal = nullptr;
+};
+
+// Hides the payload in the cover. In place, the marker is written last,
+// after the hidden header and every group are synced, so that a run that
+// fails or is cut short leaves a picture that reads as clean.
+RunResult Embed(const EmbedRequest& request, RunObserver& observer);
+
+// Writes the hidden file of the cover to the output. Nothing is written when
+// the checks (version, password, damage) fail.
+RunResult Extract(const ExtractRequest& request, RunObserver& observer);
+
+// Clears the marker, so that the picture reads as holding no file; the
+// hidden header and the carried bits stay. Throws FileFailure.
+void WipeMarker(RawFile& picture);
+
+}  // namespace veil::codec

@@ -1,0 +1,86 @@
+#include "codec/plain/sealed_picture.h"
+
+#include <vector>
+
+#include "codec/plain/hidden_bytes.h"
+#include "codec/seal/seal_password.h"
+#include "codec/seal/sealed_stream.h"
+#include "files/file_failure.h"
+
+namespace veil::codec {
+namespace {
+
+// Takes bytes and keeps none: the first chunk is opened only to check the
+// password and to learn the extension.
+class Discard final : public RawFile {
+ public:
+  std::size_t ReadAt(std::uint64_t, std::span<std::uint8_t>) override { return 0; }
+  void WriteAt(std::uint64_t, std::span<const std::uint8_t>) override {}
+  std::uint64_t Size() override { return 0; }
+  void Sync() override {}
+};
+
+}  // namespace
+
+std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts) {
+  if (!facts.IsSealed() || !facts.pixelOffsetUsable || facts.HiddenLength() < seal::kHeaderSize)
+    return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), facts.HiddenLength(), 0,
+                            seal::kParametersSize);
+  } catch (const FileFailure&) {
+    return std::nullopt;
+  }
+  return ParseSealHeader(std::span<const std::uint8_t, seal::kParametersSize>(bytes.data(), seal::kParametersSize));
+}
+
+OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password) {
+  OpenedSeal opened;
+  const auto header = ReadSealHeader(cover, facts);
+  if (!header || !facts.Complete()) return opened;  // kDamaged
+  if (!header->Acceptable()) {
+    opened.status = OpenedSeal::Status::kUnacceptable;
+    return opened;
+  }
+  const std::uint64_t sealed = facts.HiddenLength();
+  const auto file_length = SealedFileLength(sealed, header->params.ChunkSize());
+  if (!file_length) return opened;
+  opened.memory_kib = header->params.memory_kib;
+  const std::size_t first = seal::kHeaderSize + header->params.ChunkSize() + seal::kChunkOverhead;
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), sealed, 0, first);
+  } catch (const FileFailure&) {
+    return opened;  // kDamaged
+  }
+  // Pictures sealed before passwords were normalised hold the bytes as
+  // typed; newer ones the composed form: the first that opens wins.
+  for (const std::string& spelling : PasswordForms(password).opening) {
+    opened.key = SealKey::Derive(spelling, header->params, header->salt);
+    if (!opened.key) {
+      opened.status = OpenedSeal::Status::kNoMemory;
+      return opened;
+    }
+    try {
+      Discard nowhere;
+      UnsealingOutput probe(nowhere, *opened.key, sealed);
+      probe.WriteAt(0, bytes);
+      opened.extension = probe.extension();
+    } catch (const SealBroken& broken) {
+      opened.key.reset();
+      if (broken.kind == SealBroken::Kind::kFirstChunk) {
+        opened.status = OpenedSeal::Status::kWrongPassword;
+        continue;
+      }
+      opened.status = OpenedSeal::Status::kDamaged;
+      return opened;
+    }
+    opened.file_length = *file_length;
+    opened.status = OpenedSeal::Status::kOpened;
+    return opened;
+  }
+  return opened;
+}
+
+}  // namespace veil::codec

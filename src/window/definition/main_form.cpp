@@ -1,0 +1,146 @@
+#include "window/definition/main_form.h"
+
+#include <cmath>
+#include <map>
+
+#include "window/commands/control_names.h"
+#include "window/settings/user_settings.h"
+#include "window/definition/proportional_layout.h"
+
+namespace veil::ui {
+namespace {
+
+using Handler = void (MainWindowCommands::*)();
+
+const std::map<std::string, Handler, std::less<>>& ClickHandlers() {
+  static const std::map<std::string, Handler, std::less<>> handlers = {
+      {std::string(names::kCmdopen), &MainWindowCommands::cmdopen_Click},
+      {std::string(names::kOpen), &MainWindowCommands::open_Click},
+      {std::string(names::kCmdMsgSelect), &MainWindowCommands::CmdMsgSelect_Click},
+      {std::string(names::kCmdadd), &MainWindowCommands::cmdadd_Click},
+      {std::string(names::kChkPassword), &MainWindowCommands::ChkPassword_Click},
+      {std::string(names::kCmdout), &MainWindowCommands::cmdout_Click},
+      {std::string(names::kChkclearBmp), &MainWindowCommands::ChkclearBmp_Click},
+      {std::string(names::kCmdchgOutPath), &MainWindowCommands::cmdchgOutPath_Click},
+  };
+  return handlers;
+}
+
+// Restores the flag however the handler ends.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+
+ private:
+  bool& busy_;
+};
+
+}  // namespace
+
+MainForm::MainForm(WindowPlatform platform, SettingsStore& settings)
+    : platform_(platform), settings_(settings), commands_(state_, platform) {}
+
+void MainForm::Form_Load() {
+  state_.formatVersion = 0x10000000;
+  state_.hasHiddenFile = 0;
+  state_.passwordText = "00000000";
+  CentreWindow();
+  ApplyClearPreference();
+  ShowProgramFolder();
+  const TwipSize client = platform_.environment.ClientSize();
+  designWidth = static_cast<std::int32_t>(std::lround(client.width));
+  designHeight = static_cast<std::int32_t>(std::lround(client.height));
+  RecordDesignLayout(platform_.controls);
+}
+
+void MainForm::CentreWindow() {
+  const TwipSize screen = platform_.environment.ScreenSize();
+  const TwipSize window = platform_.environment.WindowSize();
+  // Rounded first, then halved towards zero: a window larger than the screen
+  // gets a small negative position.
+  const long left = std::lround(screen.width - window.width) / 2;
+  const long top = std::lround(screen.height - window.height) / 2;
+  platform_.environment.MoveWindow(static_cast<double>(left), static_cast<double>(top));
+}
+
+void MainForm::ApplyClearPreference() {
+  const int stored = settings::ReadClearAfterExtractPreference(settings_);
+  SetProperty(platform_.controls, names::kChkclearBmp, prop::kValue, static_cast<double>(stored));
+  state_.clearAfterExtract = GetNumber(platform_.controls, names::kChkclearBmp, prop::kValue) != 0;
+}
+
+void MainForm::ShowProgramFolder() {
+  const std::string folder = platform_.environment.ProgramFolder();
+  SetProperty(platform_.controls, names::kText3, prop::kText, folder);
+  const char separator = platform_.environment.PathSeparator();
+  state_.outputFolder = folder;
+  if (folder.empty() || folder.back() != separator) state_.outputFolder.push_back(separator);
+}
+
+void MainForm::Form_Resize() {
+  if (designWidth == 0 || designHeight == 0) return;  // not loaded yet
+  const TwipSize client = platform_.environment.ClientSize();
+  ApplyProportionalLayout(platform_.controls, client.width, client.height, designWidth, designHeight);
+}
+
+void MainForm::Form_Unload() { platform_.files.CloseAll(); }
+
+void MainForm::EndProgram() {
+  platform_.files.CloseAll();
+  platform_.environment.EndProgram();
+}
+
+template <typename Command>
+void MainForm::RunCommand(Command&& command) {
+  if (busy_) return;
+  {
+    BusyScope scope(busy_);
+    command();
+  }
+  if (close_pending_) {
+    close_pending_ = false;
+    platform_.environment.CloseWindow();
+  }
+}
+
+void MainForm::Click(std::string_view control) {
+  if (busy_) return;
+  if (control == names::kCmdexit || control == names::kOut) return EndProgram();
+  auto handler = ClickHandlers().find(control);
+  if (handler == ClickHandlers().end()) return;  // "help" and the rest do nothing
+  RunCommand([&] { (commands_.*(handler->second))(); });
+}
+
+bool MainForm::TakesDrops(std::string_view control) const {
+  const ControlSpec* design = FindControl(MainWindow(), control);
+  return design && design->drop != DropTarget::kNone;
+}
+
+void MainForm::FileDropped(std::string_view control, const std::string& path) {
+  const ControlSpec* design = FindControl(MainWindow(), control);
+  if (!design) return;
+  switch (design->drop) {
+    case DropTarget::kCover: return RunCommand([&] { commands_.CoverDropped(path); });
+    case DropTarget::kPayload: return RunCommand([&] { commands_.PayloadDropped(path); });
+    case DropTarget::kOutputFolder: return RunCommand([&] { commands_.OutputFolderDropped(path); });
+    case DropTarget::kNone: return;
+  }
+}
+
+void MainForm::InputRefused(std::string_view control) {
+  const ControlSpec* design = FindControl(MainWindow(), control);
+  if (design && design->portable_text_only) RunCommand([&] { commands_.PasswordInputRefused(); });
+}
+
+bool MainForm::CloseRequested() {
+  // A command still running owns the open files: close once it is done.
+  if (busy_) {
+    close_pending_ = true;
+    return false;
+  }
+  Form_Unload();
+  return true;
+}
+
+}  // namespace veil::ui

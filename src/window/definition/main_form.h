@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "window/commands/main_window_commands.h"
+#include "window/commands/shared_state.h"
+#include "platform/settings_store.h"
+#include "window/definition/window_definition.h"
+
+namespace veil::ui {
+
+// The main window's logic: start-up, shut-down, resizing, and the routing of
+// clicks, drops and refused input to the command handlers, with the rule
+// that one command runs at a time. Whatever draws the window (Qt, Win32, or
+// the tests' memory controls) only translates its events into these calls.
+class MainForm {
+ public:
+  MainForm(WindowPlatform platform, SettingsStore& settings);
+
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+
+  // A click on the named control or menu item (check boxes: a change of
+  // their value). Refused while another command is still running, so that a
+  // second command can never share the files of a running one.
+  void Click(std::string_view control);
+  // Whether the named control takes dropped files, and a file dropped on it.
+  bool TakesDrops(std::string_view control) const;
+  void FileDropped(std::string_view control, const std::string& path);
+  // A password box refused a character that the picture cannot store.
+  void InputRefused(std::string_view control);
+  // The window takes no clicks, keys or drops while a command runs; it
+  // still repaints and resizes.
+  bool Busy() const { return busy_; }
+  // The user asks to close the window. True when it may close now (the
+  // unload event has run); false while a command runs: the window then
+  // closes itself once the command is done.
+  bool CloseRequested();
+
+  SharedState& state() { return state_; }
+  MainWindowCommands& commands() { return commands_; }
+  std::int32_t designWidth = 0;
+  std::int32_t designHeight = 0;
+
+ private:
+  void CentreWindow();
+  void ApplyClearPreference();
+  void ShowProgramFolder();
+  void EndProgram();
+  // Runs one command, then a close the user asked for meanwhile.
+  template <typename Command>
+  void RunCommand(Command&& command);
+
+  WindowPlatform platform_;
+  SettingsStore& settings_;
+  SharedState state_;
+  MainWindowCommands commands_;
+  bool busy_ = false;
+  bool close_pending_ = false;
+};
+
+}  // namespace veil::ui
