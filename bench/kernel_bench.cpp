@@ -12,6 +12,7 @@
 
 #include "codec/kernels/group_kernel.h"
 #include "codec/kernels/kernel_dispatch.h"
+#include "codec/kernels/kernel_request.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ void PrintChoice(const char* operation, const veil::KernelChoice& choice, const 
 }  // namespace
 
 int main() {
+  if (const char* kernels = std::getenv(veil::kKernelVariable)) veil::RequestKernels(kernels);
   if (const std::string problem = veil::KernelRequestProblem(); !problem.empty())
     std::fprintf(stderr, "ignored: %s\n", problem.c_str());
   // Chosen first, as a run would: before the measurements below warm anything up.

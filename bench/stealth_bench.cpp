@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     auto picture = OpenSystemFile(argv[1], OpenMode::kReadOnly);
     double t0 = Now(), c0 = Cpu();
-    auto cover = ReadStealthCover(*picture);
+    auto cover = codec::ReadCover(*picture).cover;
     if (!cover) return 1;
     double t1 = Now(), c1 = Cpu();
     Salt salt;

@@ -111,13 +111,13 @@ TEST_F(CliKernelsTest, AnUnknownKernelIsRefusedBeforeAnythingChanges) {
   EXPECT_EQ(RunCli("", {"inspect", cover}).status, 0);
 }
 
-// The variable reaches the dispatcher: in a child process, each forced name
-// is the one each operation uses, and nothing is timed.
+// A request reaches the dispatcher: in a child process, each forced name is
+// the one each operation uses, and nothing is timed.
 TEST_F(CliKernelsTest, TheVariableForcesTheDispatchersChoice) {
   auto choice_in_child = [](const std::string& text, const std::string& place, const std::string& gather) {
     const pid_t pid = fork();
     if (pid == 0) {
-      ::setenv("VEILWRIGHT_KERNEL", text.c_str(), 1);
+      RequestKernels(text);
       const KernelChoice& p = PlaceChoice();
       const KernelChoice& g = GatherChoice();
       const bool place_ok = place.empty() ? !p.forced && !p.nanoseconds.empty() : p.forced && p.name == place;

@@ -110,14 +110,14 @@ Outcome HideAndOpen(const Bytes& cover_bytes, const Bytes& secret, double rate) 
 void CheckPromise(const Bytes& cover_bytes, double rate, const std::string& what) {
   MemoryFile cover(std::make_shared<Bytes>(cover_bytes));
   const auto capacity = codec::MeasureStealthCapacity(cover, rate, 2);
-  ASSERT_TRUE(capacity) << what;
-  const std::uint64_t promised = capacity->largest_file;
+  ASSERT_EQ(capacity.refusal, "") << what;
+  const std::uint64_t promised = capacity.largest_file;
   if (promised == 0) {
     const Outcome one = HideAndOpen(cover_bytes, RandomBytes(1, 1), rate);
     EXPECT_FALSE(one.result.ok()) << what << ": nothing promised, yet a byte was hidden";
     EXPECT_TRUE(one.result.status == codec::RunStatus::kTooFlat || one.result.status == codec::RunStatus::kTooLarge)
         << what << ": " << static_cast<int>(one.result.status);
-    EXPECT_EQ(one.result.status == codec::RunStatus::kTooFlat, capacity->too_flat) << what;
+    EXPECT_EQ(one.result.status == codec::RunStatus::kTooFlat, capacity.too_flat) << what;
     return;
   }
   for (std::uint64_t size : {std::uint64_t{1}, promised}) {
@@ -157,9 +157,9 @@ TEST(StealthPromise, APictureWithNoTextureIsTooFlatWithItsCounts) {
   EXPECT_EQ(outcome.result.usable, 0u);
   MemoryFile cover(std::make_shared<Bytes>(png));
   const auto capacity = codec::MeasureStealthCapacity(cover, 3.0, 2);
-  ASSERT_TRUE(capacity);
-  EXPECT_TRUE(capacity->too_flat);
-  EXPECT_EQ(capacity->largest_file, 0u);
+  ASSERT_EQ(capacity.refusal, "");
+  EXPECT_TRUE(capacity.too_flat);
+  EXPECT_EQ(capacity.largest_file, 0u);
 }
 
 TEST(StealthPromise, APictureOfTooFewSamplesSaysSo) {
@@ -171,8 +171,8 @@ TEST(StealthPromise, APictureOfTooFewSamplesSaysSo) {
   EXPECT_EQ(outcome.result.samples, 150u * 150);
   MemoryFile cover(std::make_shared<Bytes>(png));
   const auto capacity = codec::MeasureStealthCapacity(cover, 3.0, 2);
-  ASSERT_TRUE(capacity);
-  EXPECT_TRUE(capacity->too_small);
+  ASSERT_EQ(capacity.refusal, "");
+  EXPECT_TRUE(capacity.too_small);
 }
 
 // Shapes and shares of texture, grey and colour, BMP and PNG, at the

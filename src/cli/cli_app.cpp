@@ -126,6 +126,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
     return kExitSuccess;
   }
   // A kernel forced for a test or a benchmark must be the one that runs.
+  if (!env.kernel_request.empty()) RequestKernels(env.kernel_request);
   if (const std::string problem = KernelRequestProblem(); !problem.empty()) {
     env.err << "veilwright-cli: " << problem << "\n";
     return kExitUsage;

@@ -22,6 +22,7 @@ struct CliEnvironment {
   bool progress_on_stderr = false;  // stderr is a terminal
   std::function<std::optional<std::string>(const std::string& prompt)> read_secret = ReadSecretFromTerminal;
   OutputFile::Opener opener = OpenSystemFile;
+  std::string kernel_request{};  // VEILWRIGHT_KERNEL's value: kernels forced for a test or a benchmark
 };
 
 enum ExitStatus : int { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2 };

@@ -4,12 +4,6 @@
 
 namespace veil::cli {
 
-codec::CoverKind ReadCoverKind(RawFile& picture) {
-  std::uint8_t first[codec::kCoverSignatureBytes] = {};
-  const std::size_t got = picture.ReadAt(0, first);
-  return codec::CoverKindOf({first, got});
-}
-
 void RefuseLossyCover(const std::string& picture, codec::CoverKind kind) {
   if (auto reason = codec::LossyCoverReason(kind)) throw CliFailure(picture + ": " + *reason);
 }

@@ -3,12 +3,8 @@
 #include <string>
 
 #include "codec/covers/cover_kind.h"
-#include "files/raw_file.h"
 
 namespace veil::cli {
-
-// The kind of picture a file holds, by its first bytes, whatever its name.
-codec::CoverKind ReadCoverKind(RawFile& picture);
 
 // Each throws CliFailure with the line the user sees.
 // JPEG, GIF and WebP: why they can never carry a hidden file.

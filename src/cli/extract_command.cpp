@@ -10,6 +10,7 @@
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/run_checks.h"
+#include "codec/picture.h"
 #include "codec/plain/runs.h"
 #include "codec/stealth/stealth_runs.h"
 #include "messages/run_description.h"
@@ -25,8 +26,8 @@ constexpr char kSeparator = '/';
 
 // The password to open the picture with, when it has one.
 std::optional<std::string> Password(const Arguments& args, CliSession& session, const std::string& picture,
-                                    RawFile& cover, const carrier::CarrierFacts& facts) {
-  auto given = GivenPassword(args, session);
+                                    RawFile& cover, const carrier::CarrierFacts& facts,
+                                    std::optional<std::string> given) {
   if (!facts.HasPassword() && !facts.IsSealed()) {
     if (given) session.env.err << "veilwright-cli: warning: " << picture << " has no password; it is ignored\n";
     return std::nullopt;
@@ -82,7 +83,7 @@ int ExtractStealthFile(const Arguments& args, CliSession& session, const std::st
   if (!password)
     password = AskPassword(session, "Password for " + picture + ": ",
                            picture + ": the stealth form needs a password; give it with --password or --password-file");
-  const codec::OpenedStealth opened = codec::OpenStealth({cover, SealingPassword(*password)}, session.progress);
+  const codec::OpenedStealth opened = codec::OpenStealth({cover, *password}, session.progress);
   session.progress.Finish();
   if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
 
@@ -111,25 +112,17 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   const bool to_stdout = args.Option("--output") == "-";
   const bool clear = args.Flag("--clear");
 
-  if (args.Flag("--stealth")) {
-    const auto cover = session.Open(picture, OpenMode::kLockedRead);
-    RefuseLossyCover(picture, ReadCoverKind(*cover));
-    return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
-  }
-
   // One handle, held through the extraction and the wipe.
-  const auto cover = session.Open(picture, clear ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
-  const auto kind = ReadCoverKind(*cover);
-  RefuseLossyCover(picture, kind);
-  // A PNG holds a file only in the stealth form.
-  if (kind == codec::CoverKind::kPng) return ExtractStealthFile(args, session, picture, *cover, GivenPassword(args, session));
-  const auto facts = carrier::ReadCarrierFacts(*cover);
-  // No marker, but a password: the picture may hold a stealth file.
-  if (!facts.HoldsFile() && !clear && carrier::ReadBmpLayout(*cover).IsCover()) {
-    if (auto given = GivenPassword(args, session)) return ExtractStealthFile(args, session, picture, *cover, given);
-  }
+  const auto cover = session.Open(picture, clear && !args.Flag("--stealth") ? OpenMode::kLockedReadWrite
+                                                                             : OpenMode::kLockedRead);
+  const codec::Picture seen = codec::ReadPicture(*cover);
+  RefuseLossyCover(picture, seen.kind);
+  auto given = GivenPassword(args, session);
+  const codec::Form form = codec::FormToOpen(seen, args.Flag("--stealth"), given.has_value(), clear);
+  if (form == codec::Form::kStealth) return ExtractStealthFile(args, session, picture, *cover, std::move(given));
+  const carrier::CarrierFacts& facts = seen.facts;
   RequireReadableHiddenFile(picture, facts);
-  const auto password = Password(args, session, picture, *cover, facts);
+  const auto password = Password(args, session, picture, *cover, facts, std::move(given));
   std::optional<codec::OpenedSeal> sealed;
   if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password, session);
 

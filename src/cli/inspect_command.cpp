@@ -21,9 +21,10 @@ namespace {
 // password can tell: this says what one could take, never whether it does.
 void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
   const double rate = codec::stealth::kDefaultMaxRate;
-  const auto capacity = codec::MeasureStealthCapacity(cover, rate);
-  if (!capacity) {
-    out << "capacity stealth: none (" << codec::stealth::WhyNoStealthCover(cover) << ")\n";
+  const auto found = codec::MeasureStealthCapacity(cover, rate);
+  const auto* capacity = &found;
+  if (!capacity->refusal.empty()) {
+    out << "capacity stealth: none (" << capacity->refusal << ")\n";
     return;
   }
   if (capacity->too_small) {
@@ -89,7 +90,7 @@ int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::Carrier
 int InspectCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const auto cover = session.Open(picture, OpenMode::kReadOnly);
-  const auto kind = ReadCoverKind(*cover);
+  const auto kind = codec::ReadCoverKind(*cover);
   RefuseLossyCover(picture, kind);
   if (kind == codec::CoverKind::kPng) {
     InspectPng(picture, *cover, session.env.out);

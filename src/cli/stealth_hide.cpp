@@ -27,13 +27,8 @@ int StealthHide(const Arguments& args, CliSession& session) {
 
   const bool in_place = !copy || SameFile(*copy, picture);
   auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
-  const auto kind = ReadCoverKind(*cover);
+  const auto kind = codec::ReadCoverKind(*cover);
   RefuseLossyCover(picture, kind);
-  const bool png = kind == codec::CoverKind::kPng;
-  // A marked picture says so in its header; hiding without a trace there
-  // would leave that saying.
-  if (!png && carrier::ReadCarrierFacts(*cover).HoldsFile())
-    throw CliFailure(DescribeRun({codec::RunStatus::kAlreadyHoldsFile}, picture, {}));
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
 
   const std::string extension = PayloadExtension(payload_path, session);
@@ -47,23 +42,20 @@ int StealthHide(const Arguments& args, CliSession& session) {
   // array, so a hide cut short in place would leave a picture that opens
   // nothing and is no longer the cover.
   OutputFile output = OutputFile::Open(in_place ? picture : *copy, session.env.opener);
-  // The key comes from the password's composed (NFC) form, as the sealed form's does.
-  codec::StealthHideRequest request{*cover, *payload, output.File(), extension, SealingPassword(*password)};
+  codec::StealthHideRequest request{*cover, *payload, output.File(), extension, *password};
   request.max_rate = max_rate;
   const codec::RunResult result = codec::HideStealth(request, session.progress);
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;
   if (!result.ok()) {
+    using codec::RunStatus;
+    const std::string line = DescribeRun(result, picture, payload_path);
     const bool sized = result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
-    if (result.status == codec::RunStatus::kTooLarge && sized)
-      throw CliFailure(DescribeRun(result, picture, payload_path) + " in the stealth form at " +
-                       FormatRate(max_rate) + " bits per pixel");
-    if (result.status == codec::RunStatus::kTooLarge || result.status == codec::RunStatus::kTooFlat)
-      throw CliFailure(DescribeRun(result, picture, payload_path));
-    if (result.status == codec::RunStatus::kNotStealthCover)
-      throw CliFailure(DescribeRun(result, picture, payload_path) + ": " +
-                       codec::stealth::WhyNoStealthCover(*cover));
-    throw CliFailure(shown + ": " + DescribeRun(result, picture, payload_path));
+    if (result.status == RunStatus::kTooLarge && sized)
+      throw CliFailure(line + " in the stealth form at " + FormatRate(max_rate) + " bits per pixel");
+    const bool about_the_run = result.status == RunStatus::kIoFailure || result.status == RunStatus::kKeyMemory ||
+                               result.status == RunStatus::kCryptoUnavailable;
+    throw CliFailure(about_the_run ? shown + ": " + line : line);
   }
   // The cover is closed before its staged successor takes its name.
   cover.reset();

@@ -35,11 +35,12 @@ enum class RunStatus {
   kSealBroken,           // extraction: a sealed file does not open: seal
   kIoFailure,            // a file could not be read or written: path and cause
   kNoStealthFile,        // stealth extraction: the password finds nothing (clean, damaged or wrong alike)
-  kNotStealthCover,      // stealth: the picture is not of a kind the stealth form reads
+  kNotStealthCover,      // stealth: the picture is not of a kind the stealth form reads: refusal
   kTooFlat,              // stealth embedding: too few samples may change to carry it: size, samples, usable
   kNotReadBack,          // stealth embedding: the changed samples did not give the file back; nothing written
   kKeyMemory,            // stealth: the key derivation could not have its memory: key_memory_kib
   kCryptoUnavailable,    // libsodium could not start
+  kPasswordNotText,      // sealed and stealth forms: the password is not UTF-8
 };
 
 // What did not hold up in a damaged picture.
@@ -85,6 +86,7 @@ struct RunResult {
   SealProblem seal;            // kSealBroken
   std::string path, cause;     // kIoFailure; path may be empty for files without one
   std::string detail;          // kIoFailure: the file layer's whole line
+  std::string refusal;         // kNotStealthCover: why, in one line
 
   bool ok() const { return status == RunStatus::kCompleted; }
 };

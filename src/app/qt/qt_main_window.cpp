@@ -1,7 +1,11 @@
 #include "app/qt/qt_main_window.h"
 
+#include <cstdlib>
+
 #include "app/qt/run_main_window.h"
 #include "app/qt/ticking_check_box.h"
+#include "codec/kernels/kernel_dispatch.h"
+#include "codec/kernels/kernel_request.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -285,6 +289,7 @@ int RunMainWindow(int argc, char** argv) {
                  "(veilwright-cli --help)\n");
     return 1;
   }
+  if (const char* kernels = std::getenv(kKernelVariable)) RequestKernels(kernels);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Veilwright");
   QTranslator qt_texts;

@@ -4,11 +4,16 @@
 
 #include <objbase.h>
 
+#include <cstdlib>
+
 #include "app/win32/win32_main_window.h"
+#include "codec/kernels/kernel_dispatch.h"
+#include "codec/kernels/kernel_request.h"
 
 namespace veil::win32 {
 
 int RunWindowsProgram() {
+  if (const char* kernels = std::getenv(kKernelVariable)) RequestKernels(kernels);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the folder browser needs COM
   int status = 0;
   {

@@ -3,8 +3,9 @@
 #include <algorithm>
 
 #include "codec/covers/large_buffer.h"
+#include "files/little_endian.h"
 
-namespace veil::codec::stealth {
+namespace veil::codec {
 namespace {
 
 constexpr std::uint64_t kBlockBytes = 4 << 20;
@@ -12,6 +13,8 @@ constexpr std::uint64_t kBlockBytes = 4 << 20;
 }  // namespace
 
 BmpCover::BmpCover(RawFile& file, const carrier::BmpLayout& layout) : file_(file), layout_(layout) {
+  std::uint8_t reserved[4] = {};
+  if (file.ReadAt(6, reserved) == sizeof reserved) reserved_ = LoadU32(reserved);
   samples_.width = static_cast<std::uint32_t>(layout.width);
   samples_.height = static_cast<std::uint32_t>(layout.height);
   samples_.channels = 3;
@@ -72,4 +75,4 @@ void BmpCover::Write(RawFile& copy) {
   copy.Sync();
 }
 
-}  // namespace veil::codec::stealth
+}  // namespace veil::codec

@@ -3,16 +3,18 @@
 #include "codec/covers/bmp_layout.h"
 #include "codec/covers/sample_cover.h"
 
-namespace veil::codec::stealth {
+namespace veil::codec {
 
 // A 24-bit BMP's pixel array as samples: rows top to bottom whatever the
 // file's order, red, green and blue (the file stores blue first). The
 // headers, palette, row padding, profile and trailing bytes are never
 // touched; in place, only rows with a changed sample are written.
-class BmpCover final : public StealthCover {
+class BmpCover final : public SampleCover {
  public:
   // Reads the pixel array the layout declares. Throws FileFailure.
   BmpCover(RawFile& file, const carrier::BmpLayout& layout);
+  CoverSamples& samples() override { return samples_; }
+  std::uint32_t ReservedWords() const override { return reserved_; }
   void Write(RawFile& copy) override;
 
  private:
@@ -23,6 +25,8 @@ class BmpCover final : public StealthCover {
 
   RawFile& file_;
   carrier::BmpLayout layout_;
+  CoverSamples samples_;
+  std::uint32_t reserved_ = 0;
 };
 
-}  // namespace veil::codec::stealth
+}  // namespace veil::codec

@@ -29,6 +29,12 @@ CoverKind CoverKindOf(std::span<const std::uint8_t> first_bytes) {
   return CoverKind::kOther;
 }
 
+CoverKind ReadCoverKind(RawFile& picture) {
+  std::uint8_t first[kCoverSignatureBytes] = {};
+  const std::size_t got = picture.ReadAt(0, first);
+  return CoverKindOf({first, got});
+}
+
 const char* CoverKindName(CoverKind kind) {
   switch (kind) {
     case CoverKind::kBmp: return "BMP";

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "files/raw_file.h"
+
 namespace veil::codec {
 
 // What kind of picture a file holds, told by its first bytes alone: a name
@@ -22,6 +24,8 @@ enum class CoverKind {
 inline constexpr std::size_t kCoverSignatureBytes = 12;
 
 CoverKind CoverKindOf(std::span<const std::uint8_t> first_bytes);
+// The same, read from the file's first bytes. Throws FileFailure.
+CoverKind ReadCoverKind(RawFile& picture);
 
 // "BMP", "PNG", "JPEG", ... for messages.
 const char* CoverKindName(CoverKind kind);

@@ -7,7 +7,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace veil::codec::stealth {
+namespace veil::codec {
 
 // Sizes a vector of one entry a sample. On Linux its memory is first
 // marked for huge pages: tens of megabytes read at random places cost
@@ -24,4 +24,4 @@ void ResizeLarge(std::vector<T>& values, std::size_t count) {
   values.resize(count);
 }
 
-}  // namespace veil::codec::stealth
+}  // namespace veil::codec

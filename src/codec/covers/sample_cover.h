@@ -1,38 +1,39 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "codec/covers/cover_samples.h"
 #include "files/raw_file.h"
 
-namespace veil::codec::stealth {
+namespace veil::codec {
 
-// A picture file seen as its samples: one kind of file (BMP, ...) each.
+// A picture file seen as its samples: one kind of file (BMP, PNG, ...) each.
 // Only the samples change; writing it back leaves every other byte of the
 // file as the cover had it.
-class StealthCover {
+class SampleCover {
  public:
-  virtual ~StealthCover() = default;
-  CoverSamples& samples() { return samples_; }
-  const CoverSamples& samples() const { return samples_; }
+  virtual ~SampleCover() = default;
+  virtual CoverSamples& samples() = 0;
+  const CoverSamples& samples() const { return const_cast<SampleCover*>(this)->samples(); }
+  // A BMP's reserved header words (bytes 6-9), where the carrier format
+  // keeps its marker; 0 for kinds that have none.
+  virtual std::uint32_t ReservedWords() const { return 0; }
   // Writes the picture with its samples as they now are to copy, front to
   // back, and syncs it; never over the cover itself, whose changes would
   // spread over the whole picture before they were complete. Throws
   // FileFailure.
   virtual void Write(RawFile& copy) = 0;
-
- protected:
-  CoverSamples samples_;
 };
 
-// The picture's samples, when it is a cover of a kind the stealth form
-// reads; null otherwise. Throws FileFailure.
-std::unique_ptr<StealthCover> ReadStealthCover(RawFile& picture);
+// A picture's samples, or why it is no cover: a lossy kind, a PNG's
+// refusal, a BMP of another layout, in one line for the user. Throws
+// FileFailure when the file cannot be read.
+struct CoverReading {
+  std::unique_ptr<SampleCover> cover;
+  std::string refusal;  // when there is no cover
+};
+CoverReading ReadCover(RawFile& picture);
 
-// Why ReadStealthCover gives nothing for this picture, in one line for the
-// user: a lossy kind, a PNG's refusal, a BMP of another layout. Empty when
-// it is a cover after all. Throws FileFailure.
-std::string WhyNoStealthCover(RawFile& picture);
-
-}  // namespace veil::codec::stealth
+}  // namespace veil::codec

@@ -1,6 +1,5 @@
 #include "codec/kernels/kernel_dispatch.h"
 
-#include <cstdlib>
 #include <optional>
 #include <random>
 
@@ -21,10 +20,12 @@ std::vector<const char*> Names(const std::vector<Kernel>& kernels) {
   return names;
 }
 
-KernelRequest Request() {
-  const char* text = std::getenv(kKernelVariable);
-  return ParseKernelRequest(text ? text : "", Names(PlaceKernels()), Names(GatherKernels()));
+std::string& RequestedText() {
+  static std::string text;
+  return text;
 }
+
+KernelRequest Request() { return ParseKernelRequest(RequestedText(), Names(PlaceKernels()), Names(GatherKernels())); }
 
 struct Buffers {
   std::vector<std::uint8_t> cover, data;
@@ -59,6 +60,8 @@ const KernelChoice& GatherChoice() {
       GatherKernels(), Request().gather, [](const GatherKernel& kernel, Buffers& b) { kernel.run(b.cover, b.data); });
   return choice;
 }
+
+void RequestKernels(std::string text) { RequestedText() = std::move(text); }
 
 std::string KernelRequestProblem() { return Request().problem; }
 

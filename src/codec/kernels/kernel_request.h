@@ -9,7 +9,7 @@
 namespace veil {
 
 // The environment variable that forces the group kernels, for tests and
-// benchmarks: one name for both operations ("avx2"), or each operation's
+// benchmarks, read by the programs: one name for both operations ("avx2"), or each operation's
 // own ("place:avx2,gather:portable"); an operation not named is left to the
 // timing. Unset or empty, both are chosen by timing.
 inline constexpr const char* kKernelVariable = "VEILWRIGHT_KERNEL";

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "codec/covers/sample_cover.h"
+#include "codec/seal/seal_password.h"
 #include "codec/stealth/stealth_engine.h"
 #include "files/file_failure.h"
 
@@ -64,14 +65,30 @@ bool ReadsBack(const CoverSamples& samples, unsigned threads, const stealth::Ste
   return back && std::equal(back->begin(), back->end(), file.begin(), file.end());
 }
 
+RunResult NotACover(std::string refusal) {
+  RunResult result{RunStatus::kNotStealthCover};
+  result.refusal = std::move(refusal);
+  return result;
+}
+
 }  // namespace
 
 RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) {
   using namespace stealth;
   try {
     if (sodium_init() < 0) return RunResult{RunStatus::kCryptoUnavailable};
-    auto cover = ReadStealthCover(request.cover);
-    if (!cover) return RunResult{RunStatus::kNotStealthCover};
+    // The key comes from the password's composed (NFC) form, as the sealed form's does.
+    const SealPasswordForms password = PasswordForms(request.password);
+    if (!password.utf8) return RunResult{RunStatus::kPasswordNotText};
+    auto [cover, refusal] = ReadCover(request.cover);
+    if (!cover) return NotACover(std::move(refusal));
+    // A marked picture says so in its header; hiding without a trace there
+    // would leave that saying.
+    if (const std::uint32_t marker = cover->ReservedWords(); marker != 0) {
+      RunResult marked{RunStatus::kAlreadyHoldsFile};
+      marked.marker = marker;
+      return marked;
+    }
     CoverSamples& samples = cover->samples();
     const std::uint64_t size = request.payload.Size();
     const unsigned threads = Threads(request.threads);
@@ -92,7 +109,7 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
       hider.Rollback();
       const auto salt = DrawSalt(hider);
       if (!salt) break;
-      const auto keys = DeriveStealthKeys(request.password, *salt, request.costs);
+      const auto keys = DeriveStealthKeys(password.sealing, *salt, request.costs);
       if (!keys) return KeyMemory(request.costs);
       observer.Yield();
       if (!hider.HideFile(*keys, *salt, request.extension, file)) continue;
@@ -121,7 +138,12 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
       opened.result = RunResult{RunStatus::kCryptoUnavailable};
       return opened;
     }
-    auto cover = ReadStealthCover(request.cover);
+    const SealPasswordForms password = PasswordForms(request.password);
+    if (!password.utf8) {
+      opened.result = RunResult{RunStatus::kPasswordNotText};
+      return opened;
+    }
+    auto cover = ReadCover(request.cover).cover;
     // A picture of no kind read here still costs the one key derivation,
     // so that every refusal takes the same time.
     CoverSamples none;
@@ -130,7 +152,7 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
     // derivation's 256 MiB comes.
     cover.reset();
     const Salt salt = reader.ReadSalt();
-    const auto keys = DeriveStealthKeys(request.password, salt, request.costs);
+    const auto keys = DeriveStealthKeys(password.sealing, salt, request.costs);
     if (!keys) {
       opened.result = KeyMemory(request.costs);
       return opened;
@@ -152,12 +174,15 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
   return opened;
 }
 
-std::optional<StealthCapacity> MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads) {
+StealthCapacity MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads) {
   using namespace stealth;
-  const auto cover = ReadStealthCover(picture);
-  if (!cover) return std::nullopt;
-  const auto costs = ComputeCosts(cover->samples(), Threads(threads));
+  const auto [cover, refusal] = ReadCover(picture);
   StealthCapacity capacity;
+  if (!cover) {
+    capacity.refusal = refusal;
+    return capacity;
+  }
+  const auto costs = ComputeCosts(cover->samples(), Threads(threads));
   const StealthRoom room = RoomFor(cover->samples(), costs, max_rate);
   capacity.largest_file = room.largest_file;
   capacity.too_flat = room.limit == StealthRoom::Limit::kTooFlat;

@@ -20,7 +20,7 @@ struct StealthHideRequest {
   // stages it beside the cover and renames it once complete.
   RawFile& copy;
   std::string extension;  // 3 bytes
-  std::string password;
+  std::string password;  // as typed
   double max_rate = stealth::kDefaultMaxRate;  // hidden bits per usable pixel at most
   stealth::KdfCosts costs{};                   // the fixed costs; only tests ask for less
   unsigned threads = 0;                        // 0: as many as the processor has
@@ -28,8 +28,11 @@ struct StealthHideRequest {
 
 // Completed once the changed samples have given the file back; kTooLarge
 // (with size and capacity at the rate), kTooFlat (too few samples may change
-// to carry it at all), kNotStealthCover, kNotReadBack, kKeyMemory,
-// kCryptoUnavailable or kIoFailure. Nothing is written but on completion.
+// to carry it at all), kNotStealthCover (with the reason), kAlreadyHoldsFile
+// (a BMP whose reserved words hold a marker), kPasswordNotText,
+// kNotReadBack, kKeyMemory, kCryptoUnavailable or kIoFailure. Nothing is
+// written but on completion. The key comes from the password's composed
+// (NFC) form.
 RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer);
 
 struct StealthOpenRequest {
@@ -51,9 +54,10 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
 
 // The stealth capacity of any picture at a rate: the largest file it takes
 // (0 when none), and the samples a change may touch; a hide of a file no
-// larger succeeds. Nothing when the picture is not a cover of a kind the
-// stealth form reads. Throws FileFailure.
+// larger succeeds. A picture that is no cover of a kind the stealth form
+// reads says why. Throws FileFailure.
 struct StealthCapacity {
+  std::string refusal;  // not empty: no cover, and why
   std::uint64_t largest_file = 0;
   bool too_flat = false;   // too few samples may change to carry even an empty file
   bool too_small = false;  // fewer samples than the form needs, or more than it reads
@@ -61,6 +65,6 @@ struct StealthCapacity {
   std::uint64_t pixels = 0;
   std::uint64_t samples = 0;  // every carrying sample, usable or not
 };
-std::optional<StealthCapacity> MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads = 0);
+StealthCapacity MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads = 0);
 
 }  // namespace veil::codec

@@ -3,24 +3,14 @@
 #include <utility>
 
 #include "codec/covers/png/png_writer.h"
-#include "files/file_failure.h"
 
-namespace veil::codec::stealth {
+namespace veil::codec {
 
-PngStealthCover::PngStealthCover(RawFile& file, png::PngCover cover) : file_(file), cover_(std::move(cover)) {
-  samples_ = std::move(cover_.samples);
-}
+PngSampleCover::PngSampleCover(RawFile& file, png::PngCover cover) : file_(file), cover_(std::move(cover)) {}
 
-void PngStealthCover::Write(RawFile& copy) {
-  // The writer reads the samples from the cover: lend them for the write.
-  struct Lend {
-    CoverSamples& from;
-    CoverSamples& to;
-    Lend(CoverSamples& f, CoverSamples& t) : from(f), to(t) { to = std::move(from); }
-    ~Lend() { from = std::move(to); }
-  } lend(samples_, cover_.samples);
+void PngSampleCover::Write(RawFile& copy) {
   png::WritePngCover(file_, cover_, copy);
   copy.Sync();
 }
 
-}  // namespace veil::codec::stealth
+}  // namespace veil::codec
