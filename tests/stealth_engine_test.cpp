@@ -2,6 +2,7 @@
 // what the changes may and may not touch.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "codec/stealth/embedding_costs.h"
@@ -143,6 +144,129 @@ TEST(TrellisCodeTest, EveryForwardPassFindsWhatThePortableOneFinds) {
   EXPECT_STREQ(choice.name, ForwardKernels()[choice.index].name);
 }
 
+// H y as docs/format.md describes H, row by row: column c of block i holds
+// the submatrix's column c - start in rows i .. i + 6 (those below m).
+std::vector<std::uint8_t> DescribedSyndrome(const std::vector<std::uint8_t>& y, std::size_t m) {
+  const std::size_t n = y.size(), w = (n + m - 1) / m;
+  std::vector<std::uint8_t> columns(w);
+  std::uint64_t state = w;
+  for (auto& column : columns) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    column = static_cast<std::uint8_t>(((z ^ (z >> 31)) & 0x7F) | 0x41);
+  }
+  std::vector<std::uint8_t> message(m, 0);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t c = i * n / m; c < (i + 1) * n / m; ++c)
+      for (std::size_t row = i; row < std::min(m, i + 7); ++row)
+        if (y[c] && (columns[c - i * n / m] >> (row - i) & 1)) message[row] ^= 1;
+  return message;
+}
+
+// For random covers, costs, wet places and messages of many shapes: the
+// reader's syndrome is H y, the embedded y carries the message, wet places
+// keep their bits, and a flip of any one place changes the message.
+TEST(TrellisCodeTest, EmbeddedBitsCarryTheMessageAndEveryPlaceCounts) {
+  std::mt19937 random(13);
+  TrellisCode code;
+  for (std::size_t m : {1, 2, 6, 7, 8, 9, 31, 64, 200, 777}) {
+    for (std::size_t n : {m, m + 1, 2 * m - 1, 2 * m, 3 * m + 2, 7 * m + 5, 16 * m}) {
+      if (n < m) continue;
+      SCOPED_TRACE(std::to_string(m) + " bits on " + std::to_string(n));
+      std::vector<std::uint8_t> x(n), y(n), message(m), back(m);
+      std::vector<float> rho(n);
+      for (auto& b : x) b = random() & 1;
+      for (auto& b : message) b = random() & 1;
+      // Wet places only where the code keeps room around them.
+      const bool wet = n >= 4 * m;
+      for (std::size_t i = 0; i < n; ++i)
+        rho[i] = wet && random() % 4 == 0 ? CostOfLevel(kWet) : CostOfLevel(static_cast<std::uint8_t>(random() % 100));
+
+      TrellisCode::Syndrome(x, back);
+      ASSERT_EQ(back, DescribedSyndrome(x, m));
+      ASSERT_TRUE(code.Embed(x, rho, message, y));
+      TrellisCode::Syndrome(y, back);
+      ASSERT_EQ(back, message);
+      ASSERT_EQ(DescribedSyndrome(y, m), message);
+      for (std::size_t i = 0; i < n; ++i)
+        if (std::isinf(rho[i])) {
+          ASSERT_EQ(y[i], x[i]) << "wet place " << i << " changed";
+        }
+      for (std::size_t i = 0; i < n; ++i) {
+        y[i] ^= 1;
+        TrellisCode::Syndrome(y, back);
+        y[i] ^= 1;
+        ASSERT_NE(back, message) << "a flip of place " << i << " goes unseen";
+      }
+    }
+  }
+}
+
+// Over many keys, each element of a small order takes every place equally
+// often: a shuffle that never leaves an element where it was (or favours
+// any place) shows here, though its order is still a permutation.
+TEST(PlacePermutationTest, EveryElementTakesEveryPlaceAlike) {
+  constexpr int kKeys = 4000;
+  for (unsigned unit : {1u, 3u}) {
+    for (std::uint64_t samples : {13u, 16u, 20u, 48u, 60u}) {
+      SCOPED_TRACE(std::to_string(samples) + " samples, unit " + std::to_string(unit));
+      std::uint64_t domain = 0;
+      std::vector<int> count;
+      for (int k = 0; k < kKeys; ++k) {
+        Subkey key{};
+        key[0] = static_cast<std::uint8_t>(k);
+        key[1] = static_cast<std::uint8_t>(k >> 8);
+        key[2] = static_cast<std::uint8_t>(unit);
+        const PlacePermutation places(key, samples, unit);
+        domain = places.domain();
+        count.resize(domain * domain);
+        for (std::uint64_t j = 0; j < domain; ++j) ++count[j * domain + places(j)];
+      }
+      // Binomial: about kKeys / places each, within six deviations.
+      const std::uint64_t units = domain / unit;
+      const double mean = static_cast<double>(kKeys) / static_cast<double>(units);
+      const double spread = 6 * std::sqrt(mean);
+      for (std::uint64_t j = 0; j < domain; ++j)
+        for (std::uint64_t p = 0; p < domain; ++p) {
+          const int seen = count[j * domain + p];
+          if (p % unit != j % unit) {
+            ASSERT_EQ(seen, 0) << "element " << j << " left its unit's sample " << j % unit;
+            continue;
+          }
+          ASSERT_GT(seen, mean - spread) << "element " << j << " at place " << p;
+          ASSERT_LT(seen, mean + spread) << "element " << j << " at place " << p;
+        }
+    }
+  }
+}
+
+// Every sample below N is exactly one element's place, phantoms (places at
+// N and beyond) aside, for sizes around the strata's and the units' edges.
+TEST(PlacePermutationTest, EverySampleIsExactlyOneElementsPlace) {
+  Subkey key{};
+  key[5] = 9;
+  for (unsigned unit : {1u, 3u}) {
+    for (std::uint64_t samples : {1u, 2u, 3u, 4u, 5u, 63u, 64u, 65u, 255u, 256u, 257u, 1023u, 22527u, 22528u, 22531u}) {
+      if (samples % unit != 0) continue;
+      const PlacePermutation places(key, samples, unit);
+      std::vector<int> seen(samples, 0);
+      std::uint64_t phantoms = 0;
+      for (std::uint64_t j = 0; j < places.domain(); ++j) {
+        const std::uint64_t p = places(j);
+        if (p >= samples) {
+          ASSERT_LT(p, places.domain());
+          ++phantoms;
+        } else {
+          ++seen[p];
+        }
+      }
+      EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(samples)) << samples << " " << unit;
+      EXPECT_EQ(phantoms, places.domain() - samples);
+    }
+  }
+}
+
 TEST(PlacePermutationTest, IsAPermutationSpreadOverTheStrataAndDependsOnTheKey) {
   Subkey key{};
   key[0] = 1;
@@ -256,6 +380,136 @@ TEST(StealthEngineTest, AFlippedUsedBitIsFound) {
     damaged.values8[changed[k]] = cover.values8[changed[k]];
     EXPECT_FALSE(Read(damaged, "pw")) << changed[k];
   }
+}
+
+// Each channel its own uniform noise: texture everywhere, no sample at 0
+// or the largest value.
+CoverSamples Texture(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint32_t seed) {
+  CoverSamples samples;
+  samples.width = width;
+  samples.height = height;
+  samples.channels = 3;
+  samples.depth = depth;
+  std::mt19937 random(seed);
+  if (depth == 16) {
+    samples.values16.resize(samples.SampleCount());
+    for (auto& v : samples.values16) v = static_cast<std::uint16_t>(15000 + random() % 35000);
+  } else {
+    samples.values8.resize(samples.SampleCount());
+    for (auto& v : samples.values8) v = static_cast<std::uint8_t>(60 + random() % 136);
+  }
+  return samples;
+}
+
+std::uint32_t ValueAt(const CoverSamples& samples, std::size_t i) {
+  return samples.depth == 16 ? samples.values16[i] : samples.values8[i];
+}
+
+void SetValue(CoverSamples& samples, std::size_t i, std::uint32_t value) {
+  if (samples.depth == 16)
+    samples.values16[i] = static_cast<std::uint16_t>(value);
+  else
+    samples.values8[i] = static_cast<std::uint8_t>(value);
+}
+
+// A file near the picture's room at a high rate: hidden, found again, and
+// the samples that changed.
+std::vector<std::size_t> HideNearTheRoom(const CoverSamples& cover) {
+  const auto costs = ComputeCosts(cover, 2);
+  const StealthRoom room = RoomFor(cover, costs, 0.5);
+  EXPECT_EQ(room.limit, StealthRoom::Limit::kNone);
+  const auto file = Random(static_cast<std::size_t>(room.largest_file), 21);
+  const auto hidden = Hide(cover, "pw", file, SaltOf(5));
+  EXPECT_TRUE(hidden.ok);
+  const auto back = Read(hidden.picture, "pw");
+  EXPECT_TRUE(back && *back == file);
+  std::vector<std::size_t> changed;
+  for (std::size_t i = 0; i < cover.SampleCount(); ++i)
+    if (ValueAt(hidden.picture, i) != ValueAt(cover, i)) changed.push_back(i);
+  EXPECT_GT(changed.size(), 1000u);
+  return changed;
+}
+
+// Saturated samples scattered through texture, where nothing else would
+// keep them: wet, counted so, and never changed; one below the largest
+// value (one above 0), in the same places, they may change.
+TEST(StealthExclusionTest, SaturatedSamplesInTextureNeverChange) {
+  for (std::uint8_t depth : {std::uint8_t{8}, std::uint8_t{16}}) {
+    SCOPED_TRACE(static_cast<int>(depth));
+    const std::uint32_t top = depth == 16 ? 65535 : 255;
+    CoverSamples cover = Texture(200, 150, depth, 30 + depth), near = cover;
+    std::vector<std::size_t> saturated;
+    for (std::size_t i = 5; i < cover.SampleCount(); i += 37) {
+      const bool high = i % 2 == 0;
+      SetValue(cover, i, high ? top : 0);
+      SetValue(near, i, high ? top - 1 : 1);
+      saturated.push_back(i);
+    }
+    const auto near_costs = ComputeCosts(near, 2);
+    ASSERT_EQ(near_costs.usable, near.SampleCount()) << "texture alone keeps nothing";
+    const auto costs = ComputeCosts(cover, 2);
+    EXPECT_EQ(costs.usable, cover.SampleCount() - saturated.size());
+    std::uint64_t by_channel = 0;
+    for (auto count : costs.usable_by_channel) by_channel += count;
+    EXPECT_EQ(by_channel, costs.usable);
+    for (auto i : saturated) ASSERT_TRUE(costs.Wet(i)) << i;
+
+    const auto changed = HideNearTheRoom(cover);
+    for (auto i : changed)
+      ASSERT_FALSE(std::binary_search(saturated.begin(), saturated.end(), i)) << "saturated sample " << i << " changed";
+  }
+}
+
+// A flat square of a middle value, in texture and far from 0 and the
+// largest value: wet inside, where its 15 x 15 window sees flatness alone,
+// and never changed; the texture around it stays usable.
+TEST(StealthExclusionTest, FlatAreasThatAreNotSaturatedNeverChange) {
+  CoverSamples cover = Texture(200, 150, 8, 40);
+  constexpr std::uint32_t kFirst = 50, kLast = 110;
+  auto in_square = [](std::uint32_t x, std::uint32_t y, std::uint32_t margin) {
+    return x >= kFirst + margin && x < kLast - margin && y >= kFirst - 20 + margin && y < kLast - 20 - margin;
+  };
+  for (std::uint32_t y = 0; y < cover.height; ++y)
+    for (std::uint32_t x = 0; x < cover.width; ++x)
+      if (in_square(x, y, 0))
+        for (int c = 0; c < 3; ++c) cover.values8[(std::size_t{y} * cover.width + x) * 3 + c] = static_cast<std::uint8_t>(120 + 5 * c);
+  const auto costs = ComputeCosts(cover, 2);
+  std::vector<std::size_t> flat;
+  for (std::uint32_t y = 0; y < cover.height; ++y)
+    for (std::uint32_t x = 0; x < cover.width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        const std::size_t i = (std::size_t{y} * cover.width + x) * 3 + c;
+        // Seven pixels in: the window holds nothing but the square.
+        if (in_square(x, y, 8)) {
+          ASSERT_TRUE(costs.Wet(i)) << x << " " << y;
+          flat.push_back(i);
+        }
+        // Outside it by more than the window, only texture.
+        if (!in_square(x, y, 0) && (x + 8 < kFirst || x >= kLast + 8 || y + 28 < kFirst || y >= kLast - 20 + 8)) {
+          ASSERT_FALSE(costs.Wet(i)) << x << " " << y;
+        }
+      }
+  ASSERT_GT(flat.size(), 3000u);
+  const auto changed = HideNearTheRoom(cover);
+  for (auto i : changed)
+    ASSERT_FALSE(std::binary_search(flat.begin(), flat.end(), i)) << "flat sample " << i << " changed";
+}
+
+// Pixels that are not opaque (locked) scattered through texture: all their
+// samples wet and never changed; unlocked, the same pixels may change.
+TEST(StealthExclusionTest, PixelsThatAreNotOpaqueNeverChange) {
+  CoverSamples cover = Texture(200, 150, 8, 50);
+  ASSERT_EQ(ComputeCosts(cover, 2).usable, cover.SampleCount()) << "texture alone keeps nothing";
+  cover.locked.assign(std::size_t{cover.width} * cover.height, 0);
+  std::size_t locked = 0;
+  for (std::size_t pixel = 3; pixel < cover.locked.size(); pixel += 11) {
+    cover.locked[pixel] = 1;
+    ++locked;
+  }
+  const auto costs = ComputeCosts(cover, 2);
+  EXPECT_EQ(costs.usable, cover.SampleCount() - 3 * locked);
+  for (std::size_t i = 0; i < cover.SampleCount(); ++i) ASSERT_EQ(costs.Wet(i), cover.Locked(i / 3)) << i;
+  for (auto i : HideNearTheRoom(cover)) ASSERT_FALSE(cover.Locked(i / 3)) << "sample " << i << " of a locked pixel changed";
 }
 
 TEST(StealthEngineTest, FlatPicturesTakeNothing) {
