@@ -17,6 +17,7 @@
 #include "cli/cli_app.h"
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
+#include "codec/seal/seal.h"
 #include "files/memory_file.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
@@ -165,6 +166,33 @@ TEST_F(CliPasswordsTest, AnEmptyPasswordFileIsRefusedNeverTried) {
   const Result long_one = Run({"hide", cover, payload, "--password-file", FileHolding("long", std::string(4097, 'a'))});
   EXPECT_EQ(long_one.status, 1);
   EXPECT_NE(long_one.err.find("at most 4096 bytes"), std::string::npos);
+}
+
+// A password file of exactly 4096 bytes is read whole and opens what its
+// password sealed; one byte more is refused.
+TEST_F(CliPasswordsTest, APasswordFileOfTheLargestLengthIsReadWhole) {
+  const std::string longest(4096, 'k');
+  const auto key = codec::SealKey::Derive(longest, codec::SealParams{1, 8, 16});
+  ASSERT_TRUE(key);
+  auto picture = std::make_shared<Bytes>(clean);
+  MemoryFile sealed_cover(picture), sealed_payload(std::make_shared<Bytes>(data));
+  codec::RunObserver quiet;
+  ASSERT_TRUE(codec::Embed({sealed_cover, sealed_payload, nullptr, "txt", std::nullopt, &*key}, quiet).ok());
+  WriteAll(cover, *picture);
+
+  const Result at = Run({"extract", cover, "--password-file", FileHolding("at", longest), "--output", dir.File("at.txt")});
+  ASSERT_EQ(at.status, 0) << at.err;
+  EXPECT_EQ(ReadAll(dir.File("at.txt")), data);
+  // Cut to 4095 bytes, the same password would not open it.
+  const Result shorter =
+      Run({"extract", cover, "--password-file", FileHolding("short", longest.substr(1)), "--output", dir.File("s")});
+  EXPECT_EQ(shorter.status, 1);
+  EXPECT_FALSE(fs::exists(dir.File("s")));
+  const Result past =
+      Run({"extract", cover, "--password-file", FileHolding("past", longest + "k"), "--output", dir.File("p")});
+  EXPECT_EQ(past.status, 1);
+  EXPECT_NE(past.err.find("at most 4096 bytes"), std::string::npos) << past.err;
+  EXPECT_FALSE(fs::exists(dir.File("p")));
 }
 
 TEST_F(CliPasswordsTest, OptionsTakeTheirValueAfterAnEqualsSignToo) {

@@ -195,6 +195,14 @@ TEST_F(CliStealthTest, ARateAboveTheCapWarnsAndNonsenseIsAUsageError) {
   EXPECT_NE(high.err.find("warning: --max-rate 0.4 is above the default cap"), std::string::npos) << high.err;
   EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "-1"}).status, 2);
   EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "x"}).status, 2);
+  // Above 0 and at most 3: the bounds and just past them.
+  for (const char* rate : {"0", "3.000001", "-0"})
+    EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", rate}).status, 2) << rate;
+  const std::string copy = dir.File("at3.bmp");
+  const Result at_three = Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "3", "--output", copy});
+  EXPECT_EQ(at_three.status, 0) << at_three.err;
+  const Result tiny = Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "0.000001"});
+  EXPECT_EQ(tiny.status, 1) << "a rate above 0 is taken, and then too low for any file: " << tiny.err;
   EXPECT_EQ(Run({"hide", cover, payload, "--password", "p", "--max-rate", "0.1"}).status, 2);
   EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--seal", "--password", "p"}).status, 2);
   // No password and no terminal: refused before anything is written.

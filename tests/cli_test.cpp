@@ -102,6 +102,11 @@ TEST_F(CliTest, HideRefusesWhatItCannotStoreAndWarnsAboutTheExtension) {
   const std::string cover = Cover();
   const Bytes clean = ReadAll(cover);
   EXPECT_EQ(Run({"hide", cover, Payload(10), "--password", "123456789"}).status, 1);
+  EXPECT_EQ(ReadAll(cover), clean);
+  // Eight characters, the most the plain form stores, are stored whole.
+  ASSERT_EQ(Run({"hide", cover, Payload(10), "--password", "12345678"}).status, 0);
+  EXPECT_EQ(ReferenceExtract(ReadAll(cover)).password, "12345678");
+  WriteAll(cover, clean);
   EXPECT_EQ(Run({"hide", cover, Payload(10), "--password", "p\xC3\xA4ss"}).status, 1);
   EXPECT_EQ(ReadAll(cover), clean);
 

@@ -276,6 +276,22 @@ TEST_F(SealTest, HostileCostsAreRefusedBeforeAnyWork) {
 namespace veil::test {
 namespace {
 
+// The plain form's largest file, 16,777,215 bytes, is hidden and read back
+// whole in a picture that has room for it.
+TEST(PlainLimitsTest, TheLargestFileIsHidden) {
+  constexpr std::size_t kLargest = 16777215;
+  auto picture = std::make_shared<Bytes>(MakeBmp(54 + 12 + 12 * (kLargest / 3) + 16));
+  const auto file = std::make_shared<Bytes>(RandomBytes(kLargest, 3));
+  MemoryFile cover(picture), payload(file);
+  codec::RunObserver quiet;
+  ASSERT_TRUE(codec::Embed({cover, payload, nullptr, "bin", std::nullopt, nullptr}, quiet).ok());
+  EXPECT_EQ(U32At(*picture, 6), 0x10000000u + kLargest);
+  auto back = std::make_shared<Bytes>();
+  MemoryFile out(back);
+  ASSERT_TRUE(codec::Extract({cover, out, std::nullopt, nullptr}, quiet).ok());
+  EXPECT_TRUE(*back == *file);
+}
+
 // The limits as the format states them: passes x memory at most 4 x 1 GiB
 // (libsodium's sensitive level), each cost alone within its own limit.
 TEST(SealLimitsTest, PassesTimesMemoryIsCappedAtTheSensitiveLevel) {
@@ -290,6 +306,18 @@ TEST(SealLimitsTest, PassesTimesMemoryIsCappedAtTheSensitiveLevel) {
   EXPECT_FALSE(header.Acceptable());
   header.params = {64, 64 * 1024 + 1, 16};
   EXPECT_FALSE(header.Acceptable());
+  // Each limit alone, at it and one past it.
+  const std::pair<codec::SealParams, bool> each[] = {
+      {{1, 8, 16}, true},          {{0, 8, 16}, false},         {{1, 7, 16}, false},
+      {{64, 8, 16}, true},         {{65, 8, 16}, false},        {{1, 1024 * 1024, 16}, true},
+      {{1, 1024 * 1024 + 1, 16}, false}, {{1, 8, 12}, true},   {{1, 8, 11}, false},
+      {{1, 8, 20}, true},          {{1, 8, 21}, false},
+  };
+  for (const auto& [params, acceptable] : each) {
+    header.params = params;
+    EXPECT_EQ(header.Acceptable(), acceptable)
+        << params.operations << " passes, " << params.memory_kib << " KiB, chunks of 2^" << int{params.chunk_log2};
+  }
   // New seals ask 3 passes over 256 MiB, and what asks more is told apart.
   EXPECT_EQ(codec::DefaultSealParams().operations, 3u);
   EXPECT_EQ(codec::DefaultSealParams().memory_kib, 256u * 1024);

@@ -512,6 +512,40 @@ TEST(StealthExclusionTest, PixelsThatAreNotOpaqueNeverChange) {
   for (auto i : HideNearTheRoom(cover)) ASSERT_FALSE(cover.Locked(i / 3)) << "sample " << i << " of a locked pixel changed";
 }
 
+// kMinimumSamples (22,528) samples are the fewest the form takes: at the
+// limit a picture has room, one sample fewer it has none and takes no salt.
+TEST(StealthEngineTest, TheFewestSamplesTheFormTakes) {
+  struct Shape {
+    std::uint32_t width, height;
+    std::uint8_t channels;
+  };
+  // Grey 176 x 128 and colour 10 x 751 (22,530): the least at or above the
+  // limit; grey 2503 x 9 and colour 2503 x 3: 22,527.
+  for (const auto& [shape, enough] : {std::pair{Shape{176, 128, 1}, true}, std::pair{Shape{751, 10, 3}, true},
+                                      std::pair{Shape{2503, 9, 1}, false}, std::pair{Shape{2503, 3, 3}, false}}) {
+    CoverSamples cover;
+    cover.width = shape.width;
+    cover.height = shape.height;
+    cover.channels = shape.channels;
+    std::mt19937 random(shape.width);
+    cover.values8.resize(cover.SampleCount());
+    for (auto& v : cover.values8) v = static_cast<std::uint8_t>(60 + random() % 136);
+    SCOPED_TRACE(std::to_string(cover.SampleCount()) + " samples");
+    ASSERT_EQ(cover.SampleCount() >= kMinimumSamples, enough);
+    const auto costs = ComputeCosts(cover, 2);
+    const StealthRoom room = RoomFor(cover, costs, 3.0);
+    if (enough) {
+      EXPECT_EQ(room.limit, StealthRoom::Limit::kNone);
+      EXPECT_GT(room.largest_file, 0u);
+    } else {
+      EXPECT_EQ(room.limit, StealthRoom::Limit::kSampleCount);
+      CoverSamples picture = cover;
+      EXPECT_FALSE(StealthHider(picture, 2).HideSalt(SaltOf(1)));
+      EXPECT_EQ(picture.values8, cover.values8);
+    }
+  }
+}
+
 TEST(StealthEngineTest, FlatPicturesTakeNothing) {
   CoverSamples flat = Picture(160, 120, 8);
   std::fill(flat.values8.begin(), flat.values8.end(), 100);
