@@ -93,6 +93,8 @@ TEST_F(CliStealthTest, HidesWithoutATraceAndExtractsWithThePassword) {
   const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "pa55", "--output", copy});
   ASSERT_EQ(hide.status, 0) << hide.err;
   EXPECT_EQ(ReadAll(cover), clean) << "with --output the cover is only read";
+  // The cover beside its stealth picture gives every change away.
+  EXPECT_NE(hide.err.find("warning: " + cover + " is left beside " + copy), std::string::npos) << hide.err;
   const Bytes picture = ReadAll(copy);
   ExpectOnlySamplesChangedByOne(picture);
 
@@ -115,7 +117,9 @@ TEST_F(CliStealthTest, HidesWithoutATraceAndExtractsWithThePassword) {
 TEST_F(CliStealthTest, WrongPasswordCleanAndDamagedPicturesGetTheSameAnswer) {
   const Bytes data = RandomBytes(400, 9);
   WriteAll(payload, data);
-  ASSERT_EQ(Run({"hide", cover, payload, "--stealth", "--password", "right"}).status, 0);
+  const Result hidden = Run({"hide", cover, payload, "--stealth", "--password", "right"});
+  ASSERT_EQ(hidden.status, 0) << hidden.err;
+  EXPECT_EQ(hidden.err.find("is left beside"), std::string::npos) << "in place no cover is left: " << hidden.err;
   const Bytes picture = ReadAll(cover);
   ExpectOnlySamplesChangedByOne(picture);
   // Damage: one changed sample put back as the cover had it.

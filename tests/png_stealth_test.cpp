@@ -84,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngStealth,
                                            Shape{6, 8, false}, Shape{6, 16, false}, Shape{2, 8, true},
                                            Shape{6, 16, true}));
 
-TEST(PngStealthCover, ADamagedStealthPictureFindsNothing) {
+// Damage any decoder shows is named, not taken for a wrong password.
+TEST(PngStealthCover, ADamagedStealthPictureIsCalledDamaged) {
   const Bytes png = EncodePng(MakeTestPicture(160, 120, 2, 8, false, 3));
   MemoryFile cover(std::make_shared<Bytes>(png));
   MemoryFile payload(std::make_shared<Bytes>(RandomBytes(50, 1)));
@@ -94,9 +95,23 @@ TEST(PngStealthCover, ADamagedStealthPictureFindsNothing) {
   request.costs = kQuick;
   codec::RunObserver observer;
   ASSERT_TRUE(codec::HideStealth(request, observer).ok());
-  (*copy_bytes)[ListChunks(*copy_bytes)[1].offset + 30] ^= 4;
-  MemoryFile damaged(copy_bytes);
-  EXPECT_EQ(codec::OpenStealth({damaged, "pass", kQuick}, observer).result.status, codec::RunStatus::kNoStealthFile);
+  const Bytes made = *copy_bytes;
+  MemoryFile picture(copy_bytes);
+  ASSERT_TRUE(codec::OpenStealth({picture, "pass", kQuick}, observer).result.ok());
+
+  auto flipped = std::make_shared<Bytes>(made);
+  (*flipped)[ListChunks(made)[1].offset + 30] ^= 4;
+  MemoryFile damaged(flipped);
+  const auto opened = codec::OpenStealth({damaged, "pass", kQuick}, observer);
+  EXPECT_EQ(opened.result.status, codec::RunStatus::kCoverDamaged);
+  EXPECT_NE(opened.result.refusal.find("damaged"), std::string::npos) << opened.result.refusal;
+  EXPECT_TRUE(opened.file.empty());
+
+  auto cut = std::make_shared<Bytes>(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(made.size() / 2));
+  MemoryFile short_file(cut);
+  const auto from_cut = codec::OpenStealth({short_file, "pass", kQuick}, observer);
+  EXPECT_EQ(from_cut.result.status, codec::RunStatus::kCoverDamaged);
+  EXPECT_NE(from_cut.result.refusal.find("cut short"), std::string::npos) << from_cut.result.refusal;
 }
 
 }  // namespace

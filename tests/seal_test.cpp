@@ -268,6 +268,20 @@ TEST_F(SealTest, HostileCostsAreRefusedBeforeAnyWork) {
     EXPECT_EQ(codec::OpenSeal(cover, facts, "pw").status, OpenedSeal::Status::kUnacceptable) << at << "=" << value;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
   }
+  // 3 passes over 1 GiB are within the cap once; a password typed in a
+  // decomposed form is tried as typed and composed, two derivations, and
+  // those are not. Refused before either.
+  Bytes twice = bytes;
+  PutU32(twice, 4, 3);
+  PutU32(twice, 8, 1024 * 1024);
+  Bytes v2 = ReferenceHide(CoverFor(data.size()), twice, "", "", false);
+  PutU32(v2, 6, 0x20000000 | static_cast<std::uint32_t>(sealed));
+  MemoryFile cover(Buffer(v2));
+  const auto facts = carrier::ReadCarrierFacts(cover);
+  ASSERT_TRUE(codec::ReadSealHeader(cover, facts)->Acceptable());
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(codec::OpenSeal(cover, facts, "cafe\xCC\x81").status, OpenedSeal::Status::kUnacceptable);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
 }
 
 }  // namespace

@@ -220,5 +220,40 @@ TEST(StealthPromise, EveryReportedSuccessOpens) {
   EXPECT_GT(refusals, 20);
 }
 
+// A derivation that cannot have its memory is said to be one, with how
+// much it asked, and nothing is written.
+TEST(StealthPromise, AKeyDerivationWithoutItsMemorySaysSo) {
+  const Bytes png = PngOf({200, 150, false, Texture::kRows, 1.0, 3});
+  MemoryFile cover(std::make_shared<Bytes>(png));
+  MemoryFile payload(std::make_shared<Bytes>(RandomBytes(10, 1)));
+  auto written = std::make_shared<Bytes>();
+  MemoryFile copy(written);
+  codec::StealthHideRequest request{cover, payload, copy, "bin", "a password"};
+  request.costs = {1, 0xFFFFFFFFu};  // 4 TiB
+  codec::RunObserver observer;
+  const codec::RunResult hidden = codec::HideStealth(request, observer);
+  EXPECT_EQ(hidden.status, codec::RunStatus::kKeyMemory);
+  EXPECT_EQ(hidden.key_memory_kib, 0xFFFFFFFFu);
+  EXPECT_TRUE(written->empty());
+  const auto opened = codec::OpenStealth({cover, "a password", request.costs, 2}, observer);
+  EXPECT_EQ(opened.result.status, codec::RunStatus::kKeyMemory);
+}
+
+// Odd sizes put phantom places (past the last sample) among the salt's:
+// measuring and hiding must skip them (an overrun here shows under the
+// address sanitizer), and a hide into each still opens.
+TEST(StealthPromise, PicturesWhoseOrderPassesTheirLastSampleAreMeasured) {
+  for (const auto& [width, height] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+           {100, 80}, {101, 77}, {97, 89}, {130, 61}, {151, 150}}) {
+    const Bytes png = PngOf({width, height, false, Texture::kRows, 1.0, width});
+    MemoryFile cover(std::make_shared<Bytes>(png));
+    const auto capacity = codec::MeasureStealthCapacity(cover, 3.0, 2);
+    ASSERT_EQ(capacity.refusal, "");
+    ASSERT_GT(capacity.largest_file, 0u) << width << "x" << height;
+    const Outcome outcome = HideAndOpen(png, RandomBytes(static_cast<std::size_t>(capacity.largest_file), 9), 3.0);
+    EXPECT_TRUE(outcome.result.ok() && outcome.opened) << width << "x" << height;
+  }
+}
+
 }  // namespace
 }  // namespace veil::test

@@ -11,6 +11,7 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/run_checks.h"
 #include "codec/picture.h"
+#include "codec/seal/wipe.h"
 #include "codec/plain/runs.h"
 #include "codec/stealth/stealth_runs.h"
 #include "messages/run_description.h"
@@ -83,7 +84,9 @@ int ExtractStealthFile(const Arguments& args, CliSession& session, const std::st
   if (!password)
     password = AskPassword(session, "Password for " + picture + ": ",
                            picture + ": the stealth form needs a password; give it with --password or --password-file");
-  const codec::OpenedStealth opened = codec::OpenStealth({cover, *password}, session.progress);
+  const codec::WipeOnExit wipe_password(*password);
+  codec::OpenedStealth opened = codec::OpenStealth({cover, *password}, session.progress);
+  const codec::WipeOnExit wipe_file(opened.file);
   session.progress.Finish();
   if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
 

@@ -60,6 +60,9 @@ int StealthHide(const Arguments& args, CliSession& session) {
   // The cover is closed before its staged successor takes its name.
   cover.reset();
   output.Commit();
+  if (!in_place)
+    session.env.err << "veilwright-cli: warning: " << picture << " is left beside " << shown
+                    << ": anyone who holds both sees every changed value; delete the cover, and hide in it no more\n";
   session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as ." << extension
                   << ", stealth)\n";
   return kExitSuccess;

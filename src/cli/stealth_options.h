@@ -14,6 +14,5 @@ double MaxRate(const Arguments& args, CliSession& session);
 std::string FormatRate(double rate);
 
 int StealthHide(const Arguments& args, CliSession& session);
-int StealthExtract(const Arguments& args, CliSession& session);
 
 }  // namespace veil::cli

@@ -41,6 +41,7 @@ enum class RunStatus {
   kKeyMemory,            // stealth: the key derivation could not have its memory: key_memory_kib
   kCryptoUnavailable,    // libsodium could not start
   kPasswordNotText,      // sealed and stealth forms: the password is not UTF-8
+  kCoverDamaged,         // stealth extraction: the picture does not hold up as its kind: refusal
 };
 
 // What did not hold up in a damaged picture.
@@ -86,7 +87,7 @@ struct RunResult {
   SealProblem seal;            // kSealBroken
   std::string path, cause;     // kIoFailure; path may be empty for files without one
   std::string detail;          // kIoFailure: the file layer's whole line
-  std::string refusal;         // kNotStealthCover: why, in one line
+  std::string refusal;         // kNotStealthCover, kCoverDamaged: why, in one line
 
   bool ok() const { return status == RunStatus::kCompleted; }
 };

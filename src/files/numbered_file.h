@@ -33,12 +33,9 @@ class NumberedFile {
   std::uint8_t ReadU8At(std::uint64_t offset);
   std::uint16_t ReadU16At(std::uint64_t offset);
   std::uint32_t ReadU32At(std::uint64_t offset);
-  std::int32_t ReadI32At(std::uint64_t offset) { return static_cast<std::int32_t>(ReadU32At(offset)); }
   void WriteU32At(std::uint64_t offset, std::uint32_t value);
 
   std::uint64_t Length();
-  std::uint64_t Position() const { return position_; }
-  void Seek(std::uint64_t offset) { position_ = offset; }
 
   // Hands buffered writes to the system.
   void Flush();

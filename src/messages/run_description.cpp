@@ -140,6 +140,7 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
     case RunStatus::kNotStealthCover:
       return picture + ": is not a picture the stealth form reads (a 24-bit BMP, or an 8- or 16-bit PNG without a "
                        "palette)" + (result.refusal.empty() ? "" : ": " + result.refusal);
+    case RunStatus::kCoverDamaged: return picture + ": " + result.refusal;
     case RunStatus::kPasswordNotText: return "the password is not UTF-8 text; a sealed picture needs one that is";
   }
   return "failed";

@@ -20,7 +20,9 @@ CoverReading ReadCover(RawFile& picture) {
       return {std::make_unique<PngSampleCover>(picture, std::move(*cover)), {}};
     const auto& refusal = std::get<png::PngRefusal>(reading);
     if (refusal.kind == png::PngRefusal::Kind::kIoFailure) throw FileFailure(refusal.reason);
-    return {nullptr, refusal.reason};
+    const bool damaged =
+        refusal.kind == png::PngRefusal::Kind::kDamaged || refusal.kind == png::PngRefusal::Kind::kTruncated;
+    return {nullptr, refusal.reason, damaged};
   }
   const auto reading = carrier::ReadBmpLayout(picture);
   if (reading.IsCover()) return {std::make_unique<BmpCover>(picture, *reading.layout), {}};

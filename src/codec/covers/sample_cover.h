@@ -32,7 +32,8 @@ class SampleCover {
 // FileFailure when the file cannot be read.
 struct CoverReading {
   std::unique_ptr<SampleCover> cover;
-  std::string refusal;  // when there is no cover
+  std::string refusal;   // when there is no cover
+  bool damaged = false;  // a picture of a kind read here that does not hold up (cut short, a bad checksum)
 };
 CoverReading ReadCover(RawFile& picture);
 

@@ -55,8 +55,14 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
     return opened;  // kDamaged
   }
   // Pictures sealed before passwords were normalised hold the bytes as
-  // typed; newer ones the composed form: the first that opens wins.
-  for (const std::string& spelling : PasswordForms(password).opening) {
+  // typed; newer ones the composed form: the first that opens wins. Each
+  // spelling costs a derivation, and the cap bounds them all together.
+  const SealPasswordForms forms = PasswordForms(password);
+  if (forms.opening.size() * header->params.WorkKib() > seal::kMaxWorkKib) {
+    opened.status = OpenedSeal::Status::kUnacceptable;
+    return opened;
+  }
+  for (const std::string& spelling : forms.opening) {
     opened.key = SealKey::Derive(spelling, header->params, header->salt);
     if (!opened.key) {
       opened.status = OpenedSeal::Status::kNoMemory;

@@ -1,5 +1,6 @@
 #include "codec/seal/seal_password.h"
 
+#include "codec/seal/wipe.h"
 #include "files/unicode_text.h"
 
 namespace veil::codec {
@@ -11,8 +12,14 @@ SealPasswordForms PasswordForms(const std::string& typed) {
     forms.utf8 = true;
     forms.sealing = *composed;
     if (*composed != typed) forms.opening.push_back(*composed);
+    Wipe(*composed);
   }
   return forms;
+}
+
+SealPasswordForms::~SealPasswordForms() {
+  Wipe(sealing);
+  for (auto& form : opening) Wipe(form);
 }
 
 }  // namespace veil::codec

@@ -15,6 +15,8 @@ struct SealPasswordForms {
   bool utf8 = false;                 // the typed bytes are valid UTF-8
   std::string sealing;               // the composed form; empty when !utf8
   std::vector<std::string> opening;  // as typed, then composed when it differs
+  // Copies of a password: wiped.
+  ~SealPasswordForms();
 };
 
 SealPasswordForms PasswordForms(const std::string& typed);

@@ -1,5 +1,7 @@
 #include "codec/stealth/place_permutation.h"
 
+#include "codec/seal/wipe.h"
+
 #include <sodium.h>
 
 #include <algorithm>
@@ -66,6 +68,12 @@ void PlacePermutation::Fill(std::uint64_t first, std::size_t count, std::uint64_
       ++r;
     }
   }
+}
+
+PlacePermutation::~PlacePermutation() {
+  Wipe(blocks_);
+  Wipe(shifts_);
+  Wipe(offsets_);
 }
 
 }  // namespace veil::codec::stealth

@@ -23,6 +23,10 @@ namespace veil::codec::stealth {
 class PlacePermutation {
  public:
   PlacePermutation(const std::array<std::uint8_t, 32>& key, std::uint64_t samples, unsigned unit = 1);
+  PlacePermutation(const PlacePermutation&) = default;
+  PlacePermutation& operator=(const PlacePermutation&) = default;
+  // The keyed tables tell where a file lies: they are wiped.
+  ~PlacePermutation();
 
   // B * S * u: every element's index is below it.
   std::uint64_t domain() const { return (std::uint64_t{blocks_.size()} << stratum_bits_) * unit_; }

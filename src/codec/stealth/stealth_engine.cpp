@@ -6,6 +6,7 @@
 #include <cmath>
 #include <thread>
 
+#include "codec/seal/wipe.h"
 #include "codec/stealth/place_permutation.h"
 #include "codec/stealth/trellis_code.h"
 
@@ -174,7 +175,7 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
   std::array<std::uint64_t, 3> salt_usable{};
   for (std::size_t j = 0; j < salt_places.size(); ++j) {
     const std::uint64_t p = salt_places[j];
-    changeable[j] = !costs.Wet(p);
+    changeable[j] = p < n && !costs.Wet(p);  // places past the last sample are phantoms
     salt_usable[p % channels] += changeable[j];
   }
   if (TrellisCode::Rank(changeable, 8 * kSaltSize) + kSaltRankSlack < 8 * kSaltSize) return {Limit::kTooFlat};
@@ -206,6 +207,12 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
 StealthHider::StealthHider(CoverSamples& samples, unsigned threads)
     : samples_(samples), threads_(threads), costs_(ComputeCosts(samples, threads)) {
   randombytes_buf(directions_.data(), directions_.size());
+}
+
+StealthHider::~StealthHider() {
+  Wipe(journal_);
+  Wipe(costs_.levels);
+  Wipe(directions_);
 }
 
 bool StealthHider::HideSalt(const Salt& salt) {

@@ -36,6 +36,10 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
 class StealthHider {
  public:
   StealthHider(CoverSamples& samples, unsigned threads);
+  StealthHider(const StealthHider&) = delete;
+  StealthHider& operator=(const StealthHider&) = delete;
+  // The journal and the costs' changed marks tell where the file lies.
+  ~StealthHider();
   const CostMap& costs() const { return costs_; }
   // Embeds the salt's bits at the public places. False, with nothing
   // changed, when the code finds no way to carry this salt there.

@@ -7,6 +7,7 @@
 
 #include "codec/covers/sample_cover.h"
 #include "codec/seal/seal_password.h"
+#include "codec/seal/wipe.h"
 #include "codec/stealth/stealth_engine.h"
 #include "files/file_failure.h"
 
@@ -80,7 +81,7 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     // The key comes from the password's composed (NFC) form, as the sealed form's does.
     const SealPasswordForms password = PasswordForms(request.password);
     if (!password.utf8) return RunResult{RunStatus::kPasswordNotText};
-    auto [cover, refusal] = ReadCover(request.cover);
+    auto [cover, refusal, damaged] = ReadCover(request.cover);
     if (!cover) return NotACover(std::move(refusal));
     // A marked picture says so in its header; hiding without a trace there
     // would leave that saying.
@@ -100,7 +101,8 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
       return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
     if (room.limit != StealthRoom::Limit::kNone || size > room.largest_file)
       return Refusal(RunStatus::kTooLarge, size, room.largest_file, samples, hider.costs());
-    const auto file = ReadWhole(request.payload);
+    auto file = ReadWhole(request.payload);
+    const WipeOnExit wipe_file(file);
     observer.Started();
 
     // Where the frame's keyed places happen to be too few to carry it, a new
@@ -143,7 +145,14 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
       opened.result = RunResult{RunStatus::kPasswordNotText};
       return opened;
     }
-    auto cover = ReadCover(request.cover).cover;
+    CoverReading reading = ReadCover(request.cover);
+    // Damage is public (any decoder shows it): say so, without a derivation.
+    if (reading.damaged) {
+      opened.result = RunResult{RunStatus::kCoverDamaged};
+      opened.result.refusal = reading.refusal;
+      return opened;
+    }
+    auto cover = std::move(reading.cover);
     // A picture of no kind read here still costs the one key derivation,
     // so that every refusal takes the same time.
     CoverSamples none;
@@ -176,7 +185,7 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
 
 StealthCapacity MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads) {
   using namespace stealth;
-  const auto [cover, refusal] = ReadCover(picture);
+  const auto [cover, refusal, damaged] = ReadCover(picture);
   StealthCapacity capacity;
   if (!cover) {
     capacity.refusal = refusal;

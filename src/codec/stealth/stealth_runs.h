@@ -43,8 +43,10 @@ struct StealthOpenRequest {
 };
 
 // What the password finds: always after exactly one key derivation. Any
-// picture in which it finds nothing, clean, damaged or opened with a wrong
-// password, gives kNoStealthFile, with nothing else to tell them apart.
+// picture in which it finds nothing, clean, changed or opened with a wrong
+// password, gives kNoStealthFile, with nothing else to tell them apart; a
+// picture that does not hold up as its kind (a cut or corrupt PNG), which
+// any decoder shows, gives kCoverDamaged with the reason instead.
 struct OpenedStealth {
   RunResult result;
   std::string extension;
