@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A longer fuzzing run: scripts/fuzz.sh SECONDS [TARGET...]. Each target
-# (inspect, extract, roundtrip, cli_args) runs for SECONDS and keeps what it
+# (inspect, extract, roundtrip, cli_args, seal, png, stealth) runs for SECONDS and keeps what it
 # learns in build-fuzz/corpus/TARGET for the next run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +13,11 @@ BUILD_DIR=build-fuzz scripts/build.sh -DCMAKE_CXX_COMPILER=clang++ -DVEILWRIGHT_
   -DVEILWRIGHT_BUILD_TESTS=OFF -DVEILWRIGHT_BUILD_WINDOW=OFF -DVEILWRIGHT_BUILD_BENCH=OFF
 for target in "${targets[@]}"; do
   seeds=tests/fuzz/corpus/pictures
-  [ "$target" = cli_args ] && seeds=tests/fuzz/corpus/args
+  case $target in
+    cli_args) seeds=tests/fuzz/corpus/args ;;
+    seal) seeds=tests/fuzz/corpus/seals ;;
+    png | stealth) seeds=tests/fuzz/corpus/$target ;;
+  esac
   corpus=build-fuzz/corpus/$target
   mkdir -p "$corpus" build-fuzz/crashes
   echo "== $target, $seconds s"
