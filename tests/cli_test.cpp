@@ -207,14 +207,49 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(missing.err, "veilwright-cli: cannot open " + dir.File("none.bmp") + ": No such file or directory\n");
 }
 
-TEST_F(CliTest, ClearWipesOnlyTheMarker) {
-  const std::string cover = Cover();
-  ASSERT_EQ(Run({"hide", cover, Payload(30)}).status, 0);
-  Bytes before = ReadAll(cover);
-  ASSERT_EQ(Run({"clear", cover}).status, 0);
-  PutU32(before, 6, 0);
-  EXPECT_EQ(ReadAll(cover), before);
-  EXPECT_NE(Run({"clear", cover}).out.find("nothing to clear"), std::string::npos);
+// Clearing destroys the file: with its marker put back, a picture gives
+// back neither the file nor its password, and nothing outside the pixel
+// bytes the file took has changed.
+TEST_F(CliTest, ClearDestroysTheHiddenFileAndNothingElse) {
+  for (const bool sealed : {false, true}) {
+    SCOPED_TRACE(sealed ? "sealed" : "plain, with a password");
+    const std::string cover = Cover();
+    const std::string payload = Payload(300);
+    std::vector<std::string> hide = {"hide", cover, payload, "--password", sealed ? "a long passphrase" : "s3cret"};
+    if (sealed) hide.push_back("--seal");
+    ASSERT_EQ(Run(hide).status, 0);
+    const Bytes marked = ReadAll(cover);
+    const std::uint32_t marker = U32At(marked, 6);
+    const Result cleared = Run({"clear", cover});
+    ASSERT_EQ(cleared.status, 0) << cleared.err;
+    EXPECT_NE(cleared.out.find("overwritten with random bits"), std::string::npos) << cleared.out;
+    Bytes after = ReadAll(cover);
+    EXPECT_EQ(U32At(after, 6), 0u);
+
+    // The file took the header (20 bytes) and 4 cover bytes for 1 of its.
+    const std::size_t hidden = marker & 0xFFFFFF, end = 54 + 20 + (hidden + 2) / 3 * 12;
+    ASSERT_EQ(after.size(), marked.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+      if (i < 54 || i >= end) {
+        ASSERT_EQ(after[i], i >= 6 && i < 10 ? 0 : marked[i]) << i;
+      }
+    }
+    PutU32(after, 6, marker);
+    const ReferenceContents back = ReferenceExtract(after);
+    EXPECT_NE(back.data, ReadAll(payload));
+    const std::string everything(after.begin(), after.end());
+    EXPECT_EQ(everything.find("s3cret"), std::string::npos);
+    EXPECT_EQ(everything.find("txt"), std::string::npos);
+    WriteAll(cover, after);
+    EXPECT_NE(Run({"extract", cover, "--password", sealed ? "a long passphrase" : "s3cret", "--output",
+                   dir.File("again.bin")})
+                  .status,
+              0)
+        << "the marker put back brings the file back";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("again.bin")));
+    ASSERT_EQ(Run({"clear", cover}).status, 0);
+    EXPECT_NE(Run({"clear", cover}).out.find("nothing to clear"), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -176,9 +176,19 @@ TEST_F(HideExtractTest, ViewDeleteAndWipe) {
                                            {"    文件已清除    ", "消息", 64}}));
   EXPECT_EQ(shell.opened, (std::vector<std::string>{output}));
   EXPECT_FALSE(std::filesystem::exists(output));
-  Bytes wiped = ReferenceHide(clean, data, "txt", "", false);
-  PutU32(wiped, 6, 0);
-  EXPECT_EQ(ReadAll(cover), wiped);
+  // The wipe destroys the file, not just its marker: with the marker put
+  // back, the picture gives back something else; outside the bytes the
+  // file took, nothing changed.
+  const Bytes marked = ReferenceHide(clean, data, "txt", "", false);
+  Bytes wiped = ReadAll(cover);
+  ASSERT_EQ(wiped.size(), marked.size());
+  EXPECT_EQ(U32At(wiped, 6), 0u);
+  const std::size_t end = 54 + 20 + (data.size() + 2) / 3 * 12;
+  for (std::size_t i = end; i < wiped.size(); ++i) ASSERT_EQ(wiped[i], marked[i]) << i;
+  EXPECT_TRUE(std::equal(wiped.begin(), wiped.begin() + 6, marked.begin()));
+  PutU32(wiped, 6, U32At(marked, 6));
+  EXPECT_NE(ReferenceExtract(wiped).data, data);
+  EXPECT_NE(ReferenceExtract(wiped).extension, "txt");
   EXPECT_EQ(Text("Labtmp", "Caption"), "加密文件已被清除！");
   EXPECT_EQ(Text("Text2"), "欲加密的文件：无");
   EXPECT_EQ(state.hasHiddenFile, 0);

@@ -68,8 +68,8 @@ const std::vector<CommandEntry>& Commands() {
        "Writes the file hidden in PICTURE to PATH (\"-\" for standard output), or to \"output.\" plus\n"
        "the stored extension in DIR (default: the current folder). A protected or sealed picture\n"
        "asks for its password on the terminal unless it is given. A plain file, a symbolic link's\n"
-       "target, a FIFO or a device may be the output; a folder may not. --clear wipes the marker\n"
-       "after a successful extraction, so the picture reads as clean again.\n"
+       "target, a FIFO or a device may be the output; a folder may not. --clear destroys the hidden\n"
+       "file after a successful extraction, as clear does.\n"
        "--stealth opens a stealth picture with its password; a picture without a marker is tried\n"
        "that way too when a password is given. A wrong password, a picture without a stealth file\n"
        "and a damaged one get the same answer, \"no hidden file opens with this password\", and\n"
@@ -80,7 +80,11 @@ const std::vector<CommandEntry>& Commands() {
       {{"clear", 1, {}, {}},
        ClearCommand,
        "usage: veilwright-cli clear PICTURE\n"
-       "Wipes the marker that says PICTURE holds a file; the picture then reads as clean.\n"},
+       "Destroys the file hidden in PICTURE: the bits it took are overwritten with random ones\n"
+       "(and a plain file's header, its extension and password, with random bytes), then the\n"
+       "marker that says PICTURE holds a file is wiped, so nothing of the file can be read back.\n"
+       "A clear cut short leaves the marker, and clearing again finishes it. A stealth file has\n"
+       "no marker: to be rid of it, delete the picture.\n"},
   };
   return commands;
 }

@@ -148,8 +148,8 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   std::ostream& note = to_stdout ? session.env.err : session.env.out;
   note << picture << ": extracted " << result.bytes << " bytes to " << destination << "\n";
   if (clear) {
-    codec::WipeMarker(*cover);
-    note << picture << ": cleared; it now reads as holding no file\n";
+    codec::ClearHiddenFile(*cover);
+    note << picture << ": cleared: the hidden file is overwritten with random bits, and the picture holds none\n";
   }
   return kExitSuccess;
 }
@@ -165,8 +165,8 @@ int ClearCommand(const Arguments& args, CliSession& session) {
     session.env.out << picture << ": holds no hidden file; nothing to clear\n";
     return kExitSuccess;
   }
-  codec::WipeMarker(*cover);
-  session.env.out << picture << ": cleared; it now reads as holding no file\n";
+  codec::ClearHiddenFile(*cover);
+  session.env.out << picture << ": cleared: the hidden file is overwritten with random bits, and the picture holds none\n";
   return kExitSuccess;
 }
 

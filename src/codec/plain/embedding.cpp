@@ -1,3 +1,5 @@
+#include <sodium.h>
+
 #include <algorithm>
 #include <array>
 
@@ -13,6 +15,7 @@
 #include "codec/plain/runs.h"
 #include "codec/seal/sealed_stream.h"
 #include "files/little_endian.h"
+#include "files/memory_file.h"
 
 namespace veil::codec {
 namespace {
@@ -216,6 +219,32 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
 void WipeMarker(RawFile& picture) {
   WriteU32At(picture, carrier::kMarkerOffset, 0);
   picture.Sync();
+}
+
+void ClearHiddenFile(RawFile& picture) {
+  const auto facts = carrier::ReadCarrierFacts(picture);
+  if (facts.HoldsFile() && carrier::IsOwnMarker(facts.marker) && facts.pixelOffsetUsable) {
+    Plan plan{static_cast<std::uint64_t>(facts.pixelOffset), facts.HiddenLength(), facts.fileLength, facts.marker,
+              std::nullopt};
+    // A picture cut short: what of the file is still in it.
+    while (plan.length > 0 && plan.End() > plan.cover_length) plan.length -= std::min<std::uint64_t>(plan.length, 3);
+    // Random bits in the very places the file's took, and random bytes over
+    // a plain file's header (its extension and password): nothing of them
+    // can be read back. The marker stays until they are on disk, so a clear
+    // cut short leaves a picture that a second clear finishes.
+    std::vector<std::uint8_t> noise(static_cast<std::size_t>(plan.length));
+    randombytes_buf(noise.data(), noise.size());
+    if (!facts.IsSealed()) {
+      Header header;
+      randombytes_buf(header.data(), header.size());
+      plan.header = header;
+    }
+    MemoryFile payload(std::make_shared<std::vector<std::uint8_t>>(std::move(noise)));
+    RunObserver quiet;
+    EmbedInPlace(plan, picture, payload, quiet);
+    picture.Sync();
+  }
+  WipeMarker(picture);
 }
 
 }  // namespace veil::codec

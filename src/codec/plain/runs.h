@@ -45,5 +45,9 @@ RunResult Extract(const ExtractRequest& request, RunObserver& observer);
 // Clears the marker, so that the picture reads as holding no file; the
 // hidden header and the carried bits stay. Throws FileFailure.
 void WipeMarker(RawFile& picture);
+// Destroys a hidden file of this program's in place: random bits where the
+// file's were and random bytes over a plain file's header, on disk before
+// the marker is cleared. Throws FileFailure.
+void ClearHiddenFile(RawFile& picture);
 
 }  // namespace veil::codec

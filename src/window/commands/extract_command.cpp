@@ -196,7 +196,7 @@ void MainWindowCommands::OfferViewing(bool written_through) {
 void MainWindowCommands::WipeMarker() {
   try {
     state_.markerValue = 0;
-    codec::WipeMarker(platform_.files[kCoverFile].Unbuffered());
+    codec::ClearHiddenFile(platform_.files[kCoverFile].Unbuffered());
   } catch (const FileFailure&) {
     Show(texts::kCannotWipe, "", kStyleStop);
     return;
