@@ -15,6 +15,10 @@ TEST(CarrierLayoutTest, CapacityFollowsTheEmbeddingSizeTest) {
   EXPECT_EQ(KilobyteHint(921654), 225u);
   EXPECT_EQ(KilobyteHint(2359350), 576u);
   EXPECT_EQ(KilobyteHint(4091), 0u);
+  // A 24-megapixel picture could hold more than the length field can say:
+  // the hint offers no more than 16,777,215 bytes.
+  EXPECT_EQ(KilobyteHint(54 + 6000ull * 4000 * 3), 16777215u / 4092);
+  EXPECT_EQ(KilobyteHint(16777215), 4100u);
 
   EXPECT_TRUE(Fits(54 + 12, 54, 0));
   EXPECT_FALSE(Fits(54 + 11, 54, 0));

@@ -158,6 +158,25 @@ TEST_F(HideExtractTest, UntickedPasswordAfterAnEarlierOneStoresNone) {
   EXPECT_EQ(ReadAll(cover), ReferenceHide(clean, data, "txt", "", false));
 }
 
+// A file the desktop has no program for is kept, and the user told so; the
+// delete question that follows declines on Enter (No is its default).
+TEST_F(HideExtractTest, AFileThatCannotBeViewedIsSaidSoAndEnterKeepsIt) {
+  HideWithUi();
+  OpenCover(cover);
+  TakeBoxes();
+  shell.can_open = false;
+  boxes.QueueAnswer(kAnswerYes);
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  const std::string output = state.outputFolder + "output.txt";
+  const auto shown = TakeBoxes();
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[3], (Box{"没有可以打开这个文件的程序，文件仍然保留在原处：" + output, "消息", 64}));
+  EXPECT_EQ(shown[4].text, "  您要删除解压出来的文件吗？  ");
+  EXPECT_TRUE(DefaultsToNo(shown[4].style) && IsQuestion(shown[4].style));
+  EXPECT_EQ(ReadAll(output), data);
+}
+
 TEST_F(HideExtractTest, ViewDeleteAndWipe) {
   HideWithUi();
   Set("ChkclearBmp", "Value", 1.0);
@@ -171,7 +190,7 @@ TEST_F(HideExtractTest, ViewDeleteAndWipe) {
   EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"   加密文件即将解压到：  " + output, "准备开始", 64},
                                            {" 文件解密完成！", "完成", 64},
                                            {"     您现在查看文件吗？     ", "选择", 36},
-                                           {"  您要删除解压出来的文件吗？  ", "选择", 36},
+                                           {"  您要删除解压出来的文件吗？  ", "选择", 292},
                                            {output + "  已删除！", "消息", 64},
                                            {"    文件已清除    ", "消息", 64}}));
   EXPECT_EQ(shell.opened, (std::vector<std::string>{output}));

@@ -8,8 +8,9 @@ namespace veil {
 class Shell {
  public:
   virtual ~Shell() = default;
-  // Opens the file with the program the desktop associates with it.
-  virtual void OpenDocument(const std::string& path) = 0;
+  // Opens the file with the program the desktop associates with it; false
+  // when the desktop has none, or could not start it.
+  virtual bool OpenDocument(const std::string& path) = 0;
   // Opens the folder that holds the file, with the file selected where the
   // desktop can; never runs the file.
   virtual void ShowInFolder(const std::string& path) = 0;

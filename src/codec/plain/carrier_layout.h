@@ -80,8 +80,11 @@ inline bool Fits(const BmpLayout& cover, std::uint64_t length) {
   return Fits(cover.pixelArrayEnd, cover.pixelOffset, length);
 }
 
-// The size hint shown to users, in units of 4092 bytes.
-constexpr std::uint64_t KilobyteHint(std::uint64_t file_length) { return file_length / kKilobyteHint; }
+// The size hint shown to users, in units of 4092 bytes; never more than the
+// largest file the length field holds.
+constexpr std::uint64_t KilobyteHint(std::uint64_t file_length) {
+  return (file_length < kMaxHiddenLength ? file_length : kMaxHiddenLength) / kKilobyteHint;
+}
 // Of a cover: up to the end of its pixel array, which for an ordinary
 // picture is the end of the file.
 inline std::uint64_t KilobyteHint(const BmpLayout& cover) { return KilobyteHint(cover.pixelArrayEnd); }

@@ -13,8 +13,8 @@
 
 namespace veil::qt {
 
-void QtShell::OpenDocument(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+bool QtShell::OpenDocument(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 void QtShell::ShowInFolder(const std::string& path) {

@@ -13,7 +13,7 @@ namespace veil::qt {
 
 class QtShell final : public Shell {
  public:
-  void OpenDocument(const std::string& path) override;
+  bool OpenDocument(const std::string& path) override;
   void ShowInFolder(const std::string& path) override;
   bool IsMarkedExecutable(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;

@@ -42,12 +42,16 @@ class ScriptedFileDialogs final : public FileDialogs {
 // real file system's.
 class ScriptedShell final : public Shell {
  public:
-  void OpenDocument(const std::string& path) override { opened.push_back(path); }
+  bool OpenDocument(const std::string& path) override {
+    opened.push_back(path);
+    return can_open;
+  }
   void ShowInFolder(const std::string& path) override { shown_in_folder.push_back(path); }
   bool IsMarkedExecutable(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
 
   std::vector<std::string> opened, shown_in_folder, deleted;
+  bool can_open = true;  // false: the desktop has no program for the file
   // Deleting fails as for a file in use, or in a folder the user cannot change.
   bool refuse_removal = false;
 };

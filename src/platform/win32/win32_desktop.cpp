@@ -8,8 +8,9 @@
 
 namespace veil::win32 {
 
-void Win32Shell::OpenDocument(const std::string& path) {
-  ShellExecuteW(nullptr, L"open", ToWide(path).c_str(), L"", L"", SW_SHOWNORMAL);
+bool Win32Shell::OpenDocument(const std::string& path) {
+  // Above 32: started; at or below, an error (no program is associated, say).
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", ToWide(path).c_str(), L"", L"", SW_SHOWNORMAL)) > 32;
 }
 
 void Win32Shell::ShowInFolder(const std::string& path) {

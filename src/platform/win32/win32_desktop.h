@@ -15,7 +15,7 @@ namespace veil::win32 {
 class Win32Shell final : public Shell {
  public:
   explicit Win32Shell(HWND& owner) : owner_(owner) {}
-  void OpenDocument(const std::string& path) override;
+  bool OpenDocument(const std::string& path) override;
   void ShowInFolder(const std::string& path) override;
   bool IsMarkedExecutable(const std::string&) override { return false; }  // Windows goes by the name alone
   bool RemoveFile(const std::string& path) override;

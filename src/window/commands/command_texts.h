@@ -74,6 +74,7 @@ inline constexpr std::string_view kChoiceTitle = "选择";
 inline constexpr std::string_view kDeletedSuffix = "  已删除！";
 inline constexpr std::string_view kMessageTitle = "消息";
 inline constexpr std::string_view kCannotDelete = "无法删除这个文件，它仍然保留在原处：";
+inline constexpr std::string_view kCannotView = "没有可以打开这个文件的程序，文件仍然保留在原处：";
 inline constexpr std::string_view kWiped = "    文件已清除    ";
 inline constexpr std::string_view kWipedStatus = "加密文件已被清除！";
 inline constexpr std::string_view kNoPayloadAnyMore = "欲加密的文件：无";

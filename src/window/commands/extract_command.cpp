@@ -181,11 +181,14 @@ void MainWindowCommands::OfferViewing(bool written_through) {
   // A file from a picture is never run: only documents, pictures, sound,
   // video and archives are opened; anything else, and what is no plain file,
   // is shown in its folder instead.
-  if (!written_through && IsViewableType(state_.outputPath) && !platform_.shell.IsMarkedExecutable(state_.outputPath))
-    platform_.shell.OpenDocument(state_.outputPath);
-  else
+  if (!written_through && IsViewableType(state_.outputPath) && !platform_.shell.IsMarkedExecutable(state_.outputPath)) {
+    if (!platform_.shell.OpenDocument(state_.outputPath))
+      Show(std::string(texts::kCannotView) + state_.outputPath, texts::kMessageTitle, kStyleInformation);
+  } else {
     platform_.shell.ShowInFolder(state_.outputPath);
-  if (Show(texts::kDeleteQuestion, texts::kChoiceTitle, kStyleQuestionYesNo) != kAnswerYes) return;
+  }
+  // Enter keeps the file: deleting what was just extracted takes a choice.
+  if (Show(texts::kDeleteQuestion, texts::kChoiceTitle, kStyleQuestionYesNoDefaultNo) != kAnswerYes) return;
   if (platform_.shell.RemoveFile(state_.outputPath)) {
     Show(state_.outputPath + std::string(texts::kDeletedSuffix), texts::kMessageTitle, kStyleInformation);
   } else {
