@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "files/file_in_use.h"
 #include "files/raw_file.h"
@@ -176,17 +177,37 @@ mode_t CreationMode(OpenMode mode) {
   return mode == OpenMode::kCreateNew || mode == OpenMode::kCreateUnnamed ? 0600 : 0666;
 }
 
+std::string NotRegularFile(mode_t type) {
+  if (S_ISFIFO(type)) return "it is a FIFO or pipe, not a regular file";
+  if (S_ISCHR(type) || S_ISBLK(type)) return "it is a device, not a regular file";
+  if (S_ISSOCK(type)) return "it is a socket, not a regular file";
+  return "it is not a regular file";
+}
+
 }  // namespace
 
 std::unique_ptr<RawFile> OpenSystemFile(const std::string& path, OpenMode mode) {
   const bool unnamed = mode == OpenMode::kCreateUnnamed;
   const std::string opened = unnamed ? std::filesystem::path(path).parent_path().string() : path;
-  const int fd = ::open(opened.empty() ? "." : opened.c_str(), FlagsFor(mode) | O_CLOEXEC, CreationMode(mode));
-  if (fd < 0) throw FileFailure("cannot open", path, std::strerror(errno));
+  const bool stream = mode == OpenMode::kWriteStream || mode == OpenMode::kReadStream;
+  // Without O_NONBLOCK, opening a FIFO waits for its other end: the check
+  // below must come first.
+  const int nonblocking = stream || unnamed ? 0 : O_NONBLOCK;
+  const int fd =
+      ::open(opened.empty() ? "." : opened.c_str(), FlagsFor(mode) | O_CLOEXEC | nonblocking, CreationMode(mode));
+  if (fd < 0) throw FileFailure("cannot open", path, errno == EISDIR ? "it is a folder" : std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
     throw FileFailure("cannot open", path, "it is a folder");
+  }
+  if (!stream) {
+    // Positioned reads and writes need a regular file.
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      throw FileFailure("cannot open", path, NotRegularFile(st.st_mode));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   }
   if (mode == OpenMode::kLockedRead || mode == OpenMode::kLockedReadWrite) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
