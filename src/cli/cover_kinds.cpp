@@ -1,8 +1,33 @@
 #include "cli/cover_kinds.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "cli/cli_failure.h"
+#include "codec/covers/png_signature_damage.h"
 
 namespace veil::cli {
+namespace {
+
+bool NamedPng(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".png") == 0;
+}
+
+}  // namespace
+
+codec::CoverKind ReadCoverKindOrRefuse(const std::string& name, RawFile& picture) {
+  std::uint8_t first[std::max(codec::kCoverSignatureBytes, codec::kSignatureDamageBytes)] = {};
+  const std::size_t got = picture.ReadAt(0, first);
+  const codec::CoverKind kind = codec::CoverKindOf({first, got});
+  if (kind != codec::CoverKind::kOther) return kind;
+  if (got == 0) {
+    throw CliFailure(name + (NamedPng(name) ? ": the PNG file is damaged: it is empty (0 bytes)"
+                                            : ": the file is empty (0 bytes): it holds no picture"));
+  }
+  if (auto damage = codec::DamagedPngSignature({first, got})) throw CliFailure(name + ": " + *damage);
+  return kind;
+}
 
 void RefuseLossyCover(const std::string& picture, codec::CoverKind kind) {
   if (auto reason = codec::LossyCoverReason(kind)) throw CliFailure(picture + ": " + *reason);

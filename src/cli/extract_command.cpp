@@ -118,6 +118,7 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   // One handle, held through the extraction and the wipe.
   const auto cover = session.Open(picture, clear && !args.Flag("--stealth") ? OpenMode::kLockedReadWrite
                                                                              : OpenMode::kLockedRead);
+  ReadCoverKindOrRefuse(picture, *cover);
   const codec::Picture seen = codec::ReadPicture(*cover);
   RefuseLossyCover(picture, seen.kind);
   auto given = GivenPassword(args, session);

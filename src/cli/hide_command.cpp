@@ -54,7 +54,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   // one pass, and takes its name only once it is complete.
   const bool in_place = !copy || SameFile(*copy, picture);
   const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
-  const auto kind = codec::ReadCoverKind(*cover);
+  const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
   RefusePngWithoutStealth(picture, kind);
   const carrier::BmpLayout layout = RequireCover(picture, *cover);

@@ -90,7 +90,7 @@ int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::Carrier
 int InspectCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const auto cover = session.Open(picture, OpenMode::kReadOnly);
-  const auto kind = codec::ReadCoverKind(*cover);
+  const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
   if (kind == codec::CoverKind::kPng) {
     InspectPng(picture, *cover, session.env.out);

@@ -27,7 +27,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
 
   const bool in_place = !copy || SameFile(*copy, picture);
   auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
-  const auto kind = codec::ReadCoverKind(*cover);
+  const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
 

@@ -7,6 +7,7 @@
 #include "codec/covers/cover_kind.h"
 #include "codec/covers/png/png_reader.h"
 #include "codec/covers/png/png_sample_cover.h"
+#include "codec/covers/png_signature_damage.h"
 #include "files/file_failure.h"
 
 namespace veil::codec {
@@ -26,6 +27,10 @@ CoverReading ReadCover(RawFile& picture) {
   }
   const auto reading = carrier::ReadBmpLayout(picture);
   if (reading.IsCover()) return {std::make_unique<BmpCover>(picture, *reading.layout), {}};
+  if (kind == CoverKind::kOther) {
+    std::uint8_t first[kSignatureDamageBytes] = {};
+    if (auto damage = DamagedPngSignature({first, picture.ReadAt(0, first)})) return {nullptr, *damage, true};
+  }
   if (kind == CoverKind::kBmp)
     return {nullptr, "the stealth form reads uncompressed 24-bit BMP pictures whose pixels lie inside the file"};
   return {nullptr, "the stealth form reads 24-bit BMP pictures and 8- or 16-bit PNG pictures without a palette"};
