@@ -265,14 +265,22 @@ TEST(PngCover, PicturesFromOtherProgramsRoundTripOrAreRefusedWithTheReason) {
 // A picture whose low bits follow from its high ones would show any change
 // of one; so would the first frame of an animation whose other frames stay.
 TEST(PngCover, PicturesWhoseLowBitsWouldGiveAChangeAwayAreRefused) {
-  TestPicture picture = MakeTestPicture(20, 10, 2, 16, false, 4);
+  const TestPicture real = MakeTestPicture(40, 30, 0, 16, false, 4);
+  TestPicture picture = real;
   for (auto& v : picture.samples) v = static_cast<std::uint16_t>((v >> 8) * 257);
+  EXPECT_NE(Refused(EncodePng(picture)).reason.find("scaled up (all repeat"), std::string::npos);
+  // One sample, or a few, of 16-bit precision do not hide the rest's pattern.
+  picture.samples[7] ^= 1;
+  EXPECT_NE(Refused(EncodePng(picture)).reason.find("scaled up (1199 of 1200 repeat"), std::string::npos);
+  for (std::size_t i = 0; i < 11; ++i) picture.samples[i * 100] = real.samples[i * 100] | 1;
   EXPECT_NE(Refused(EncodePng(picture)).reason.find("scaled up"), std::string::npos);
   for (auto& v : picture.samples) v = static_cast<std::uint16_t>(v & 0xFF00);
-  EXPECT_NE(Refused(EncodePng(picture)).reason.find("shifted up"), std::string::npos);
-  // One sample of real 16-bit precision is enough to take the picture.
-  picture.samples[7] |= 1;
+  picture.samples[500] |= 0x33;
+  EXPECT_NE(Refused(EncodePng(picture)).reason.find("shifted up (1199 of 1200 have"), std::string::npos);
+  // One in fifty of real precision is more than an edit: taken.
+  for (std::size_t i = 0; i < 24; ++i) picture.samples[i * 50] = real.samples[i * 50] | 1;
   ReadOk(EncodePng(picture));
+  ExpectRoundTrip(EncodePng(real), 20, 8);
 
   const Bytes rgb8 = EncodePng(MakeTestPicture(20, 10, 2, 8, false, 5));
   const PngRefusal rgb565 = Refused(InsertChunk(rgb8, "IDAT", PngChunk("sBIT", {5, 6, 5})));
