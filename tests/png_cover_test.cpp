@@ -205,6 +205,84 @@ TEST(PngCover, ATransparentKeyColourLocksTheValuesWithinOneOfIt) {
   ExpectRoundTrip(EncodePng(picture), 30, 2);
 }
 
+// The compressed image data of a PNG, and the lengths of its IDAT chunks.
+Bytes ImageData(const Bytes& png) {
+  Bytes data;
+  for (const ChunkAt& c : ListChunks(png)) {
+    if (c.type == "IDAT") data.insert(data.end(), png.begin() + c.offset + 8, png.begin() + c.offset + 8 + c.length);
+  }
+  return data;
+}
+std::vector<std::uint32_t> IdatLengths(const Bytes& png) {
+  std::vector<std::uint32_t> lengths;
+  for (const ChunkAt& c : ListChunks(png)) {
+    if (c.type == "IDAT") lengths.push_back(c.length);
+  }
+  return lengths;
+}
+
+// The same picture with its image data split into chunks of these lengths,
+// the last one taking what is left.
+Bytes Resplit(const Bytes& png, const std::vector<std::uint32_t>& lengths) {
+  const Bytes data = ImageData(png);
+  const auto chunks = ListChunks(png);
+  Bytes out(png.begin(), png.begin() + chunks[1].offset);
+  std::size_t at = 0;
+  for (std::size_t i = 0; at < data.size(); ++i) {
+    const std::size_t length = i + 1 < lengths.size() ? std::min<std::size_t>(lengths[i], data.size() - at) : data.size() - at;
+    const Bytes chunk = PngChunk("IDAT", Bytes(data.begin() + at, data.begin() + at + length));
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    at += length;
+  }
+  const Bytes end = PngChunk("IEND", {});
+  out.insert(out.end(), end.begin(), end.end());
+  return out;
+}
+
+TEST(PngCover, TheImageDataIsSplitIntoChunksAsLongAsTheCoversOwn) {
+  const Bytes encoded = EncodePng(MakeTestPicture(120, 90, 2, 8, false, 12));
+  const std::size_t size = ImageData(encoded).size();
+  ASSERT_GT(size, 20000u);
+  const struct {
+    std::string name;
+    std::vector<std::uint32_t> cover;       // as Resplit takes them
+    std::vector<std::uint32_t> full;        // what the written chunks but the last must be
+    std::uint32_t then;                     // and then, when the cover's run out (0: one chunk)
+  } cases[] = {
+      {"1-byte chunks", std::vector<std::uint32_t>(size, 1), {}, 1},
+      {"4 KiB chunks", std::vector<std::uint32_t>(size / 4096 + 1, 4096), {}, 4096},
+      {"uneven chunks", {100, 3000, 7, 5000, 3000, 1}, {100, 3000, 7, 5000, 3000}, 3000},
+      {"uneven, then short ones", {30000, 3, 3, 3, 1}, {30000, 3, 3, 3}, 3},
+      {"two long ones", {20000, 9000, 1}, {20000, 9000}, 9000},
+      {"one chunk", {}, {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes png = Resplit(encoded, c.cover);
+    PngCover cover = ReadOk(png);
+    ChangeSamples(cover, 300, 4);
+    const Bytes written = Write(png, cover);
+    EXPECT_EQ(WithoutIdat(written), WithoutIdat(png));
+    ExpectRoundTrip(png, 50, 7);
+    const std::vector<std::uint32_t> lengths = IdatLengths(written);
+    std::uint64_t total = 0;
+    for (std::uint32_t length : lengths) total += length;
+    ASSERT_EQ(total, ImageData(written).size());
+    // What a split of that stream as the cover's gives.
+    std::vector<std::uint32_t> expected;
+    std::uint64_t left = total;
+    for (std::size_t i = 0; left > 0; ++i) {
+      const std::uint32_t next = i < c.full.size() ? c.full[i] : c.then;
+      expected.push_back(next == 0 || left <= next ? static_cast<std::uint32_t>(left) : next);
+      left -= expected.back();
+    }
+    EXPECT_EQ(lengths, expected);
+    if (c.then == 0) {
+      EXPECT_EQ(lengths.size(), 1u);
+    }
+  }
+}
+
 std::vector<std::filesystem::path> PngsUnder(const std::string& folder) {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {

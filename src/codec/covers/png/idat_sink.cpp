@@ -10,9 +10,9 @@ namespace veil::codec::png {
 void IdatSink::Take(std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     if (skip_ > 0 || pass_ > 0) {
-      const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), skip_ + pass_));
+      const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), pass_ > 0 ? pass_ : skip_));
       if (pass_ > 0) {
-        out_.Write(bytes.first(piece));
+        chunker_.Take(bytes.first(piece));
         pass_ -= piece;
       } else {
         skip_ -= piece;
@@ -28,8 +28,8 @@ void IdatSink::Take(std::span<const std::uint8_t> bytes) {
     frame_bytes_ = 0;
     const std::uint64_t length = (std::uint64_t{frame_[0]} << 24) | (frame_[1] << 16) | (frame_[2] << 8) | frame_[3];
     if (std::memcmp(frame_.data() + 4, "IDAT", 4) == 0) {
-      out_.Write(frame_);
-      pass_ = length + 4;  // data and checksum
+      pass_ = length;
+      skip_ = 4;  // libpng's checksum, after the data
     } else {
       skip_ = length + 4;
     }

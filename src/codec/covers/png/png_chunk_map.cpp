@@ -96,10 +96,9 @@ std::variant<PngChunkMap, PngRefusal> ChunkWalk::Run() {
         return Refuse(PngRefusal::Kind::kDamaged,
                       "the PNG file is damaged: its IDAT chunks are not one consecutive run");
       }
-      if (!seen_idat) {
-        map.idat_begin = offset;
-        map.first_idat_length = length;
-      }
+      if (!seen_idat) map.idat_begin = offset;
+      if (map.idat_runs.empty() || map.idat_runs.back().length != length) map.idat_runs.push_back({length, 0});
+      ++map.idat_runs.back().count;
       seen_idat = true;
       map.idat_end = end;
       offset = end;

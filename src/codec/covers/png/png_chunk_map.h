@@ -20,6 +20,12 @@ struct PngHeader {
   std::uint8_t interlace = 0;  // 0 none, 1 Adam7
 };
 
+// Consecutive IDAT chunks of one length.
+struct IdatRun {
+  std::uint32_t length = 0;
+  std::uint64_t count = 0;
+};
+
 // Where a PNG's image data lies: the one run of consecutive IDAT chunks,
 // framing included. Everything before and after it is kept byte for byte.
 struct PngChunkMap {
@@ -27,7 +33,7 @@ struct PngChunkMap {
   std::uint64_t idat_begin = 0;
   std::uint64_t idat_end = 0;
   std::uint64_t file_size = 0;
-  std::uint32_t first_idat_length = 0;  // how the writer split the image data
+  std::vector<IdatRun> idat_runs;  // how the writer split the image data, in order
   // sBIT's significant bits of each stored channel, in the file's order; empty
   // without an sBIT chunk.
   std::vector<std::uint8_t> significant_bits;

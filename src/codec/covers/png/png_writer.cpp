@@ -40,10 +40,7 @@ void EncodeRows(void* context) {
   png_set_compression_level(job.png, job.options->compression_level);
   png_set_compression_strategy(job.png, job.options->strategy);
   if (job.options->filters != 0) png_set_filter(job.png, PNG_FILTER_TYPE_BASE, job.options->filters);
-  // IDAT chunks as long as the cover's own, so the split does not tell
-  // which program wrote the file last.
-  const std::uint32_t chunk = cover.chunks.first_idat_length;
-  png_set_compression_buffer_size(job.png, chunk >= 1024 && chunk <= (8u << 20) ? chunk : 8192);
+  png_set_compression_buffer_size(job.png, 64 * 1024);  // the sink splits the chunks as the cover's
   png_write_info(job.png, job.info);
   const bool interlaced = header.interlace != 0;
   const int passes = png_set_interlace_handling(job.png);
@@ -72,13 +69,16 @@ void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, const P
   session.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &session.errors, PngErrorHandler, PngWarningHandler);
   if (session.png != nullptr) session.info = png_create_info_struct(session.png);
   if (session.info == nullptr) throw FileFailure("libpng could not start to encode " + out.Name());
-  IdatSink sink(writer);
+  // IDAT chunks as long as the cover's own, so the split does not tell
+  // which program wrote the file last.
+  IdatSink sink(writer, chunks.idat_runs);
   sink.Attach(session.png);
   EncodeJob job{session.png, session.info, &cover, &options, row.data()};
   if (!RunGuarded(session.png, EncodeRows, &job)) {
     if (session.errors.failure) std::rethrow_exception(session.errors.failure);
     throw FileFailure("libpng could not encode " + out.Name() + ": " + session.errors.message);
   }
+  sink.Finish();
   writer.CopyFrom(source, chunks.idat_end, chunks.file_size);
   writer.Flush();
 }

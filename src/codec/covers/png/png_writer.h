@@ -23,7 +23,7 @@ struct PngWriteOptions {
 // IDAT run and after it are copied from source (the file the cover was read
 // from, unchanged since), and the IDAT run in between is libpng's encoding
 // of the pixels, interlaced as the cover was (so IHDR stays as it is) and
-// split into chunks of the length of the cover's first IDAT chunk. out
+// split into chunks of the lengths of the cover's own IDAT chunks. out
 // must be empty; it is written front to back. Throws FileFailure when a file
 // fails or source has changed.
 void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, const PngWriteOptions& options = {});
