@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/covers/png/image_data_check.h"
 #include "codec/covers/png/png_file_source.h"
 #include "codec/covers/png/png_guard.h"
 #include "codec/covers/png/png_precision.h"
@@ -156,6 +157,8 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
                                                    std::to_string(limits.max_samples) + " this program decodes");
   }
 
+  if (auto refusal = CheckImageData(file, cover.chunks)) return std::move(*refusal);
+
   std::vector<std::uint8_t> row;
   try {
     if (s.depth == 8) {
@@ -183,9 +186,9 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   png_set_keep_unknown_chunks(session.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
   png_set_keep_unknown_chunks(session.png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
                               static_cast<int>(sizeof kIgnoredChunks / 5));
-  // Missing or surplus image data is an error here, not a warning: a
-  // picture re-encoded from guessed pixels would not be the cover.
   png_set_benign_errors(session.png, 0);
+  // Image data whose header claims too small a window, as other readers take it.
+  png_set_option(session.png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
   PngFileSource source(file);
   source.Attach(session.png);
 
@@ -194,6 +197,9 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   if (decoded && !job.header_matches) {
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng reads its rows at another length");
   }
+  // The image data inflates to exactly the rows (CheckImageData): what
+  // libpng may still find is bytes after its end, which other readers let be.
+  png_set_benign_errors(session.png, 1);
   if (decoded) decoded = RunGuarded(session.png, DecodeRows, &job);
   if (!decoded) {
     if (session.errors.failure) {
