@@ -183,6 +183,30 @@ INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngRoundTrip,
                                            Shape{4, 8, true}, Shape{4, 16, true}, Shape{6, 8, true},
                                            Shape{6, 16, true}));
 
+// Extraction reads only the low bits, a row at a time: the same bits as the
+// whole picture's, and the same refusals.
+TEST_P(PngRoundTrip, TheLowBitsAloneAreTheWholePicturesAndRefusedAlike) {
+  const Shape shape = GetParam();
+  TestPicture picture = MakeTestPicture(37, 23, shape.colour_type, shape.depth, shape.interlaced, 19);
+  const Bytes png = EncodePng(picture);
+  MemoryFile file(std::make_shared<Bytes>(png));
+  auto low = codec::png::ReadPngLowBits(file);
+  ASSERT_TRUE(std::holds_alternative<codec::CoverLowBits>(low));
+  const codec::CoverLowBits& bits = std::get<codec::CoverLowBits>(low);
+  const codec::CoverLowBits expected = codec::LowBitsOf(ReadOk(png).samples);
+  EXPECT_EQ(bits.samples, expected.samples);
+  EXPECT_EQ(bits.channels, expected.channels);
+  EXPECT_EQ(bits.bits, expected.bits);
+  if (shape.depth == 16) {
+    for (auto& v : picture.samples) v = static_cast<std::uint16_t>((v >> 8) * 257);
+    picture.samples[3] ^= 1;
+    MemoryFile scaled(std::make_shared<Bytes>(EncodePng(picture)));
+    auto refused = codec::png::ReadPngLowBits(scaled);
+    ASSERT_TRUE(std::holds_alternative<PngRefusal>(refused));
+    EXPECT_EQ(std::get<PngRefusal>(refused).reason, Refused(EncodePng(picture)).reason);
+  }
+}
+
 TEST(PngCover, InterlacedPicturesAreWrittenInterlacedWithTheirIhdrUnchanged) {
   // Sizes where some of Adam7's passes are empty.
   for (const auto& [w, h] : {std::pair{1u, 1u}, {2u, 9u}, {5u, 1u}, {9u, 3u}, {64u, 65u}}) {

@@ -24,4 +24,20 @@ struct CoverSamples {
   bool Locked(std::size_t pixel) const { return !locked.empty() && locked[pixel] != 0; }
 };
 
+// What reading a stealth file needs of the samples: the lowest bit of each,
+// 64 to a word, the first sample in the lowest bit.
+struct CoverLowBits {
+  std::uint64_t samples = 0;
+  std::uint8_t channels = 1;
+  std::vector<std::uint64_t> bits;
+
+  void Set(std::uint64_t sample, unsigned bit) { bits[sample >> 6] |= std::uint64_t{bit & 1u} << (sample & 63); }
+};
+
+inline CoverLowBits LowBitsOf(const CoverSamples& s) {
+  CoverLowBits low{s.SampleCount(), s.channels, std::vector<std::uint64_t>((s.SampleCount() + 63) / 64)};
+  for (std::uint64_t i = 0; i < low.samples; ++i) low.Set(i, s.depth == 16 ? s.values16[i] : s.values8[i]);
+  return low;
+}
+
 }  // namespace veil::codec

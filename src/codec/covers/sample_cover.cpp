@@ -36,4 +36,19 @@ CoverReading ReadCover(RawFile& picture) {
   return {nullptr, "the stealth form reads 24-bit BMP pictures and 8- or 16-bit PNG pictures without a palette"};
 }
 
+LowBitsReading ReadCoverLowBits(RawFile& picture) {
+  if (ReadCoverKind(picture) == CoverKind::kPng) {
+    auto reading = png::ReadPngLowBits(picture);
+    if (auto* bits = std::get_if<CoverLowBits>(&reading)) return {std::move(*bits), {}};
+    const auto& refusal = std::get<png::PngRefusal>(reading);
+    if (refusal.kind == png::PngRefusal::Kind::kIoFailure) throw FileFailure(refusal.reason);
+    const bool damaged =
+        refusal.kind == png::PngRefusal::Kind::kDamaged || refusal.kind == png::PngRefusal::Kind::kTruncated;
+    return {{}, refusal.reason, damaged};
+  }
+  auto [cover, refusal, damaged] = ReadCover(picture);
+  if (!cover) return {{}, std::move(refusal), damaged};
+  return {LowBitsOf(cover->samples()), {}};
+}
+
 }  // namespace veil::codec

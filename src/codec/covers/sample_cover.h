@@ -37,4 +37,15 @@ struct CoverReading {
 };
 CoverReading ReadCover(RawFile& picture);
 
+// The lowest bit of each of the picture's samples, for reading a stealth
+// file: a non-interlaced PNG is decoded a row at a time into them, never
+// whole. No bits, and the reason, for a picture ReadCover refuses. Throws
+// FileFailure.
+struct LowBitsReading {
+  CoverLowBits bits;
+  std::string refusal;
+  bool damaged = false;
+};
+LowBitsReading ReadCoverLowBits(RawFile& picture);
+
 }  // namespace veil::codec

@@ -328,6 +328,14 @@ bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_p
   return true;
 }
 
+StealthReader::StealthReader(CoverLowBits low_bits, unsigned threads)
+    : samples_(low_bits.samples),
+      channels_(std::max<unsigned>(1, low_bits.channels)),
+      threads_(threads),
+      bits_(std::move(low_bits.bits)) {
+  bits_.resize((samples_ + 63) / 64);
+}
+
 StealthReader::StealthReader(const CoverSamples& samples, unsigned threads)
     : samples_(samples.SampleCount()),
       channels_(std::max<unsigned>(1, samples.channels)),

@@ -86,6 +86,7 @@ class StealthReader {
   // Keeps the samples' low bits, one bit each: a ninth of the bytes, so
   // that reading them at random places mostly hits the cache.
   StealthReader(const CoverSamples& samples, unsigned threads);
+  StealthReader(CoverLowBits low_bits, unsigned threads);
   // The salt's bits at the public places (any picture has some).
   Salt ReadSalt() const;
   // The frame, when it opens with these keys.

@@ -145,21 +145,18 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
       opened.result = RunResult{RunStatus::kPasswordNotText};
       return opened;
     }
-    CoverReading reading = ReadCover(request.cover);
+    LowBitsReading reading = ReadCoverLowBits(request.cover);
     // Damage is public (any decoder shows it): say so, without a derivation.
     if (reading.damaged) {
       opened.result = RunResult{RunStatus::kCoverDamaged};
       opened.result.refusal = reading.refusal;
       return opened;
     }
-    auto cover = std::move(reading.cover);
-    // A picture of no kind read here still costs the one key derivation,
-    // so that every refusal takes the same time.
-    CoverSamples none;
-    StealthReader reader(cover ? cover->samples() : none, Threads(request.threads));
-    // The reader keeps the low bits it needs; the samples go before the key
-    // derivation's 256 MiB comes.
-    cover.reset();
+    // Only the low bits are kept, so the key derivation's 256 MiB comes
+    // on top of an eighth of the samples at most. A picture of no kind read
+    // here has none, and still costs the one key derivation, so that every
+    // refusal takes the same time.
+    StealthReader reader(std::move(reading.bits), Threads(request.threads));
     const Salt salt = reader.ReadSalt();
     const auto keys = DeriveStealthKeys(password.sealing, salt, request.costs);
     if (!keys) {

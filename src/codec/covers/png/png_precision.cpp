@@ -1,6 +1,5 @@
 #include "codec/covers/png/png_precision.h"
 
-#include <algorithm>
 #include <string>
 
 namespace veil::codec::png {
@@ -14,37 +13,40 @@ PngRefusal Padded(std::string why) {
 // A sample of real 16-bit precision repeats or zeroes its low byte by chance
 // once in 256; a picture where 99 in 100 do was scaled up, and the few that
 // do not (an edit, a watermark) do not hide the pattern of the rest.
-constexpr std::size_t kPaddedPercent = 99;
+constexpr std::uint64_t kPaddedPercent = 99;
 
-std::string Share(std::ptrdiff_t part, std::size_t whole) {
-  if (static_cast<std::size_t>(part) == whole) return "all";
+std::string Share(std::uint64_t part, std::uint64_t whole) {
+  if (part == whole) return "all";
   return std::to_string(part) + " of " + std::to_string(whole);
 }
 
 }  // namespace
 
-std::optional<PngRefusal> RefusePaddedSamples(const PngCover& cover) {
-  const CoverSamples& s = cover.samples;
-  const auto& sbit = cover.chunks.significant_bits;
-  for (std::size_t c = 0; c < s.channels && c < sbit.size(); ++c) {
-    if (sbit[c] < s.depth) {
+std::optional<PngRefusal> RefusePaddedSamples(const PngChunkMap& chunks, unsigned channels, unsigned depth,
+                                              const LowByteCounts& counts) {
+  const auto& sbit = chunks.significant_bits;
+  for (std::size_t c = 0; c < channels && c < sbit.size(); ++c) {
+    if (sbit[c] < depth) {
       return Padded("its sBIT chunk says its samples hold " + std::to_string(sbit[c]) + " significant bits of " +
-                    std::to_string(s.depth));
+                    std::to_string(depth));
     }
   }
-  if (s.depth != 16 || s.values16.empty()) return std::nullopt;
-  const auto& v = s.values16;
-  const auto repeated = std::count_if(v.begin(), v.end(), [](std::uint16_t x) { return (x >> 8) == (x & 0xFF); });
-  const auto zeroed = std::count_if(v.begin(), v.end(), [](std::uint16_t x) { return (x & 0xFF) == 0; });
-  if (static_cast<std::size_t>(repeated) * 100 >= v.size() * kPaddedPercent) {
-    return Padded("its 16-bit samples are 8-bit values scaled up (" + Share(repeated, v.size()) +
+  if (depth != 16 || counts.samples == 0) return std::nullopt;
+  if (counts.repeated * 100 >= counts.samples * kPaddedPercent) {
+    return Padded("its 16-bit samples are 8-bit values scaled up (" + Share(counts.repeated, counts.samples) +
                   " repeat their high byte in their low one)");
   }
-  if (static_cast<std::size_t>(zeroed) * 100 >= v.size() * kPaddedPercent) {
-    return Padded("its 16-bit samples are 8-bit values shifted up (" + Share(zeroed, v.size()) +
+  if (counts.zeroed * 100 >= counts.samples * kPaddedPercent) {
+    return Padded("its 16-bit samples are 8-bit values shifted up (" + Share(counts.zeroed, counts.samples) +
                   " have a low byte of zero)");
   }
   return std::nullopt;
+}
+
+std::optional<PngRefusal> RefusePaddedSamples(const PngCover& cover) {
+  LowByteCounts counts;
+  for (std::uint16_t v : cover.samples.values16) counts.Add(v);
+  return RefusePaddedSamples(cover.chunks, cover.samples.channels, cover.samples.depth, counts);
 }
 
 }  // namespace veil::codec::png

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "codec/covers/png/png_cover.h"
@@ -12,5 +13,18 @@ namespace veil::codec::png {
 // samples that nearly all repeat or zero their low byte) keeps a pattern in its low
 // bits that any change of one would break for everyone to see.
 std::optional<PngRefusal> RefusePaddedSamples(const PngCover& cover);
+
+// The same, for a picture read a row at a time: its 16-bit colour and grey
+// samples counted as they pass.
+struct LowByteCounts {
+  std::uint64_t samples = 0, repeated = 0, zeroed = 0;
+  void Add(std::uint16_t v) {
+    ++samples;
+    repeated += (v >> 8) == (v & 0xFF) ? 1 : 0;
+    zeroed += (v & 0xFF) == 0 ? 1 : 0;
+  }
+};
+std::optional<PngRefusal> RefusePaddedSamples(const PngChunkMap& chunks, unsigned channels, unsigned depth,
+                                              const LowByteCounts& counts);
 
 }  // namespace veil::codec::png

@@ -63,10 +63,34 @@ struct ReadSession {
   ~ReadSession() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
 };
 
+// Reading for the low bits alone: kept from each row as it passes.
+struct LowBitsJob {
+  CoverLowBits* bits;
+  LowByteCounts counts;
+};
+
+void KeepLowBits(const std::uint8_t* row, std::uint32_t y, const PngCover& cover, LowBitsJob& low) {
+  const CoverSamples& s = cover.samples;
+  const unsigned channels = s.channels, stored = channels + (cover.HasAlpha() ? 1 : 0);
+  std::uint64_t sample = std::uint64_t{y} * s.width * channels;
+  for (std::uint32_t x = 0; x < s.width; ++x, row += stored * (s.depth / 8)) {
+    for (unsigned c = 0; c < channels; ++c, ++sample) {
+      if (s.depth == 8) {
+        low.bits->Set(sample, row[c]);
+      } else {
+        const auto v = static_cast<std::uint16_t>((row[2 * c] << 8) | row[2 * c + 1]);
+        low.bits->Set(sample, v);
+        low.counts.Add(v);
+      }
+    }
+  }
+}
+
 struct DecodeJob {
   png_structp png;
   png_infop info;
   PngCover* cover;
+  LowBitsJob* low;  // when set, the samples are not kept: only their low bits
   std::uint8_t* row;
   std::size_t row_bytes;
   bool header_matches;
@@ -96,7 +120,11 @@ void DecodeRows(void* context) {
       const bool in_pass = !interlaced || PNG_ROW_IN_INTERLACE_PASS(y, pass);
       if (interlaced && in_pass && pass > 0) MergeRow(cover, y, job.row);
       png_read_row(job.png, job.row, nullptr);
-      if (in_pass) SplitRow(job.row, y, cover);
+      if (job.low != nullptr) {
+        KeepLowBits(job.row, y, cover, *job.low);
+      } else if (in_pass) {
+        SplitRow(job.row, y, cover);
+      }
     }
   }
   png_read_end(job.png, nullptr);
@@ -129,7 +157,9 @@ void LockPixels(PngCover& cover, bool has_key, const png_color_16& key) {
   if (locked == 0) s.locked.clear();
 }
 
-std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits) {
+// Decodes into the cover's samples, or, given low and for a picture that is
+// not interlaced (whose passes need the whole picture), into its low bits.
+std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits, CoverLowBits* low) {
   auto mapped = MapPngChunks(file, limits);
   if (auto* refusal = std::get_if<PngRefusal>(&mapped)) return std::move(*refusal);
   PngCover cover;
@@ -160,8 +190,13 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   if (auto refusal = CheckImageData(file, cover.chunks)) return std::move(*refusal);
 
   std::vector<std::uint8_t> row;
+  std::optional<LowBitsJob> low_job;
+  if (header.interlace != 0) low = nullptr;
   try {
-    if (s.depth == 8) {
+    if (low != nullptr) {
+      *low = CoverLowBits{pixels * s.channels, s.channels, std::vector<std::uint64_t>((pixels * s.channels + 63) / 64)};
+      low_job = LowBitsJob{low, {}};
+    } else if (s.depth == 8) {
       s.values8.resize(pixels * s.channels);
       if (cover.HasAlpha()) cover.alpha8.resize(pixels);
     } else {
@@ -192,7 +227,7 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   PngFileSource source(file);
   source.Attach(session.png);
 
-  DecodeJob job{session.png, session.info, &cover, row.data(), row.size(), false, false, {}};
+  DecodeJob job{session.png, session.info, &cover, low_job ? &*low_job : nullptr, row.data(), row.size(), false, false, {}};
   bool decoded = RunGuarded(session.png, ReadHeader, &job);
   if (decoded && !job.header_matches) {
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng reads its rows at another length");
@@ -213,6 +248,10 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
     }
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng: " + session.errors.message);
   }
+  if (low_job) {
+    if (auto refusal = RefusePaddedSamples(cover.chunks, s.channels, s.depth, low_job->counts)) return std::move(*refusal);
+    return cover;
+  }
   if (auto refusal = RefusePaddedSamples(cover)) return std::move(*refusal);
   LockPixels(cover, job.has_key, job.key);
   return cover;
@@ -222,7 +261,20 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
 
 std::variant<PngCover, PngRefusal> ReadPngCover(RawFile& file, const PngLimits& limits) {
   try {
-    return Decode(file, limits);
+    return Decode(file, limits, nullptr);
+  } catch (const FileFailure& failure) {
+    return Refuse(PngRefusal::Kind::kIoFailure, failure.what());
+  }
+}
+
+std::variant<CoverLowBits, PngRefusal> ReadPngLowBits(RawFile& file, const PngLimits& limits) {
+  try {
+    CoverLowBits low;
+    auto decoded = Decode(file, limits, &low);
+    if (auto* refusal = std::get_if<PngRefusal>(&decoded)) return std::move(*refusal);
+    const PngCover& cover = std::get<PngCover>(decoded);
+    if (cover.chunks.header.interlace != 0) return LowBitsOf(cover.samples);
+    return low;
   } catch (const FileFailure& failure) {
     return Refuse(PngRefusal::Kind::kIoFailure, failure.what());
   }

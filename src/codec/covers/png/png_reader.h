@@ -17,4 +17,9 @@ namespace veil::codec::png {
 // the reason; memory stays within the decoded picture and a row.
 std::variant<PngCover, PngRefusal> ReadPngCover(RawFile& file, const PngLimits& limits = {});
 
+// The lowest bit of each of the cover's samples, with the same refusals:
+// a picture that is not interlaced is read a row at a time, and only the
+// bits stay (an 8192 x 8192 16-bit RGBA picture: 24 MiB, not 512).
+std::variant<CoverLowBits, PngRefusal> ReadPngLowBits(RawFile& file, const PngLimits& limits = {});
+
 }  // namespace veil::codec::png
