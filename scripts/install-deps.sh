@@ -11,7 +11,7 @@ packages=(
   g++ cmake make
   libgtest-dev googletest
   qt6-base-dev libgl-dev
-  libsodium-dev libutf8proc-dev pkg-config
+  libsodium-dev libutf8proc-dev libzxcvbn-dev pkg-config
   libpng-dev zlib1g-dev
   qt6-translations-l10n qt6-qpa-plugins
   fonts-wqy-microhei
