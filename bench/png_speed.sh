@@ -30,7 +30,7 @@ for round in $(seq "$rounds"); do
   for kind in bmp png; do
     rm -f "$work/st.$kind" "$work/back.bin"
     echo "round $round $kind: hide $(measure "$cli" hide "$work/big.$kind" "$work/p300k.bin" --stealth \
-      --password-file "$work/pw" --output "$work/st.$kind"); extract $(measure "$cli" extract "$work/st.$kind" \
+      --weak-password --password-file "$work/pw" --output "$work/st.$kind"); extract $(measure "$cli" extract "$work/st.$kind" \
       --stealth --password-file "$work/pw" --output "$work/back.bin")"
     cmp "$work/p300k.bin" "$work/back.bin"
   done
@@ -41,6 +41,6 @@ build/bench/veilwright_png_cover_bench "$work/big.png" "$rounds"
 if command -v perf >/dev/null; then
   echo "a PNG hiding by shared object (perf, share of samples):"
   perf record -q -o "$work/perf.data" -- "$cli" hide "$work/big.png" "$work/p300k.bin" --stealth \
-    --password-file "$work/pw" --output "$work/perf.png" >/dev/null 2>&1
+    --weak-password --password-file "$work/pw" --output "$work/perf.png" >/dev/null 2>&1
   perf report -q -i "$work/perf.data" --sort dso 2>/dev/null | head -8
 fi

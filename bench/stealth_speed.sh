@@ -43,7 +43,7 @@ kdf_seconds() {
 seconds() { cut -d' ' -f1 "$work/time"; }
 for round in $(seq "$rounds"); do
   rm -f "$work/big-st.bmp" "$work/back.bin"
-  hide=$(measure "$cli" hide "$work/big.bmp" "$work/p300k.bin" --stealth --password-file "$work/pw" \
+  hide=$(measure "$cli" hide "$work/big.bmp" "$work/p300k.bin" --stealth --weak-password --password-file "$work/pw" \
     --output "$work/big-st.bmp")
   hide_s=$(seconds)
   extract=$(measure "$cli" extract "$work/big-st.bmp" --stealth --password-file "$work/pw" --output "$work/back.bin")
@@ -68,7 +68,7 @@ build/bench/veilwright_texture_bmp 2048 1536 9 "$work/mid.bmp"
 head -c 65536 /dev/urandom >"$work/p64k.bin"
 for round in $(seq "$rounds"); do
   rm -f "$work/v.bmp" "$work/s.bmp" "$work/vback.bin" "$work/sback.bin"
-  v=$(measure "$cli" hide "$work/mid.bmp" "$work/p64k.bin" --stealth --max-rate 0.2 --password-file "$work/pw" \
+  v=$(measure "$cli" hide "$work/mid.bmp" "$work/p64k.bin" --stealth --max-rate 0.2 --weak-password --password-file "$work/pw" \
     --output "$work/v.bmp")
   v_s=$(seconds)
   s=$(measure steghide embed -cf "$work/mid.bmp" -ef "$work/p64k.bin" -sf "$work/s.bmp" -p password -f -q)

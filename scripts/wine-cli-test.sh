@@ -94,9 +94,9 @@ check "Linux extracts from Windows' PNG" "$linux" extract "$work/w-stealth.png" 
   --output "$work/back.bin"
 check "byte for byte (PNG, Windows to Linux)" cmp "$work/back.bin" "$work/small.bin"
 cp "$pngs/plasma-greyalpha16.png" "$work/l.png"
-check "Linux hides in a PNG in place (stealth)" "$linux" hide "$work/l.png" "$work/small.bin" --stealth --password pw
+check "Linux hides in a PNG in place (stealth)" "$linux" hide "$work/l.png" "$work/small.bin" --stealth --password "密码 pw"
 rm -rf "$work/out" && mkdir "$work/out"
-check "Windows extracts from Linux's PNG" windows extract "$(win "$work/l.png")" --password pw \
+check "Windows extracts from Linux's PNG" windows extract "$(win "$work/l.png")" --password "密码 pw" \
   --output-dir "$(win "$work/out")"
 check "byte for byte (PNG, Linux to Windows)" cmp "$work/out/output.bin" "$work/small.bin"
 check "Windows inspects a PNG's stealth capacity" sh -c \

@@ -216,7 +216,7 @@ TEST_F(CliPasswordsTest, APasswordOnTheCommandLineOfASealedRunIsWarnedOf) {
   ASSERT_EQ(plain.status, 0);
   EXPECT_EQ(plain.err.find(kWarning), std::string::npos) << "only the sealed form is a secret";
   WriteAll(cover, clean);
-  const Result sealed = Run({"hide", cover, payload, "--seal", "--password", "ab"});
+  const Result sealed = Run({"hide", cover, payload, "--seal", "--password", "ab", "--weak-password"});
   ASSERT_EQ(sealed.status, 0) << sealed.err;
   EXPECT_NE(sealed.err.find(kWarning), std::string::npos) << sealed.err;
   const Result opened = Run({"extract", cover, "--password", "ab", "--output", dir.File("o")});

@@ -34,7 +34,8 @@ class CliPngTest : public ::testing::Test {
 
 TEST_F(CliPngTest, HidesInACopyAndExtractsWithThePasswordAlone) {
   const std::string copy = dir.File("holiday.png");
-  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "pw", "--output", copy});
+  const Result hide =
+      Run({"hide", cover, payload, "--stealth", "--password", "pw", "--weak-password", "--output", copy});
   ASSERT_EQ(hide.status, 0) << hide.err;
   EXPECT_EQ(ReadAll(cover), clean);
   const Bytes stealth = ReadAll(copy);
@@ -56,7 +57,7 @@ TEST_F(CliPngTest, HidesInACopyAndExtractsWithThePasswordAlone) {
 TEST_F(CliPngTest, HidesInPlaceThroughAStagedWholeFileWhateverItsName) {
   const std::string named_bmp = dir.File("looks-like.bmp");
   WriteAll(named_bmp, clean);
-  const Result hide = Run({"hide", named_bmp, payload, "--stealth", "--password", "pw"});
+  const Result hide = Run({"hide", named_bmp, payload, "--stealth", "--password", "pw", "--weak-password"});
   ASSERT_EQ(hide.status, 0) << hide.err;
   const Bytes stealth = ReadAll(named_bmp);
   EXPECT_EQ(WithoutIdat(stealth), WithoutIdat(clean));
@@ -86,7 +87,8 @@ TEST_F(CliPngTest, KindsThatCannotCarryAreRefusedWithTheReason) {
   // A JPEG named .png.
   const std::string jpeg = dir.File("photo.png");
   WriteAll(jpeg, ReadAll(data_dir + "/refused/rose.jpg"));
-  Result r = Run({"hide", jpeg, payload, "--stealth", "--password", "pw", "--output", dir.File("x.png")});
+  Result r =
+      Run({"hide", jpeg, payload, "--stealth", "--password", "pw", "--weak-password", "--output", dir.File("x.png")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("a JPEG picture cannot carry a hidden file"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("destroy the hidden file"), std::string::npos) << r.err;
@@ -96,7 +98,8 @@ TEST_F(CliPngTest, KindsThatCannotCarryAreRefusedWithTheReason) {
 
   const std::string palette = dir.File("palette.png");
   WriteAll(palette, ReadAll(data_dir + "/imagemagick/rose-palette.png"));
-  r = Run({"hide", palette, payload, "--stealth", "--password", "pw", "--output", dir.File("y.png")});
+  r = Run(
+      {"hide", palette, payload, "--stealth", "--password", "pw", "--weak-password", "--output", dir.File("y.png")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("a palette PNG cannot carry a hidden file"), std::string::npos) << r.err;
   r = Run({"inspect", palette});

@@ -202,7 +202,7 @@ TEST_F(CliSealedEdgesTest, AFileToHideFromAFifoIsHiddenWhole) {
   // The same through a shell's process substitution, sealed.
   WriteAll(cover, clean);
   const std::string script = "\"$0\" hide '" + cover + "' <(cat '" + dir.File("source") +
-                             "') --seal --password pw >/dev/null 2>&1 && \"$0\" extract '" + cover +
+                             "') --seal --password pw --weak-password >/dev/null 2>&1 && \"$0\" extract '" + cover +
                              "' --password pw --output '" + dir.File("back") + "' >/dev/null 2>&1";
   const pid_t pid = ::fork();
   if (pid == 0) {

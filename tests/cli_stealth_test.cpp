@@ -90,7 +90,8 @@ TEST_F(CliStealthTest, HidesWithoutATraceAndExtractsWithThePassword) {
   const Bytes data = RandomBytes(700, 8);
   WriteAll(payload, data);
   const std::string copy = dir.File("copy.bmp");
-  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "pa55", "--output", copy});
+  const Result hide =
+      Run({"hide", cover, payload, "--stealth", "--password", "pa55", "--weak-password", "--output", copy});
   ASSERT_EQ(hide.status, 0) << hide.err;
   EXPECT_EQ(ReadAll(cover), clean) << "with --output the cover is only read";
   // The cover beside its stealth picture gives every change away.
@@ -117,7 +118,7 @@ TEST_F(CliStealthTest, HidesWithoutATraceAndExtractsWithThePassword) {
 TEST_F(CliStealthTest, WrongPasswordCleanAndDamagedPicturesGetTheSameAnswer) {
   const Bytes data = RandomBytes(400, 9);
   WriteAll(payload, data);
-  const Result hidden = Run({"hide", cover, payload, "--stealth", "--password", "right"});
+  const Result hidden = Run({"hide", cover, payload, "--stealth", "--password", "right", "--weak-password"});
   ASSERT_EQ(hidden.status, 0) << hidden.err;
   EXPECT_EQ(hidden.err.find("is left beside"), std::string::npos) << "in place no cover is left: " << hidden.err;
   const Bytes picture = ReadAll(cover);
@@ -140,7 +141,10 @@ TEST_F(CliStealthTest, WrongPasswordCleanAndDamagedPicturesGetTheSameAnswer) {
   for (const auto& refusal : refusals) {
     const Result result = Run({"extract", refusal.picture, "--stealth", "--password", refusal.password, "--output", out});
     EXPECT_EQ(result.status, 1) << refusal.picture;
-    EXPECT_EQ(result.err, "veilwright-cli: " + refusal.picture + ": no hidden file opens with this password\n");
+    EXPECT_EQ(result.err,
+              "veilwright-cli: warning: --password is visible to other users of this machine (in the process list); "
+              "prefer --password-file or the prompt\nveilwright-cli: " +
+                  refusal.picture + ": no hidden file opens with this password\n");
     EXPECT_FALSE(std::filesystem::exists(out)) << refusal.picture;
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4) << "a stray file was left";
@@ -153,7 +157,8 @@ TEST_F(CliStealthTest, TakesAnEmptyFileAndOneUpToTheCapAndRefusesOneByteMore) {
   ASSERT_GT(capacity, 500u);
   const std::string copy = dir.File("copy.bmp"), out = dir.File("out.bin");
   WriteAll(payload, RandomBytes(capacity + 1, 10));
-  const Result over = Run({"hide", cover, payload, "--stealth", "--password", "p", "--output", copy});
+  const Result over =
+      Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--output", copy});
   EXPECT_EQ(over.status, 1);
   EXPECT_NE(over.err.find("can take at most " + std::to_string(capacity) + " bytes in the stealth form"),
             std::string::npos)
@@ -164,7 +169,8 @@ TEST_F(CliStealthTest, TakesAnEmptyFileAndOneUpToTheCapAndRefusesOneByteMore) {
   for (std::size_t size : {capacity, std::size_t{0}}) {
     const Bytes data = RandomBytes(size, 11);
     WriteAll(payload, data);
-    const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "p", "--output", copy});
+    const Result hide =
+        Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--output", copy});
     ASSERT_EQ(hide.status, 0) << size << hide.err;
     ExpectOnlySamplesChangedByOne(ReadAll(copy));
     ASSERT_EQ(Run({"extract", copy, "--stealth", "--password", "p", "--output", out}).status, 0) << size;
@@ -183,7 +189,8 @@ TEST_F(CliStealthTest, AFileFarPastTheCapIsToldTheCapacityInspectShows) {
   const std::string copy = dir.File("copy.bmp");
   for (std::size_t size : {capacity + 1, capacity * 2, capacity * 4}) {
     WriteAll(payload, RandomBytes(size, 13));
-    const Result over = Run({"hide", cover, payload, "--stealth", "--password", "p", "--output", copy});
+    const Result over =
+        Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--output", copy});
     EXPECT_EQ(over.status, 1) << size;
     EXPECT_NE(over.err.find("can take at most " + std::to_string(capacity) + " bytes in the stealth form"),
               std::string::npos)
@@ -194,7 +201,8 @@ TEST_F(CliStealthTest, AFileFarPastTheCapIsToldTheCapacityInspectShows) {
 
 TEST_F(CliStealthTest, ARateAboveTheCapWarnsAndNonsenseIsAUsageError) {
   WriteAll(payload, RandomBytes(10, 12));
-  const Result high = Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "0.4"});
+  const Result high =
+      Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--max-rate", "0.4"});
   EXPECT_EQ(high.status, 0) << high.err;
   EXPECT_NE(high.err.find("warning: --max-rate 0.4 is above the default cap"), std::string::npos) << high.err;
   EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "-1"}).status, 2);
@@ -203,12 +211,14 @@ TEST_F(CliStealthTest, ARateAboveTheCapWarnsAndNonsenseIsAUsageError) {
   for (const char* rate : {"0", "3.000001", "-0"})
     EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", rate}).status, 2) << rate;
   const std::string copy = dir.File("at3.bmp");
-  const Result at_three = Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "3", "--output", copy});
+  const Result at_three = Run(
+      {"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--max-rate", "3", "--output", copy});
   EXPECT_EQ(at_three.status, 0) << at_three.err;
-  const Result tiny = Run({"hide", cover, payload, "--stealth", "--password", "p", "--max-rate", "0.000001"});
+  const Result tiny =
+      Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--max-rate", "0.000001"});
   EXPECT_EQ(tiny.status, 1) << "a rate above 0 is taken, and then too low for any file: " << tiny.err;
   EXPECT_EQ(Run({"hide", cover, payload, "--password", "p", "--max-rate", "0.1"}).status, 2);
-  EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--seal", "--password", "p"}).status, 2);
+  EXPECT_EQ(Run({"hide", cover, payload, "--stealth", "--seal", "--password", "p", "--weak-password"}).status, 2);
   // No password and no terminal: refused before anything is written.
   const Bytes before = ReadAll(cover);
   EXPECT_EQ(Run({"hide", cover, payload, "--stealth"}).status, 1);
@@ -226,7 +236,7 @@ TEST_F(CliStealthTest, AHideInPlaceCutShortLeavesThePictureAsItWas) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{kPixels + kStride * kHeight / 2, kPixels + kStride * kHeight / 2};
     setrlimit(RLIMIT_FSIZE, &limit);
-    _exit(RunCliHere({"hide", cover, payload, "--stealth", "--password", "p"}).status);
+    _exit(RunCliHere({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password"}).status);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -238,7 +248,7 @@ TEST_F(CliStealthTest, AHideInPlaceCutShortLeavesThePictureAsItWas) {
   EXPECT_EQ(files, 2u) << "a staged file was left behind";
 
   // Without the limit the same hide completes in place.
-  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "p"});
+  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password"});
   ASSERT_EQ(hide.status, 0) << hide.err;
   ExpectOnlySamplesChangedByOne(ReadAll(cover));
 }
@@ -262,13 +272,15 @@ TEST_F(CliStealthTest, AMostlyFlatPictureIsTooFlatAndNothingIsWritten) {
   const Result seen = Run({"inspect", cover});
   EXPECT_NE(seen.out.find("capacity stealth: none (too flat"), std::string::npos) << seen.out;
   const std::string copy = dir.File("copy.bmp");
-  const Result hide = Run({"hide", cover, payload, "--stealth", "--password", "pw", "--output", copy});
+  const Result hide =
+      Run({"hide", cover, payload, "--stealth", "--password", "pw", "--weak-password", "--output", copy});
   EXPECT_EQ(hide.status, 1);
   EXPECT_NE(hide.err.find("too flat to carry " + payload + " in the stealth form"), std::string::npos) << hide.err;
   EXPECT_EQ(hide.out, "");
   EXPECT_FALSE(std::filesystem::exists(copy));
   EXPECT_EQ(ReadAll(cover), bmp);
-  const Result above = Run({"hide", cover, payload, "--stealth", "--password", "pw", "--max-rate", "3"});
+  const Result above =
+      Run({"hide", cover, payload, "--stealth", "--password", "pw", "--weak-password", "--max-rate", "3"});
   EXPECT_NE(above.err.find("too flat"), std::string::npos) << above.err;
   EXPECT_EQ(ReadAll(cover), bmp);
 }

@@ -1,5 +1,7 @@
 // Passwords' strength as zxcvbn estimates it, the levels its guesses come
 // to, and the passphrases the programs offer.
+#include "codec/seal/password_strength.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <sstream>
 
 #include "codec/seal/passphrase.h"
-#include "codec/seal/password_strength.h"
 
 namespace veil::test {
 namespace {

@@ -50,7 +50,7 @@ def _stealth_hide(cli, work, cover_name, stego_name, notes):
     """Hides payload.bin at the default cap, or at the least --max-rate that
     takes it; whether any did."""
     for rate in STEALTH_RATES:
-        args = ['--stealth', '--password', PASSWORD] + ([] if rate is None else ['--max-rate', str(rate)])
+        args = ['--stealth', '--password', PASSWORD, '--weak-password'] + ([] if rate is None else ['--max-rate', str(rate)])
         if _run([cli, 'hide', cover_name, 'payload.bin', '--output', stego_name] + args, work):
             notes['max_rate'] = rate or 0.0
             return True
@@ -63,7 +63,7 @@ def veilwright(cli, form, cover, payload, work, check):
     if form == 'plain':
         args, back = [], []
     elif form == 'sealed':
-        args, back = ['--seal', '--password', PASSWORD], ['--password', PASSWORD]
+        args, back = ['--seal', '--password', PASSWORD, '--weak-password'], ['--password', PASSWORD]
     else:
         if not _stealth_hide(cli, work, 'cover.bmp', 'stego.bmp', notes):
             return None, notes

@@ -28,10 +28,11 @@ const std::vector<CommandEntry>& Commands() {
        "the file's length (it follows from the hidden length) and the costs of its key\n"
        "derivation (its extension and contents are inside the seal).\n"
        "For a PNG it prints the stealth capacity, or why the PNG cannot carry a file.\n"},
-      {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth"}},
+      {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth", "--weak-password"}},
        HideCommand,
        "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP]]\n"
-       "                           [--password TEXT | --password-file PATH] [--output COPY]\n"
+       "                           [--password TEXT | --password-file PATH] [--weak-password]\n"
+       "                           [--output COPY]\n"
        "Hides FILE in PICTURE, in place, or with --output in a copy named COPY (PICTURE stays\n"
        "untouched). The stored extension is the last three characters of FILE when they follow\n"
        "a dot, else \"msg\".\n"
@@ -60,7 +61,12 @@ const std::vector<CommandEntry>& Commands() {
        "--password-file reads the password from PATH (\"-\": standard input) to its end, without\n"
        "one leading byte-order mark and one final line break; a FIFO or \"<(...)\" works.\n"
        "--password TEXT is visible to other users of the machine (in the process list): prefer\n"
-       "--password-file or the prompt.\n"},
+       "--password-file or the prompt.\n"
+       "With --seal or --stealth every guess at the password costs an attacker one key derivation\n"
+       "and tells them whether it was right, so the password's strength is estimated (zxcvbn):\n"
+       "one that takes fewer than 10^6 guesses is refused unless --weak-password is given, one that\n"
+       "takes fewer than 10^12 is warned of; both lines offer a generated passphrase (see\n"
+       "'veilwright-cli passphrase'). Extraction takes any password.\n"},
       {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear", "--stealth"}},
        ExtractCommand,
        "usage: veilwright-cli extract PICTURE [--stealth] [--password TEXT | --password-file PATH]\n"
@@ -85,6 +91,13 @@ const std::vector<CommandEntry>& Commands() {
        "marker that says PICTURE holds a file is wiped, so nothing of the file can be read back.\n"
        "A clear cut short leaves the marker, and clearing again finishes it. A stealth file has\n"
        "no marker: to be rid of it, delete the picture.\n"},
+      {{"passphrase", 0, {}, {}},
+       PassphraseCommand,
+       "usage: veilwright-cli passphrase\n"
+       "Prints a new passphrase for --seal or --stealth: 6 words drawn at random (libsodium) from the\n"
+       "EFF's list of 7776, worth 77 bits (about 10^23 guesses) to an attacker who knows how it was\n"
+       "made. Only the passphrase goes to standard output, so that it can go to a file for\n"
+       "--password-file; its strength goes to standard error.\n"},
   };
   return commands;
 }
@@ -95,10 +108,11 @@ constexpr const char* kUsage =
     "\n"
     "  inspect PICTURE\n"
     "  hide PICTURE FILE [--seal | --stealth [--max-rate BPP]] [--password TEXT | --password-file PATH]\n"
-    "       [--output COPY]\n"
+    "       [--weak-password] [--output COPY]\n"
     "  extract PICTURE [--stealth] [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR]\n"
     "       [--clear]\n"
     "  clear PICTURE\n"
+    "  passphrase\n"
     "\n"
     "  --version\n"
     "\n"

@@ -26,5 +26,6 @@ int InspectCommand(const Arguments& args, CliSession& session);
 int HideCommand(const Arguments& args, CliSession& session);
 int ExtractCommand(const Arguments& args, CliSession& session);
 int ClearCommand(const Arguments& args, CliSession& session);
+int PassphraseCommand(const Arguments& args, CliSession& session);
 
 }  // namespace veil::cli

@@ -81,6 +81,7 @@ std::string DestinationFor(const Arguments& args, const std::string& extension) 
 int ExtractStealthFile(const Arguments& args, CliSession& session, const std::string& picture, RawFile& cover,
                        std::optional<std::string> password) {
   if (args.Flag("--clear")) throw UsageError("--clear wipes a marker; a stealth picture has none");
+  WarnOfVisiblePassword(args, session);
   if (!password)
     password = AskPassword(session, "Password for " + picture + ": ",
                            picture + ": the stealth form needs a password; give it with --password or --password-file");

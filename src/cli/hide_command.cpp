@@ -42,6 +42,8 @@ std::unique_ptr<RawFile> OpenPayload(const std::string& path, CliSession& sessio
 int HideCommand(const Arguments& args, CliSession& session) {
   if (args.Flag("--stealth")) return StealthHide(args, session);
   if (args.Option("--max-rate")) throw UsageError("--max-rate is for the stealth form (--stealth)");
+  if (args.Flag("--weak-password") && !args.Flag("--seal"))
+    throw UsageError("--weak-password is for the sealed and stealth forms (--seal, --stealth)");
   const std::string& picture = args.positionals[0];
   const std::string& payload_path = args.positionals[1];
   const bool sealing = args.Flag("--seal");
@@ -80,6 +82,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
     if (!password) password = AskNewPassword(session, picture + ": a sealed picture needs a password; give it with "
                                                                 "--password or --password-file");
     if (password->empty()) throw CliFailure("a sealed picture needs a password that is not empty");
+    JudgeNewPassword(*password, args, session);
     key = codec::SealKey::Derive(SealingPassword(*password), codec::DefaultSealParams());
     if (!key) throw CliFailure("there is not enough memory to derive the key from the password");
   }

@@ -1,8 +1,11 @@
 #include "cli/passwords.h"
 
+#include <cmath>
 #include <ostream>
 
 #include "cli/cli_failure.h"
+#include "codec/seal/passphrase.h"
+#include "codec/seal/password_strength.h"
 #include "codec/seal/seal_password.h"
 #include "files/file_failure.h"
 
@@ -31,6 +34,19 @@ std::string ReadPasswordFile(const std::string& path, CliSession& session) {
   return password;
 }
 
+// "about 10^7 guesses", or "1 guess" for a password zxcvbn finds at once.
+std::string Guesses(const codec::PasswordStrength& strength) {
+  const long decades = std::lround(strength.Log10Guesses());
+  return decades == 0 ? std::string("1 guess") : "about 10^" + std::to_string(decades) + " guesses";
+}
+
+std::string Offer() {
+  const codec::Passphrase phrase = codec::GeneratePassphrase();
+  if (phrase.text.empty()) return "'veilwright-cli passphrase' makes a strong one";
+  return "a generated one (" + std::to_string(static_cast<long>(std::floor(phrase.bits))) +
+         " bits, 'veilwright-cli passphrase' makes others): " + phrase.text;
+}
+
 }  // namespace
 
 std::optional<std::string> GivenPassword(const Arguments& args, CliSession& session) {
@@ -45,6 +61,25 @@ void WarnOfVisiblePassword(const Arguments& args, CliSession& session) {
   if (args.Option("--password"))
     session.env.err << "veilwright-cli: warning: --password is visible to other users of this machine "
                        "(in the process list); prefer --password-file or the prompt\n";
+}
+
+void JudgeNewPassword(const std::string& password, const Arguments& args, CliSession& session) {
+  const auto strength = codec::EstimatePasswordStrength(password);
+  if (!strength) return;
+  // Each guess an attacker makes costs one key derivation and gets an exact
+  // answer: the estimate is of how many they need.
+  const std::string estimate = " (" + Guesses(*strength) + " to find it)";
+  if (strength->level == codec::PasswordLevel::kVeryWeak) {
+    if (!args.Flag("--weak-password"))
+      throw CliFailure("the password is very weak" + estimate +
+                       "; use a longer passphrase, or --weak-password to use it anyway; nothing was written; " +
+                       Offer());
+    session.env.err << "veilwright-cli: warning: the password is very weak" << estimate
+                    << "; --weak-password uses it anyway; " << Offer() << "\n";
+  } else if (strength->level == codec::PasswordLevel::kWeak) {
+    session.env.err << "veilwright-cli: warning: the password is weak" << estimate
+                    << "; a longer passphrase is safer; " << Offer() << "\n";
+  }
 }
 
 std::string SealingPassword(const std::string& typed) {

@@ -18,6 +18,12 @@ std::optional<std::string> GivenPassword(const Arguments& args, CliSession& sess
 // One line on standard error when --password was given: other users see it.
 void WarnOfVisiblePassword(const Arguments& args, CliSession& session);
 
+// For a new sealed or stealth picture, by the password's estimated
+// strength: a very weak one is refused (CliFailure) unless --weak-password
+// is given, and then warned of; a weak one is warned of. Both lines offer
+// a generated passphrase.
+void JudgeNewPassword(const std::string& password, const Arguments& args, CliSession& session);
+
 // What a new seal derives its key from (see codec::PasswordForms). Throws
 // CliFailure for a password that is not UTF-8.
 std::string SealingPassword(const std::string& typed);

@@ -23,6 +23,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
   if (args.Flag("--seal")) throw UsageError("give --stealth or --seal, not both");
   const double max_rate = MaxRate(args, session);
   auto password = GivenPassword(args, session);
+  WarnOfVisiblePassword(args, session);
   const auto copy = args.Option("--output");
 
   const bool in_place = !copy || SameFile(*copy, picture);
@@ -36,6 +37,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
     password = AskNewPassword(session, picture + ": a stealth picture needs a password; give it with "
                                                  "--password or --password-file");
   if (password->empty()) throw CliFailure("a stealth picture needs a password that is not empty");
+  JudgeNewPassword(*password, args, session);
 
   // The stealth picture is always written whole, and in place it is staged
   // beside the cover until complete: changes spread over the whole pixel
