@@ -337,21 +337,7 @@ StealthReader::StealthReader(CoverLowBits low_bits, unsigned threads)
 }
 
 StealthReader::StealthReader(const CoverSamples& samples, unsigned threads)
-    : samples_(samples.SampleCount()),
-      channels_(std::max<unsigned>(1, samples.channels)),
-      threads_(threads),
-      bits_((samples.SampleCount() + 63) / 64) {
-  for (std::size_t w = 0; w < bits_.size(); ++w) {
-    const std::uint64_t first = std::uint64_t{w} * 64, last = std::min<std::uint64_t>(first + 64, samples_);
-    std::uint64_t word = 0;
-    if (samples.depth == 16) {
-      for (std::uint64_t i = first; i < last; ++i) word |= std::uint64_t{samples.values16[i] & 1u} << (i - first);
-    } else {
-      for (std::uint64_t i = first; i < last; ++i) word |= std::uint64_t{samples.values8[i] & 1u} << (i - first);
-    }
-    bits_[w] = word;
-  }
-}
+    : StealthReader(LowBitsOf(samples), threads) {}
 
 void StealthReader::Read(const std::vector<std::uint64_t>& places, std::vector<std::uint8_t>& y) const {
   y.resize(places.size());
