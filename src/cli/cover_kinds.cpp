@@ -17,15 +17,13 @@ bool NamedPng(std::string name) {
 }  // namespace
 
 codec::CoverKind ReadCoverKindOrRefuse(const std::string& name, RawFile& picture) {
-  std::uint8_t first[std::max(codec::kCoverSignatureBytes, codec::kSignatureDamageBytes)] = {};
-  const std::size_t got = picture.ReadAt(0, first);
-  const codec::CoverKind kind = codec::CoverKindOf({first, got});
+  const codec::CoverKind kind = codec::ReadCoverKind(picture);
   if (kind != codec::CoverKind::kOther) return kind;
-  if (got == 0) {
+  if (picture.Size() == 0) {
     throw CliFailure(name + (NamedPng(name) ? ": the PNG file is damaged: it is empty (0 bytes)"
                                             : ": the file is empty (0 bytes): it holds no picture"));
   }
-  if (auto damage = codec::DamagedPngSignature({first, got})) throw CliFailure(name + ": " + *damage);
+  if (auto damage = codec::ReadPngSignatureDamage(picture)) throw CliFailure(name + ": " + *damage);
   return kind;
 }
 

@@ -52,4 +52,9 @@ std::optional<std::string> DamagedPngSignature(std::span<const std::uint8_t> byt
   return std::nullopt;
 }
 
+std::optional<std::string> ReadPngSignatureDamage(RawFile& file) {
+  std::uint8_t first[kSignatureDamageBytes] = {};
+  return DamagedPngSignature({first, file.ReadAt(0, first)});
+}
+
 }  // namespace veil::codec

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "files/raw_file.h"
+
 namespace veil::codec {
 
 // The first bytes to look at for a PNG whose signature was damaged.
@@ -15,5 +17,7 @@ inline constexpr std::size_t kSignatureDamageBytes = 32;
 // (line ends converted by a transfer as text, a top bit lost, a byte
 // changed). Empty for anything else.
 std::optional<std::string> DamagedPngSignature(std::span<const std::uint8_t> first_bytes);
+// The same, read from the file's first bytes. Throws FileFailure.
+std::optional<std::string> ReadPngSignatureDamage(RawFile& file);
 
 }  // namespace veil::codec

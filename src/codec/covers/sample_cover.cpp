@@ -27,10 +27,8 @@ CoverReading ReadCover(RawFile& picture) {
   }
   const auto reading = carrier::ReadBmpLayout(picture);
   if (reading.IsCover()) return {std::make_unique<BmpCover>(picture, *reading.layout), {}};
-  if (kind == CoverKind::kOther) {
-    std::uint8_t first[kSignatureDamageBytes] = {};
-    if (auto damage = DamagedPngSignature({first, picture.ReadAt(0, first)})) return {nullptr, *damage, true};
-  }
+  if (kind == CoverKind::kOther)
+    if (auto damage = ReadPngSignatureDamage(picture)) return {nullptr, *damage, true};
   if (kind == CoverKind::kBmp)
     return {nullptr, "the stealth form reads uncompressed 24-bit BMP pictures whose pixels lie inside the file"};
   return {nullptr, "the stealth form reads 24-bit BMP pictures and 8- or 16-bit PNG pictures without a palette"};
