@@ -72,12 +72,21 @@ int main(int argc, char** argv) {
   auto remove = [](const std::string& path) { return [path] { std::filesystem::remove(path); }; };
   const std::vector<Step> steps = {
       {"cp to a new path", remove(fresh), {"cp", cover, fresh}},
-      {"crash-safe copy", remove(fresh), {"dd", "if=" + cover, "of=" + fresh, "bs=1M", "conv=fdatasync", "status=none"}},
-      {"hide in place", [&] { Run({"cp", cover, work}); }, {cli, "hide", work, payload}},
+      {"crash-safe copy",
+       remove(fresh),
+       {"dd", "if=" + cover, "of=" + fresh, "bs=1M", "conv=fdatasync", "status=none"}},
+      {"hide in place",
+       [&] {
+         Run({"cp", cover, work});
+       },
+       {cli, "hide", work, payload}},
       {"hide --output COPY", remove(fresh), {cli, "hide", cover, payload, "--output", fresh}},
       {"extract", remove(output), {cli, "extract", marked, "--output", output}},
       // With the key's derivation (the default costs) included.
-      {"hide --seal, 16 MB", [&] { Run({"cp", cover, work}); },
+      {"hide --seal, 16 MB",
+       [&] {
+         Run({"cp", cover, work});
+       },
        {cli, "hide", work, sealed_payload, "--seal", "--password", "bench", "--weak-password"}},
       {"extract sealed", remove(output), {cli, "extract", sealed, "--password", "bench", "--output", output}},
   };

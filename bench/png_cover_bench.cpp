@@ -3,9 +3,9 @@
 // libpng and zlib do.
 //   veilwright_png_cover_bench COVER.png ROUNDS [LEVEL [FILTERS [STRATEGY]]]
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <variant>
 
@@ -47,11 +47,12 @@ int main(int argc, char** argv) {
     const std::clock_t cpu_encoded = std::clock();
     const auto cpu = [](std::clock_t a, std::clock_t b) { return static_cast<double>(b - a) / CLOCKS_PER_SEC; };
     const auto seconds = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
-    std::printf("round %d: decode %.3f s (processor %.3f s), encode %.3f s (processor %.3f s) (level %d, filters %d): "
-                "%zu bytes, the cover %llu\n",
-                round + 1, seconds(start, decoded), cpu(cpu_start, cpu_decoded), seconds(encoding, encoded),
-                cpu(cpu_encoding, cpu_encoded), options.compression_level,
-                options.filters, bytes->size(), static_cast<unsigned long long>(cover_file->Size()));
+    std::printf(
+        "round %d: decode %.3f s (processor %.3f s), encode %.3f s (processor %.3f s) (level %d, filters %d): "
+        "%zu bytes, the cover %llu\n",
+        round + 1, seconds(start, decoded), cpu(cpu_start, cpu_decoded), seconds(encoding, encoded),
+        cpu(cpu_encoding, cpu_encoded), options.compression_level, options.filters, bytes->size(),
+        static_cast<unsigned long long>(cover_file->Size()));
   }
   return 0;
 }

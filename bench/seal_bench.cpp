@@ -65,22 +65,28 @@ int main(int argc, char** argv) {
       std::filesystem::copy_file(at("cover.bmp"), picture, std::filesystem::copy_options::overwrite_existing);
       ::sync();
       const std::string hide = sealed ? "hide sealed" : "hide plain";
-      seconds[hide].push_back(Seconds([&] {
-        const auto cover = OpenSystemFile(picture, OpenMode::kLockedReadWrite);
-        const auto payload = OpenSystemFile(at("payload.bin"), OpenMode::kReadOnly);
-        Require(codec::Embed({*cover, *payload, nullptr, "bin", std::nullopt, sealed ? &*key : nullptr}, quiet).ok(),
+      seconds[hide].push_back(Seconds(
+          [&] {
+            const auto cover = OpenSystemFile(picture, OpenMode::kLockedReadWrite);
+            const auto payload = OpenSystemFile(at("payload.bin"), OpenMode::kReadOnly);
+            Require(
+                codec::Embed({*cover, *payload, nullptr, "bin", std::nullopt, sealed ? &*key : nullptr}, quiet).ok(),
                 "hiding");
-      }, cpu[hide]));
+          },
+          cpu[hide]));
       const std::string output = at(sealed ? "out-sealed.bin" : "out-plain.bin");
       std::filesystem::remove(output);
       ::sync();
       const std::string extract = sealed ? "extract sealed" : "extract plain";
-      seconds[extract].push_back(Seconds([&] {
-        const auto cover = OpenSystemFile(picture, OpenMode::kLockedRead);
-        OutputFile out = OutputFile::Open(output);
-        Require(codec::Extract({*cover, out.File(), std::nullopt, sealed ? &*key : nullptr}, quiet).ok(), "extracting");
-        out.Commit();
-      }, cpu[extract]));
+      seconds[extract].push_back(Seconds(
+          [&] {
+            const auto cover = OpenSystemFile(picture, OpenMode::kLockedRead);
+            OutputFile out = OutputFile::Open(output);
+            Require(codec::Extract({*cover, out.File(), std::nullopt, sealed ? &*key : nullptr}, quiet).ok(),
+                    "extracting");
+            out.Commit();
+          },
+          cpu[extract]));
       Require(std::filesystem::file_size(output) == 16000000, "the extracted file's size");
     }
   }

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "codec/covers/sample_cover.h"
@@ -24,9 +24,7 @@ using namespace veil::codec::stealth;
 
 namespace {
 
-double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // Processor seconds of the whole process (all threads): on a shared machine
 // these vary less than the wall clock.
@@ -79,13 +77,13 @@ int main(int argc, char** argv) {
     const auto frame = reader.ReadFrame(*keys, found);
     const auto file = frame ? reader.ReadFile(*keys, *frame) : std::nullopt;
     double t6 = Now(), c6 = Cpu();
-    std::printf("wall (cpu) seconds: read %.3f (%.3f)  kdf %.3f (%.3f)  costs %.3f (%.3f)  embed %.3f (%.3f)  | "
-                "extract: salt %.3f (%.3f)  frame+file %.3f (%.3f) | changes %llu (%.3f of the %zu hidden bits) %s\n",
-                t1 - t0, c1 - c0, t2 - t1, c2 - c1, t3 - t2, c3 - c2, t4 - t3, c4 - c3, t5 - t4, c5 - c4, t6 - t5,
-                c6 - c5,
-                static_cast<unsigned long long>(hider.changes()),
-                static_cast<double>(hider.changes()) / (8.0 * static_cast<double>(payload.size())), payload.size() * 8,
-                hid && file && *file == payload ? "ok" : "FAILED");
+    std::printf(
+        "wall (cpu) seconds: read %.3f (%.3f)  kdf %.3f (%.3f)  costs %.3f (%.3f)  embed %.3f (%.3f)  | "
+        "extract: salt %.3f (%.3f)  frame+file %.3f (%.3f) | changes %llu (%.3f of the %zu hidden bits) %s\n",
+        t1 - t0, c1 - c0, t2 - t1, c2 - c1, t3 - t2, c3 - c2, t4 - t3, c4 - c3, t5 - t4, c5 - c4, t6 - t5, c6 - c5,
+        static_cast<unsigned long long>(hider.changes()),
+        static_cast<double>(hider.changes()) / (8.0 * static_cast<double>(payload.size())), payload.size() * 8,
+        hid && file && *file == payload ? "ok" : "FAILED");
   }
   return 0;
 }

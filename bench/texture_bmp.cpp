@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s WIDTH HEIGHT SEED PATH\n", argv[0]);
     return 2;
   }
-  const auto width = static_cast<std::uint32_t>(std::atol(argv[1])), height = static_cast<std::uint32_t>(std::atol(argv[2]));
+  const auto width = static_cast<std::uint32_t>(std::atol(argv[1])),
+             height = static_cast<std::uint32_t>(std::atol(argv[2]));
   const auto seed = static_cast<std::uint32_t>(std::atol(argv[3]));
   std::FILE* f = std::fopen(argv[4], "wb");
   if (!f) return 1;
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
           if (noise[0].At(u * 20, v * 20) > 0.93f) value = 255;  // clipped highlights
         }
         value += sensor(random);
-        row[3 * x + static_cast<unsigned>(2 - c)] = static_cast<unsigned char>(std::lround(std::fmin(255.0f, std::fmax(0.0f, value))));
+        row[3 * x + static_cast<unsigned>(2 - c)] =
+            static_cast<unsigned char>(std::lround(std::fmin(255.0f, std::fmax(0.0f, value))));
       }
     }
     std::fwrite(row.data(), 1, stride, f);

@@ -68,19 +68,25 @@ TEST_F(BitPackingTest, GatheringInvertsPlacingWhateverTheHighBits) {
 TEST_F(BitPackingTest, UnlistedInputsLeaveTheByteAloneAndBadIndexesThrow) {
   codec.pixelGroup = Filled(0xAA);
   codec.targetIndex = 0;
-  for (auto [bits, op] : std::vector<std::pair<int, void (Module2::*)()>>{
-           {4, &Module2::EmbedLow2}, {1, &Module2::EmbedBit2}, {7, &Module2::EmbedBits5to3},
-           {32, &Module2::EmbedBits7to6}, {128, &Module2::EmbedBit6}, {64, &Module2::EmbedBit7}}) {
+  for (auto [bits, op] : std::vector<std::pair<int, void (Module2::*)()>>{{4, &Module2::EmbedLow2},
+                                                                          {1, &Module2::EmbedBit2},
+                                                                          {7, &Module2::EmbedBits5to3},
+                                                                          {32, &Module2::EmbedBits7to6},
+                                                                          {128, &Module2::EmbedBit6},
+                                                                          {64, &Module2::EmbedBit7}}) {
     codec.maskedBits = static_cast<std::int16_t>(bits);
     (codec.*op)();
   }
   EXPECT_EQ(codec.pixelGroup, Filled(0xAA));
 
   codec.dataGroup = {0x11, 0x22, 0x33};
-  for (auto [bits, op] : std::vector<std::pair<int, void (Module2::*)()>>{
-           {4, &Module2::GatherLow2}, {2, &Module2::GatherBit2}, {8, &Module2::GatherBits5to3},
-           {4, &Module2::GatherByte0Bits7to6}, {2, &Module2::GatherByte1Bit6}, {1, &Module2::GatherByte1Bit7},
-           {-1, &Module2::GatherByte2Bits7to6}}) {
+  for (auto [bits, op] : std::vector<std::pair<int, void (Module2::*)()>>{{4, &Module2::GatherLow2},
+                                                                          {2, &Module2::GatherBit2},
+                                                                          {8, &Module2::GatherBits5to3},
+                                                                          {4, &Module2::GatherByte0Bits7to6},
+                                                                          {2, &Module2::GatherByte1Bit6},
+                                                                          {1, &Module2::GatherByte1Bit7},
+                                                                          {-1, &Module2::GatherByte2Bits7to6}}) {
     codec.maskedBits = static_cast<std::int16_t>(bits);
     (codec.*op)();
   }

@@ -147,8 +147,8 @@ void BmpCorpusTest::CheckRefused(const std::string& name, const Bytes& original)
 // would: both readings must still agree.
 TEST_F(BmpCorpusTest, ChangedHeadersOfCoversAreJudgedAlike) {
   const std::vector<std::pair<std::size_t, std::uint32_t>> changes = {
-      {10, 38}, {10, 0}, {10, 0xFFFFFFF0}, {14, 44}, {14, 16}, {18, 0}, {22, 0}, {22, 0xFFFFFFFF},
-      {26, 0}, {28, 32}, {28, 8}, {30, 1}, {30, 3}, {30, 4}, {46, 1}, {46, 256}, {24, 8}, {0, 0x4142}};
+      {10, 38}, {10, 0}, {10, 0xFFFFFFF0}, {14, 44}, {14, 16}, {18, 0}, {22, 0},   {22, 0xFFFFFFFF}, {26, 0},
+      {28, 32}, {28, 8}, {30, 1},          {30, 3},  {30, 4},  {46, 1}, {46, 256}, {24, 8},          {0, 0x4142}};
   int judged = 0;
   for (const fs::path& path : CorpusFiles()) {
     const Bytes original = ReadAll(path.string());

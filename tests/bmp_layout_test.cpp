@@ -124,8 +124,8 @@ TEST(BmpLayoutTest, V5ProfileAfterThePixelsStaysOutsideTheArray) {
   p.offset = 138;
   p.length = 138 + 36 + 64;
   Bytes b = p.Make();
-  PutU32(b, 14 + 56, 0x4D424544);        // PROFILE_EMBEDDED
-  PutU32(b, 14 + 112, 138 + 36 - 14);     // profile right after the pixels
+  PutU32(b, 14 + 56, 0x4D424544);      // PROFILE_EMBEDDED
+  PutU32(b, 14 + 112, 138 + 36 - 14);  // profile right after the pixels
   PutU32(b, 14 + 116, 64);
   const BmpReading reading = Judge(b);
   ASSERT_TRUE(reading.IsCover());

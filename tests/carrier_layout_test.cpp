@@ -44,8 +44,8 @@ TEST(CarrierLayoutTest, StoredExtensionIsTheLastThreeCharactersAfterADot) {
   EXPECT_EQ(StoredExtension("C:\\notes.txt"), "txt");
   EXPECT_EQ(StoredExtension("/home/u/PHOTO.JPG"), "JPG");
   EXPECT_EQ(StoredExtension("data.b.c"), "b.c");
-  for (const char* refused : {"report.docx", "page.js", "README", "arch.tar.gz", "", ".tx", "x.t\x01t",
-                              "x.\xE4\xB8\xAD", "dir./ab"})
+  for (const char* refused :
+       {"report.docx", "page.js", "README", "arch.tar.gz", "", ".tx", "x.t\x01t", "x.\xE4\xB8\xAD", "dir./ab"})
     EXPECT_EQ(StoredExtension(refused), std::nullopt) << refused;
 }
 

@@ -1,8 +1,8 @@
 // Covers that are no picture file at all: a FIFO, a folder, an empty file,
 // a PNG whose signature was damaged on the way. Each is refused at once,
 // with what is wrong with it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,8 +40,8 @@ TEST_F(CliCoverFilesTest, AFifoOrAFolderIsRefusedAtOnce) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string folder = dir.File("cover.bmp");
   std::filesystem::create_directory(folder);
-  for (const auto& [cover, reason] : {std::pair{fifo, "it is a FIFO or pipe, not a regular file"},
-                                      std::pair{folder, "it is a folder"}}) {
+  for (const auto& [cover, reason] :
+       {std::pair{fifo, "it is a FIFO or pipe, not a regular file"}, std::pair{folder, "it is a folder"}}) {
     for (const auto& command : CommandsOn(cover)) {
       SCOPED_TRACE(command[0] + " " + command.back());
       auto run = std::async(std::launch::async, [&] { return RunCliHere(command); });
@@ -105,8 +105,10 @@ TEST_F(CliCoverFilesTest, APngWithADamagedSignatureOrAnEmptyFileIsNamedAsSuch) {
       SCOPED_TRACE(command[0] + " " + command.back());
       const CliRun result = RunCliHere(command);
       EXPECT_EQ(result.status, 1);
-      const std::string line = "veilwright-cli: " + cover + ": the PNG file is damaged: its signature " + file.reason + "\n";
-      EXPECT_TRUE(result.err.size() >= line.size() && result.err.compare(result.err.size() - line.size(), line.size(), line) == 0)
+      const std::string line =
+          "veilwright-cli: " + cover + ": the PNG file is damaged: its signature " + file.reason + "\n";
+      EXPECT_TRUE(result.err.size() >= line.size() &&
+                  result.err.compare(result.err.size() - line.size(), line.size(), line) == 0)
           << result.err;
     }
     EXPECT_EQ(ReadAll(cover), file.bytes);
@@ -117,7 +119,8 @@ TEST_F(CliCoverFilesTest, APngWithADamagedSignatureOrAnEmptyFileIsNamedAsSuch) {
   for (const auto& command : CommandsOn(empty_png)) {
     const CliRun result = RunCliHere(command);
     const std::string line = "veilwright-cli: " + empty_png + ": the PNG file is damaged: it is empty (0 bytes)\n";
-    EXPECT_TRUE(result.err.size() >= line.size() && result.err.compare(result.err.size() - line.size(), line.size(), line) == 0)
+    EXPECT_TRUE(result.err.size() >= line.size() &&
+                result.err.compare(result.err.size() - line.size(), line.size(), line) == 0)
         << result.err;
   }
   EXPECT_EQ(RunCliHere({"inspect", empty_bmp}).err,

@@ -27,9 +27,10 @@ class CliCoversTest : public ::testing::Test {
   // leaves every byte as it was.
   void ExpectRefusedEverywhere(const std::string& picture, const std::string& reason) {
     const Bytes before = ReadAll(picture);
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"inspect", picture}, {"hide", picture, Payload(1)}, {"clear", picture},
-          {"hide", picture, Payload(1), "--output", dir.File("copy.bmp")}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"inspect", picture},
+                                                    {"hide", picture, Payload(1)},
+                                                    {"clear", picture},
+                                                    {"hide", picture, Payload(1), "--output", dir.File("copy.bmp")}}) {
       const Result result = Run(command);
       EXPECT_EQ(result.status, 1) << command[0];
       EXPECT_EQ(result.err, "veilwright-cli: " + picture + ": " + reason + "\n") << command[0];

@@ -45,7 +45,8 @@ Outcome RunCli(const std::string& kernel, const std::vector<std::string>& args) 
   ::close(pipe_fds[1]);
   std::string err;
   char buffer[512];
-  for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;) err.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+    err.append(buffer, static_cast<std::size_t>(n));
   ::close(pipe_fds[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);

@@ -170,8 +170,7 @@ TEST_F(CliOutputsTest, InspectSaysWhenAPictureIsDamaged) {
   WriteAll(picture, promising);
   const Result result = Run({"inspect", picture});
   EXPECT_EQ(result.status, 0);
-  EXPECT_NE(result.out.find("damaged: the picture ends before the hidden file does"), std::string::npos)
-      << result.out;
+  EXPECT_NE(result.out.find("damaged: the picture ends before the hidden file does"), std::string::npos) << result.out;
   EXPECT_EQ(Run({"extract", picture, "--output", dir.File("x.txt")}).status, 1);
   EXPECT_FALSE(fs::exists(dir.File("x.txt")));
 

@@ -137,16 +137,23 @@ TEST_F(CliPasswordsTest, APasswordFileIsReadToItsEndWhateverItIs) {
 }
 
 TEST_F(CliPasswordsTest, OneByteOrderMarkAndOneLineBreakGoOtherBlanksStay) {
-  EXPECT_EQ(StoredPassword({"--password-file", FileHolding("a", "\xEF\xBB\xBF" "ab\r\n")}), "ab");
+  EXPECT_EQ(StoredPassword({"--password-file", FileHolding("a",
+                                                           "\xEF\xBB\xBF"
+                                                           "ab\r\n")}),
+            "ab");
   EXPECT_EQ(StoredPassword({"--password-file", FileHolding("b", "ab  \n")}), "ab  ");
   EXPECT_EQ(StoredPassword({"--password-file", FileHolding("c", " ab")}), " ab");
   EXPECT_EQ(StoredPassword({"--password-file", FileHolding("d", "ab\r")}), "(failed)") << "a lone CR is no line break";
   EXPECT_EQ(StoredPassword({"--password-file", FileHolding("e", "ab\n\n")}), "(failed)") << "only one line break goes";
-  EXPECT_EQ(StoredPassword({"--password-file", FileHolding("f", "\xEF\xBB\xBF\xEF\xBB\xBF" "ab")}), "(failed)");
+  EXPECT_EQ(StoredPassword({"--password-file", FileHolding("f",
+                                                           "\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                           "ab")}),
+            "(failed)");
 }
 
 TEST_F(CliPasswordsTest, AnEmptyPasswordFileIsRefusedNeverTried) {
-  for (const std::string& bytes : {std::string(), std::string("\n"), std::string("\r\n"), std::string("\xEF\xBB\xBF")}) {
+  for (const std::string& bytes :
+       {std::string(), std::string("\n"), std::string("\r\n"), std::string("\xEF\xBB\xBF")}) {
     SCOPED_TRACE("a file of " + std::to_string(bytes.size()) + " bytes");
     WriteAll(cover, clean);
     const Result hide = Run({"hide", cover, payload, "--password-file", FileHolding("empty", bytes)});
@@ -180,7 +187,8 @@ TEST_F(CliPasswordsTest, APasswordFileOfTheLargestLengthIsReadWhole) {
   ASSERT_TRUE(codec::Embed({sealed_cover, sealed_payload, nullptr, "txt", std::nullopt, &*key}, quiet).ok());
   WriteAll(cover, *picture);
 
-  const Result at = Run({"extract", cover, "--password-file", FileHolding("at", longest), "--output", dir.File("at.txt")});
+  const Result at =
+      Run({"extract", cover, "--password-file", FileHolding("at", longest), "--output", dir.File("at.txt")});
   ASSERT_EQ(at.status, 0) << at.err;
   EXPECT_EQ(ReadAll(dir.File("at.txt")), data);
   // Cut to 4095 bytes, the same password would not open it.
@@ -222,10 +230,12 @@ TEST_F(CliPasswordsTest, APasswordOnTheCommandLineOfASealedRunIsWarnedOf) {
   const Result opened = Run({"extract", cover, "--password", "ab", "--output", dir.File("o")});
   ASSERT_EQ(opened.status, 0) << opened.err;
   EXPECT_NE(opened.err.find(kWarning), std::string::npos) << opened.err;
-  const Result from_file = Run({"extract", cover, "--password-file", FileHolding("pw", "ab"), "--output", dir.File("p")});
+  const Result from_file =
+      Run({"extract", cover, "--password-file", FileHolding("pw", "ab"), "--output", dir.File("p")});
   ASSERT_EQ(from_file.status, 0);
   EXPECT_EQ(from_file.err.find(kWarning), std::string::npos);
-  for (const char* command : {"hide", "extract"}) EXPECT_NE(Run({command, "--help"}).out.find(kWarning), std::string::npos);
+  for (const char* command : {"hide", "extract"})
+    EXPECT_NE(Run({command, "--help"}).out.find(kWarning), std::string::npos);
 }
 
 // "é" typed as one code point (NFC) or as e and a combining accent (NFD).

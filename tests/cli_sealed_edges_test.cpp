@@ -19,10 +19,10 @@
 #include <thread>
 
 #include "cli/cli_app.h"
-#include "support/cli_runner.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
+#include "support/cli_runner.h"
 #include "support/fault_file.h"
 #include "support/fifo_reader.h"
 #include "support/reference_carrier.h"

@@ -139,7 +139,8 @@ TEST_F(CliStealthTest, WrongPasswordCleanAndDamagedPicturesGetTheSameAnswer) {
     std::string picture, password;
   } refusals[] = {{cover, "wrong"}, {clean_path, "right"}, {damaged_path, "right"}};
   for (const auto& refusal : refusals) {
-    const Result result = Run({"extract", refusal.picture, "--stealth", "--password", refusal.password, "--output", out});
+    const Result result =
+        Run({"extract", refusal.picture, "--stealth", "--password", refusal.password, "--output", out});
     EXPECT_EQ(result.status, 1) << refusal.picture;
     EXPECT_EQ(result.err,
               "veilwright-cli: warning: --password is visible to other users of this machine (in the process list); "

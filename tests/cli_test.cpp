@@ -87,8 +87,8 @@ TEST_F(CliTest, InspectReportsCapacityAndHiddenFileFacts) {
   const std::string payload = Payload(230398, "big.dat");
   Result too_big = Run({"hide", cover, payload});
   EXPECT_EQ(too_big.status, 1);
-  EXPECT_EQ(too_big.err, "veilwright-cli: " + payload + " is 230398 bytes, but " + cover +
-                             " can take at most 230397 bytes\n");
+  EXPECT_EQ(too_big.err,
+            "veilwright-cli: " + payload + " is 230398 bytes, but " + cover + " can take at most 230397 bytes\n");
   WriteAll(payload, RandomBytes(230397, 1));
   ASSERT_EQ(Run({"hide", cover, payload}).status, 0);
 

@@ -1,9 +1,9 @@
 #include <filesystem>
 #include <random>
 
-#include "window/commands/command_texts.h"
 #include "support/codec_fixture.h"
 #include "support/reference_carrier.h"
+#include "window/commands/command_texts.h"
 
 namespace veil::test {
 namespace {
@@ -56,8 +56,8 @@ TEST_F(CodecRunsTest, RoundTripsMatchTheIndependentLayoutOnEverySizeAndOffset) {
       for (bool with_password : {false, true}) {
         SCOPED_TRACE("offset " + std::to_string(offset) + " size " + std::to_string(size) +
                      (with_password ? " with password" : ""));
-        const Bytes cover = MakeBmp(offset + 12 + 12 * ((size + 2) / 3) + 37, offset, 24,
-                                    static_cast<std::uint32_t>(size + offset));
+        const Bytes cover =
+            MakeBmp(offset + 12 + 12 * ((size + 2) / 3) + 37, offset, 24, static_cast<std::uint32_t>(size + offset));
         const Bytes data = RandomBytes(size, static_cast<std::uint32_t>(size * 31 + offset));
         state.hasHiddenFile = 0;
         ASSERT_TRUE(Hide(cover, data, "b.c", "pw5ch", with_password).ok());
@@ -84,12 +84,15 @@ TEST_F(CodecRunsTest, HeaderHoldsExtensionAndPasswordFields) {
   ASSERT_TRUE(Hide(MakeBmp(200), RandomBytes(10, 1), "JPG", "abcde", true).ok());
   const Bytes picture = ReadAll(CoverPath());
   EXPECT_EQ(U32At(picture, 6), 0x1800000Au);
-  EXPECT_EQ(std::string(picture.begin() + 54, picture.begin() + 66), std::string("JPG\x05" "abcde   "));
+  EXPECT_EQ(std::string(picture.begin() + 54, picture.begin() + 66), std::string("JPG\x05"
+                                                                                 "abcde   "));
 
   ASSERT_TRUE(Hide(MakeBmp(200), RandomBytes(10, 1), "txt").ok());
   const Bytes plain = ReadAll(CoverPath());
   EXPECT_EQ(U32At(plain, 6), 0x1000000Au);
-  EXPECT_EQ(std::string(plain.begin() + 54, plain.begin() + 66), std::string("txt\x00" "00000000", 12));
+  EXPECT_EQ(std::string(plain.begin() + 54, plain.begin() + 66), std::string("txt\x00"
+                                                                             "00000000",
+                                                                             12));
   // Only the marker, the header and four groups change.
   const Bytes cover = MakeBmp(200);
   for (std::size_t i = 0; i < cover.size(); ++i) {

@@ -1,10 +1,10 @@
 // Faults of the file layer, injected at every stage of both runs and of the
 // commands that drive them: each must end in a failure message, never a
 // success, with the picture reading as it did.
-#include "window/commands/command_texts.h"
 #include "support/codec_fixture.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
+#include "window/commands/command_texts.h"
 
 namespace veil::test {
 namespace {
@@ -52,13 +52,21 @@ TEST_F(RunFaultsTest, EmbeddingFaultsAtEveryStageLeaveThePictureClean) {
     std::vector<std::uint64_t> points;
   };
   const std::vector<Fault> faults_to_try = {
-      {"cover reads", "cover.bmp", [](FaultPlan& f, std::uint64_t n) { f.fail_reads_after_bytes = n; },
+      {"cover reads",
+       "cover.bmp",
+       [](FaultPlan& f, std::uint64_t n) { f.fail_reads_after_bytes = n; },
        {0, 4, 14, 100, 65536, 200000, 360000}},
-      {"cover writes", "cover.bmp", [](FaultPlan& f, std::uint64_t n) { f.fail_writes_after_bytes = n; },
+      {"cover writes",
+       "cover.bmp",
+       [](FaultPlan& f, std::uint64_t n) { f.fail_writes_after_bytes = n; },
        {0, 1, 4095, 65536, 200000, 360011, 360012, 360015}},
-      {"cover operations", "cover.bmp", [](FaultPlan& f, std::uint64_t n) { f.fail_after_operations = n; },
+      {"cover operations",
+       "cover.bmp",
+       [](FaultPlan& f, std::uint64_t n) { f.fail_after_operations = n; },
        {0, 1, 2, 3, 5, 8, 13}},
-      {"payload reads", "data.bin", [](FaultPlan& f, std::uint64_t n) { f.fail_reads_after_bytes = n; },
+      {"payload reads",
+       "data.bin",
+       [](FaultPlan& f, std::uint64_t n) { f.fail_reads_after_bytes = n; },
        {0, 3, 30000, 89999}},
   };
   int runs = 0;
@@ -117,8 +125,7 @@ TEST_F(CommandFaultsTest, FailingExtractionNeverLooksLikeSuccess) {
       faults = FaultPlan{};
       OpenCover(cover);
       faults.only_path = on_output ? state.outputFolder + ".output.txt.*" : cover;
-      (on_output ? faults.fail_writes_after_bytes : faults.fail_reads_after_bytes) =
-          on_output ? point : point + 100;
+      (on_output ? faults.fail_writes_after_bytes : faults.fail_reads_after_bytes) = on_output ? point : point + 100;
       TakeBoxes();
       form.Click("cmdout");
       const auto shown = TakeBoxes();

@@ -59,17 +59,17 @@ TEST(KernelRequestTest, AKernelThisProcessorCannotRunIsAProblemAndForcesNothing)
   KernelRequest request = Parse("avx2", {"portable", "bmi2"}, {"portable", "bmi2"});
   EXPECT_FALSE(request.place);
   EXPECT_FALSE(request.gather);
-  EXPECT_EQ(request.problem,
-            "VEILWRIGHT_KERNEL=\"avx2\": the avx2 kernel cannot run here (available: portable, bmi2)");
+  EXPECT_EQ(request.problem, "VEILWRIGHT_KERNEL=\"avx2\": the avx2 kernel cannot run here (available: portable, bmi2)");
   request = Parse("place:portable,gather:bmi2", {"portable"}, {"portable"});
   EXPECT_FALSE(request.place) << "nothing is forced when any part is unusable";
-  EXPECT_EQ(request.problem, "VEILWRIGHT_KERNEL=\"place:portable,gather:bmi2\": the bmi2 kernel cannot "
-                             "run here (available: portable)");
+  EXPECT_EQ(request.problem,
+            "VEILWRIGHT_KERNEL=\"place:portable,gather:bmi2\": the bmi2 kernel cannot "
+            "run here (available: portable)");
 }
 
 TEST(KernelRequestTest, AMalformedTextIsAProblem) {
-  for (const char* text : {"place:", ":avx2", "place:avx2,", "place:avx2,place:bmi2", "store:avx2", "avx2,bmi2",
-                           "place:avx2:bmi2", ","}) {
+  for (const char* text :
+       {"place:", ":avx2", "place:avx2,", "place:avx2,place:bmi2", "store:avx2", "avx2,bmi2", "place:avx2:bmi2", ","}) {
     const KernelRequest request = Parse(text);
     EXPECT_FALSE(request.place) << text;
     EXPECT_FALSE(request.gather) << text;

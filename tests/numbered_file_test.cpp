@@ -45,8 +45,8 @@ TEST_F(NumberedFileTest, ALargeWriteIsSeenByTheReadsAfterIt) {
   const std::string path = dir.File("large.bin");
   for (const auto& [length, load_at, write_at, write_size] :
        std::vector<std::tuple<std::size_t, std::uint64_t, std::uint64_t, std::size_t>>{
-           {300000, 100, 50000, 100000},  // starts inside the loaded window, ends beyond it
-           {1000, 10, 500, 50000},        // a short file: the write runs past its end
+           {300000, 100, 50000, 100000},   // starts inside the loaded window, ends beyond it
+           {1000, 10, 500, 50000},         // a short file: the write runs past its end
            {300000, 70000, 60000, 40000},  // starts before the window, covers it
        }) {
     Bytes model = RandomBytes(length, 8);

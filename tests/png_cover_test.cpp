@@ -157,8 +157,8 @@ TEST_P(PngRoundTrip, ChangesOnlyTheChangedSamplesAndKeepsEveryOtherChunk) {
   std::size_t mismatches = 0, locked = 0;
   for (std::size_t p = 0; p < std::size_t{37} * 23; ++p) {
     for (int c = 0; c < carrying; ++c) {
-      const unsigned got = shape.depth == 8 ? cover.samples.values8[p * carrying + c]
-                                            : cover.samples.values16[p * carrying + c];
+      const unsigned got =
+          shape.depth == 8 ? cover.samples.values8[p * carrying + c] : cover.samples.values16[p * carrying + c];
       mismatches += got != picture.samples[p * with_alpha + c];
     }
     if (with_alpha != carrying) {
@@ -179,9 +179,8 @@ INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngRoundTrip,
                          ::testing::Values(Shape{0, 8, false}, Shape{0, 16, false}, Shape{2, 8, false},
                                            Shape{2, 16, false}, Shape{4, 8, false}, Shape{4, 16, false},
                                            Shape{6, 8, false}, Shape{6, 16, false}, Shape{0, 8, true},
-                                           Shape{0, 16, true}, Shape{2, 8, true}, Shape{2, 16, true},
-                                           Shape{4, 8, true}, Shape{4, 16, true}, Shape{6, 8, true},
-                                           Shape{6, 16, true}));
+                                           Shape{0, 16, true}, Shape{2, 8, true}, Shape{2, 16, true}, Shape{4, 8, true},
+                                           Shape{4, 16, true}, Shape{6, 8, true}, Shape{6, 16, true}));
 
 // Extraction reads only the low bits, a row at a time: the same bits as the
 // whole picture's, and the same refusals.
@@ -253,7 +252,8 @@ Bytes Resplit(const Bytes& png, const std::vector<std::uint32_t>& lengths) {
   Bytes out(png.begin(), png.begin() + chunks[1].offset);
   std::size_t at = 0;
   for (std::size_t i = 0; at < data.size(); ++i) {
-    const std::size_t length = i + 1 < lengths.size() ? std::min<std::size_t>(lengths[i], data.size() - at) : data.size() - at;
+    const std::size_t length =
+        i + 1 < lengths.size() ? std::min<std::size_t>(lengths[i], data.size() - at) : data.size() - at;
     const Bytes chunk = PngChunk("IDAT", Bytes(data.begin() + at, data.begin() + at + length));
     out.insert(out.end(), chunk.begin(), chunk.end());
     at += length;
@@ -269,9 +269,9 @@ TEST(PngCover, TheImageDataIsSplitIntoChunksAsLongAsTheCoversOwn) {
   ASSERT_GT(size, 20000u);
   const struct {
     std::string name;
-    std::vector<std::uint32_t> cover;       // as Resplit takes them
-    std::vector<std::uint32_t> full;        // what the written chunks but the last must be
-    std::uint32_t then;                     // and then, when the cover's run out (0: one chunk)
+    std::vector<std::uint32_t> cover;  // as Resplit takes them
+    std::vector<std::uint32_t> full;   // what the written chunks but the last must be
+    std::uint32_t then;                // and then, when the cover's run out (0: one chunk)
   } cases[] = {
       {"1-byte chunks", std::vector<std::uint32_t>(size, 1), {}, 1},
       {"4 KiB chunks", std::vector<std::uint32_t>(size / 4096 + 1, 4096), {}, 4096},
@@ -401,7 +401,8 @@ TEST(PngCover, PicturesWhoseLowBitsWouldGiveAChangeAwayAreRefused) {
 
 TEST(PngCover, LibpngsCrashersAreRefusedWithAReason) {
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(VEILWRIGHT_PNG_DATA) + "/testpngs/crashers")) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(VEILWRIGHT_PNG_DATA) + "/testpngs/crashers")) {
     SCOPED_TRACE(entry.path().string());
     const Bytes png = ReadAll(entry.path().string());
     const PngRefusal refusal = Refused(png);
@@ -443,7 +444,8 @@ class HostilePng : public ::testing::Test {
  protected:
   Bytes png_ = EncodePng(MakeTestPicture(40, 30, 2, 8, false, 4));
   std::size_t Offset(const std::string& type) const {
-    for (const auto& c : ListChunks(png_)) if (c.type == type) return c.offset;
+    for (const auto& c : ListChunks(png_))
+      if (c.type == type) return c.offset;
     return 0;
   }
 };
@@ -506,8 +508,8 @@ TEST_F(HostilePng, ADecompressionBombIsRefusedQuickly) {
   ASSERT_EQ(compress2(packed.data(), &packed_size, zeros.data(), zeros.size(), 1), Z_OK);
   packed.resize(packed_size);
   Bytes bomb(png_.begin(), png_.begin() + 8);
-  for (const Bytes& chunk : {PngChunk("IHDR", {0, 0, 0, 16, 0, 0, 0, 16, 8, 0, 0, 0, 0}), PngChunk("IDAT", packed),
-                             PngChunk("IEND", {})}) {
+  for (const Bytes& chunk :
+       {PngChunk("IHDR", {0, 0, 0, 16, 0, 0, 0, 16, 8, 0, 0, 0, 0}), PngChunk("IDAT", packed), PngChunk("IEND", {})}) {
     bomb.insert(bomb.end(), chunk.begin(), chunk.end());
   }
   const auto start = std::chrono::steady_clock::now();
@@ -597,7 +599,8 @@ TEST(PngCover, ImageDataOtherReadersTakeIsRead) {
   const Bytes rows = RepeatedRows(200, 40);
   Bytes small_window = Compressed(rows);
   small_window[0] = 0x08;  // CINFO 0: a 256-byte window
-  small_window[1] = static_cast<std::uint8_t>((small_window[1] & 0xE0) + 31 - ((0x08 << 8) + (small_window[1] & 0xE0)) % 31);
+  small_window[1] =
+      static_cast<std::uint8_t>((small_window[1] & 0xE0) + 31 - ((0x08 << 8) + (small_window[1] & 0xE0)) % 31);
   ASSERT_EQ(((small_window[0] << 8) + small_window[1]) % 31, 0);
   Bytes padded = Compressed(rows);
   padded.insert(padded.end(), 100, 0);

@@ -77,11 +77,12 @@ TEST_F(ProcessFaultsTest, ASecondProgramOnTheSamePictureIsTurnedAway) {
   const std::string picture = Picture(1000, false);
   {
     const auto held = OpenSystemFile(picture, OpenMode::kLockedRead);
-    for (auto args : std::vector<std::vector<std::string>>{{"hide", picture, dir.File("data.txt")},
-                                                           {"clear", picture}}) {
+    for (auto args :
+         std::vector<std::vector<std::string>>{{"hide", picture, dir.File("data.txt")}, {"clear", picture}}) {
       const CliResult result = RunInProcess(args);
       EXPECT_EQ(result.status, 1);
-      EXPECT_EQ(result.err, "veilwright-cli: " + picture + " is in use by another program; try again when it is done\n");
+      EXPECT_EQ(result.err,
+                "veilwright-cli: " + picture + " is in use by another program; try again when it is done\n");
     }
     EXPECT_EQ(ReadAll(picture), clean);
   }

@@ -51,7 +51,8 @@ class SealTest : public ::testing::Test {
     return into_copy ? *copy : *picture;
   }
   // Opens and extracts; the output holds whatever the run wrote.
-  codec::RunResult Unseal(const Bytes& picture, const std::string& password, Bytes& output, std::string* extension = nullptr) {
+  codec::RunResult Unseal(const Bytes& picture, const std::string& password, Bytes& output,
+                          std::string* extension = nullptr) {
     MemoryFile cover(Buffer(picture));
     const auto facts = carrier::ReadCarrierFacts(cover);
     OpenedSeal opened = codec::OpenSeal(cover, facts, password);
@@ -72,8 +73,8 @@ class SealTest : public ::testing::Test {
 
 TEST_F(SealTest, RoundTripsAtEverySizeThatMattersAndWithEveryKindOfPassword) {
   // The extension's 3 bytes come first, so a chunk is full at kChunk - 3.
-  const std::vector<std::uint64_t> sizes = {0, 1, 2, kChunk - 4, kChunk - 3, kChunk - 2, 2 * kChunk - 3, 2 * kChunk - 2,
-                                            200000};
+  const std::vector<std::uint64_t> sizes = {
+      0, 1, 2, kChunk - 4, kChunk - 3, kChunk - 2, 2 * kChunk - 3, 2 * kChunk - 2, 200000};
   const std::vector<std::string> passwords = {"s3cret pass", "密码很长很长", "x", std::string(100, 'p'),
                                               "\xF0\x9F\x94\x91 key"};
   std::mt19937 random(5);
@@ -129,7 +130,8 @@ TEST_F(SealTest, APasswordOpensInEverySpellingOfIt) {
   EXPECT_EQ(forms.sealing, composed);
   EXPECT_EQ(forms.opening, (std::vector<std::string>{decomposed, composed}));
   EXPECT_EQ(codec::PasswordForms(composed).opening, std::vector<std::string>{composed});
-  for (const char* invalid : {"\xFF", "ab\xC3", "\xED\xA0\x80", "\xC0\xAF"}) {  // a stray byte, cut, a surrogate, overlong
+  for (const char* invalid :
+       {"\xFF", "ab\xC3", "\xED\xA0\x80", "\xC0\xAF"}) {  // a stray byte, cut, a surrogate, overlong
     EXPECT_FALSE(codec::PasswordForms(invalid).utf8) << invalid;
     EXPECT_EQ(codec::PasswordForms(invalid).opening, std::vector<std::string>{invalid});
   }
@@ -181,14 +183,16 @@ TEST_F(SealTest, EveryFlippedBitAndEveryCutIsDetected) {
   const Bytes picture = Seal(CoverFor(data.size()), data, "pw");
   const std::uint64_t sealed = U32At(picture, 6) & 0xFFFFFF;
   const auto sealed_bytes = ReferenceExtract([&] {
-    Bytes v1 = picture;
-    PutU32(v1, 6, 0x10000000 | static_cast<std::uint32_t>(sealed));
-    return v1;
-  }()).data;
+                              Bytes v1 = picture;
+                              PutU32(v1, 6, 0x10000000 | static_cast<std::uint32_t>(sealed));
+                              return v1;
+                            }())
+                                .data;
   ASSERT_EQ(sealed_bytes.size(), sealed);
   std::mt19937 random(8);
-  std::vector<std::uint64_t> positions = {0, 1, 2, 3, 4, 8, 12, 27, 28, 51, 52, 60, 52 + kChunk + 16, 52 + kChunk + 17,
-                                          sealed / 2, sealed - 17, sealed - 1};
+  std::vector<std::uint64_t> positions = {
+      0,          1,           2,         3, 4, 8, 12, 27, 28, 51, 52, 60, 52 + kChunk + 16, 52 + kChunk + 17,
+      sealed / 2, sealed - 17, sealed - 1};
   for (int i = 0; i < 20; ++i) positions.push_back(random() % sealed);
   for (std::uint64_t at : positions) {
     Bytes changed = sealed_bytes;
@@ -322,10 +326,17 @@ TEST(SealLimitsTest, PassesTimesMemoryIsCappedAtTheSensitiveLevel) {
   EXPECT_FALSE(header.Acceptable());
   // Each limit alone, at it and one past it.
   const std::pair<codec::SealParams, bool> each[] = {
-      {{1, 8, 16}, true},          {{0, 8, 16}, false},         {{1, 7, 16}, false},
-      {{64, 8, 16}, true},         {{65, 8, 16}, false},        {{1, 1024 * 1024, 16}, true},
-      {{1, 1024 * 1024 + 1, 16}, false}, {{1, 8, 12}, true},   {{1, 8, 11}, false},
-      {{1, 8, 20}, true},          {{1, 8, 21}, false},
+      {{1, 8, 16}, true},
+      {{0, 8, 16}, false},
+      {{1, 7, 16}, false},
+      {{64, 8, 16}, true},
+      {{65, 8, 16}, false},
+      {{1, 1024 * 1024, 16}, true},
+      {{1, 1024 * 1024 + 1, 16}, false},
+      {{1, 8, 12}, true},
+      {{1, 8, 11}, false},
+      {{1, 8, 20}, true},
+      {{1, 8, 21}, false},
   };
   for (const auto& [params, acceptable] : each) {
     header.params = params;

@@ -23,8 +23,8 @@ void CountingBytes(void* out, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i);
 }
 std::uint32_t CountingRandom() { return 0; }
-randombytes_implementation kCounting = {[] { return "counting"; }, CountingRandom, nullptr, nullptr, CountingBytes,
-                                        nullptr};
+randombytes_implementation kCounting = {
+    [] { return "counting"; }, CountingRandom, nullptr, nullptr, CountingBytes, nullptr};
 
 // Layout 1, Argon2id, 64 KiB chunks; 2 passes over 65536 KiB; the salt
 // A0..AF; the nonce 00..17; then the one chunk: "txt" "hello", encrypted,

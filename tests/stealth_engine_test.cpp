@@ -32,7 +32,7 @@ CoverSamples Picture(std::uint32_t width, std::uint32_t height, std::uint32_t se
     for (std::uint32_t x = 0; x < width; ++x)
       for (int c = 0; c < 3; ++c) {
         double v = 60 + 100.0 * x / width + 40.0 * y / height + 10 * c + noise(random);
-        if (y < height / 10) v = 128;          // flat
+        if (y < height / 10) v = 128;            // flat
         if (y >= height - height / 10) v = 255;  // saturated
         samples.values8[(std::size_t{y} * width + x) * 3 + c] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
       }
@@ -472,7 +472,8 @@ TEST(StealthExclusionTest, FlatAreasThatAreNotSaturatedNeverChange) {
   for (std::uint32_t y = 0; y < cover.height; ++y)
     for (std::uint32_t x = 0; x < cover.width; ++x)
       if (in_square(x, y, 0))
-        for (int c = 0; c < 3; ++c) cover.values8[(std::size_t{y} * cover.width + x) * 3 + c] = static_cast<std::uint8_t>(120 + 5 * c);
+        for (int c = 0; c < 3; ++c)
+          cover.values8[(std::size_t{y} * cover.width + x) * 3 + c] = static_cast<std::uint8_t>(120 + 5 * c);
   const auto costs = ComputeCosts(cover, 2);
   std::vector<std::size_t> flat;
   for (std::uint32_t y = 0; y < cover.height; ++y)
@@ -509,7 +510,8 @@ TEST(StealthExclusionTest, PixelsThatAreNotOpaqueNeverChange) {
   const auto costs = ComputeCosts(cover, 2);
   EXPECT_EQ(costs.usable, cover.SampleCount() - 3 * locked);
   for (std::size_t i = 0; i < cover.SampleCount(); ++i) ASSERT_EQ(costs.Wet(i), cover.Locked(i / 3)) << i;
-  for (auto i : HideNearTheRoom(cover)) ASSERT_FALSE(cover.Locked(i / 3)) << "sample " << i << " of a locked pixel changed";
+  for (auto i : HideNearTheRoom(cover))
+    ASSERT_FALSE(cover.Locked(i / 3)) << "sample " << i << " of a locked pixel changed";
 }
 
 // kMinimumSamples (22,528) samples are the fewest the form takes: at the
@@ -581,7 +583,8 @@ TEST(StealthEngineTest, ColourChangesAvoidSmoothDifferencesBetweenChannels) {
       const double shared = noise(random);
       for (int c = 0; c < 3; ++c) {
         const double v = 90 + 20 * c + (x < colour.width / 2 ? noise(random) : shared + own(random));
-        colour.values8[(std::size_t{y} * colour.width + x) * 3 + c] = static_cast<std::uint8_t>(std::clamp(v, 1.0, 254.0));
+        colour.values8[(std::size_t{y} * colour.width + x) * 3 + c] =
+            static_cast<std::uint8_t>(std::clamp(v, 1.0, 254.0));
       }
     }
   const auto costs = ComputeCosts(colour, 2);

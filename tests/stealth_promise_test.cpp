@@ -200,8 +200,11 @@ TEST(StealthPromise, EveryReportedSuccessOpens) {
   std::uniform_real_distribution<double> share(0.0, 0.6);
   int successes = 0, refusals = 0;
   for (int k = 0; k < 300; ++k) {
-    const Scene scene{static_cast<std::uint32_t>(150 + random() % 150), static_cast<std::uint32_t>(120 + random() % 120),
-                      random() % 4 == 0, static_cast<Texture>(random() % 3), share(random),
+    const Scene scene{static_cast<std::uint32_t>(150 + random() % 150),
+                      static_cast<std::uint32_t>(120 + random() % 120),
+                      random() % 4 == 0,
+                      static_cast<Texture>(random() % 3),
+                      share(random),
                       static_cast<std::uint32_t>(random())};
     const bool png = scene.grey || random() % 2 == 0;
     const Bytes bytes = png ? PngOf(scene) : BmpOf(scene);
@@ -243,8 +246,8 @@ TEST(StealthPromise, AKeyDerivationWithoutItsMemorySaysSo) {
 // measuring and hiding must skip them (an overrun here shows under the
 // address sanitizer), and a hide into each still opens.
 TEST(StealthPromise, PicturesWhoseOrderPassesTheirLastSampleAreMeasured) {
-  for (const auto& [width, height] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
-           {100, 80}, {101, 77}, {97, 89}, {130, 61}, {151, 150}}) {
+  for (const auto& [width, height] :
+       std::vector<std::pair<std::uint32_t, std::uint32_t>>{{100, 80}, {101, 77}, {97, 89}, {130, 61}, {151, 150}}) {
     const Bytes png = PngOf({width, height, false, Texture::kRows, 1.0, width});
     MemoryFile cover(std::make_shared<Bytes>(png));
     const auto capacity = codec::MeasureStealthCapacity(cover, 3.0, 2);

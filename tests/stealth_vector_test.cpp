@@ -21,8 +21,8 @@ void CountingBytes(void* out, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i);
 }
 std::uint32_t CountingRandom() { return 0; }
-randombytes_implementation kCounting = {[] { return "counting"; }, CountingRandom, nullptr, nullptr, CountingBytes,
-                                        nullptr};
+randombytes_implementation kCounting = {
+    [] { return "counting"; }, CountingRandom, nullptr, nullptr, CountingBytes, nullptr};
 
 template <typename Bytes>
 std::string Hex(const Bytes& bytes) {
@@ -59,8 +59,8 @@ std::vector<std::uint8_t> Syndrome(const CoverSamples& samples, const PlacePermu
 
 // A body of one segment: its places channel by channel, each channel's
 // carrying its share of the bits in proportion to its places.
-std::vector<std::uint8_t> BodySyndrome(const CoverSamples& samples, const PlacePermutation& order,
-                                       std::size_t places, std::size_t bytes) {
+std::vector<std::uint8_t> BodySyndrome(const CoverSamples& samples, const PlacePermutation& order, std::size_t places,
+                                       std::size_t bytes) {
   std::vector<std::uint64_t> at(places);
   order.Fill(kFramePlaces, places, at.data());
   std::vector<std::uint8_t> bits(bytes * 8);
@@ -144,7 +144,8 @@ TEST(StealthVectorTest, FilesAtTheChunkBoundariesGiveFixedPictures) {
     SCOPED_TRACE(c.size);
     CoverSamples picture = VectorCover(c.width, c.height);
     std::vector<std::uint8_t> file(c.size);
-    for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>((std::uint64_t{i} * 2654435761u) >> 13);
+    for (std::size_t i = 0; i < file.size(); ++i)
+      file[i] = static_cast<std::uint8_t>((std::uint64_t{i} * 2654435761u) >> 13);
     Salt salt;
     randombytes_buf(salt.data(), salt.size());
     const auto keys = DeriveStealthKeys("pw", salt, KdfCosts{1, 8});

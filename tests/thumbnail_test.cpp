@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "window/thumbnail/thumbnail.h"
 #include "support/test_files.h"
+#include "window/thumbnail/thumbnail.h"
 
 namespace veil::preview {
 namespace {

@@ -297,8 +297,8 @@ TEST_F(PayloadSelectionTest, RefusedWithoutACleanPicture) {
   OpenCover(cover);
   form.Click("CmdMsgSelect");
   form.FileDropped("Text2", dir.File("x.txt"));
-  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片里有信息，不可选择文件", "错误", 16},
-                                           {"图片里有信息，不可选择文件", "错误", 16}}));
+  EXPECT_EQ(TakeBoxes(),
+            (std::vector<Box>{{"图片里有信息，不可选择文件", "错误", 16}, {"图片里有信息，不可选择文件", "错误", 16}}));
   EXPECT_TRUE(dialogs.FileRequests().size() == 1);  // only the cover's dialog
 }
 

@@ -110,8 +110,8 @@ TEST_F(HideExtractTest, AnotherProgramsGroupsPastThePixelArrayStillExtract) {
 TEST_F(HideExtractTest, HideWithPasswordThenExtractWithIt) {
   TickPassword("abc", "abc");
   HideWithUi();
-  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"    按下[确定]键将开始执行加密    ", "准备", 64},
-                                           {"加密完成！", "消息", 64}}));
+  EXPECT_EQ(TakeBoxes(),
+            (std::vector<Box>{{"    按下[确定]键将开始执行加密    ", "准备", 64}, {"加密完成！", "消息", 64}}));
   EXPECT_EQ(state.passwordText, "abc     ");
   EXPECT_EQ(state.passwordLength, 3);
   EXPECT_EQ(ReadAll(cover), ReferenceHide(clean, data, "txt", "abc", true));
@@ -239,8 +239,10 @@ TEST_F(HideExtractTest, DamagedPicturesAreSaidToBeDamaged) {
   for (const Bytes& damaged : {cut, far_offset, far_protected}) {
     WriteAll(cover, damaged);
     form.Click("cmdout");
-    EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片已损坏：图片头记录的隐藏文件超出了图片文件的实际内容（图片可能被截短或改动过），无法取出！",
-                                              "错误", 16}}));
+    EXPECT_EQ(TakeBoxes(),
+              (std::vector<Box>{
+                  {"图片已损坏：图片头记录的隐藏文件超出了图片文件的实际内容（图片可能被截短或改动过），无法取出！",
+                   "错误", 16}}));
     EXPECT_TRUE(boxes.Prompts().empty()) << "a password was asked of a damaged picture";
     EXPECT_EQ(ReadAll(cover), damaged);
     EXPECT_EQ(ReadAll(output), Bytes(5000, 0xAB));
@@ -334,8 +336,8 @@ TEST_F(HideExtractTest, VersionTestAndUnwritableOutputFolder) {
   form.Click("cmdchgOutPath");
   TakeBoxes();
   form.Click("cmdout");
-  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"无法写入输出文件，请确认保存位置存在并且可以写入：" + state.outputPath,
-                                            "错误", 16}}));
+  EXPECT_EQ(TakeBoxes(),
+            (std::vector<Box>{{"无法写入输出文件，请确认保存位置存在并且可以写入：" + state.outputPath, "错误", 16}}));
   EXPECT_NE(U32At(ReadAll(cover), 6), 0u);
 }
 

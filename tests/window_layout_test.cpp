@@ -34,8 +34,8 @@ TEST_F(LayoutTest, DesignSizeKeepsTheDesignGeometry) {
   for (const auto& design : ui::MainWindow().controls) {
     if (design.kind == ui::ControlKind::kMenuItem) continue;
     const double font = design.kind == ui::ControlKind::kPictureBox ? 0 : (design.font ? design.font->points : 9);
-    EXPECT_EQ(Of(design.name), (Geometry{double(design.left), double(design.top), double(design.width),
-                                       double(design.height), font}))
+    EXPECT_EQ(Of(design.name),
+              (Geometry{double(design.left), double(design.top), double(design.width), double(design.height), font}))
         << design.name;
   }
 }
@@ -73,8 +73,8 @@ TEST_F(LayoutTest, VisibilityIsKeptAndTagsAreNeverRewritten) {
   // Each control is hidden while it moves, and menu entries only blink.
   const auto& history = controls.History();
   EXPECT_NE(std::find(history.begin(), history.end(), "open.Visible=false"), history.end());
-  EXPECT_EQ(std::count_if(history.begin(), history.end(), [](const std::string& h) { return h.rfind("open.", 0) == 0; }),
-            2);
+  EXPECT_EQ(
+      std::count_if(history.begin(), history.end(), [](const std::string& h) { return h.rfind("open.", 0) == 0; }), 2);
 }
 
 TEST_F(LayoutTest, TagsHoldTheShortestNumbersThatReadBack) {

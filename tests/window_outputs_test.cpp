@@ -43,9 +43,9 @@ class WindowOutputsTest : public WindowFixture {
 TEST_F(WindowOutputsTest, ViewingAProgramOpensItsFolderAndNeverRunsIt) {
   // Programs, scripts, installers, shortcuts, help files and web pages, and
   // names Windows would strip a trailing blank or dot from.
-  for (const char* ext : {"exe", "bat", "JAR", "ps1", "lnk", ".sh", "msp", "msc", "scf", "sct", "wsc", "shb", "shs",
-                          "url", "chm", "hlp", "inf", "ins", "isp", "js ", "vb.", "htm", "svg", "xml", "iso", "cab",
-                          "p_f", "zz1"}) {
+  for (const char* ext :
+       {"exe", "bat", "JAR", "ps1", "lnk", ".sh", "msp", "msc", "scf", "sct", "wsc", "shb", "shs", "url",
+        "chm", "hlp", "inf", "ins", "isp", "js ", "vb.", "htm", "svg", "xml", "iso", "cab", "p_f", "zz1"}) {
     SCOPED_TRACE(ext);
     OpenMarked(ext);
     shell.opened.clear();
@@ -55,8 +55,9 @@ TEST_F(WindowOutputsTest, ViewingAProgramOpensItsFolderAndNeverRunsIt) {
     EXPECT_EQ(shell.shown_in_folder, std::vector<std::string>{output});
     EXPECT_EQ(ReadAll(output), data);
 #ifndef _WIN32  // Windows reports execute permission by the name alone
-    EXPECT_EQ(fs::status(output).permissions() & (fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec),
-              fs::perms::none);
+    EXPECT_EQ(
+        fs::status(output).permissions() & (fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec),
+        fs::perms::none);
 #endif
   }
   // Documents, pictures, sound, video and archives open, in any letter case.
@@ -117,7 +118,8 @@ TEST_F(WindowOutputsTest, OutputNamesFollowTheSameRulesAsTheCommandLine) {
   // A folder named output.bin is refused, and nothing is written.
   OpenMarked("bin");
   fs::create_directory(output);
-  EXPECT_EQ(Extract({}), (std::vector<Box>{{"无法写入输出文件，请确认保存位置存在并且可以写入：" + output, "错误", 16}}));
+  EXPECT_EQ(Extract({}),
+            (std::vector<Box>{{"无法写入输出文件，请确认保存位置存在并且可以写入：" + output, "错误", 16}}));
   EXPECT_TRUE(fs::is_empty(output));
 }
 #endif

@@ -90,8 +90,7 @@ TEST_F(WindowSealedTest, TheKeyIsDerivedAsideWithTheWindowWorking) {
   OpenSealed(Sealed(data, "right", slow));
   int busy_yields = 0;
   pump.OnYield([&] {
-    if (pump.Waiting() && Text("Labtmp", "Caption") == "正在验证密码，请稍候……" && boxes.Shown().empty())
-      ++busy_yields;
+    if (pump.Waiting() && Text("Labtmp", "Caption") == "正在验证密码，请稍候……" && boxes.Shown().empty()) ++busy_yields;
   });
   boxes.QueueSecret("wrong");
   form.Click("cmdout");
@@ -125,8 +124,9 @@ TEST_F(WindowSealedTest, WhatIsSaidWhenTheSealDoesNotOpen) {
   OpenSealed(Sealed(data, "pw", {1000, 8, 16}));
   boxes.QueueSecret("pw");
   form.Click("cmdout");
-  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"这张图片中的密封文件需要的内存或时间超出本软件的限制，或者格式无法识别，无法取出！",
-                                            "错误", 16}}));
+  EXPECT_EQ(TakeBoxes(),
+            (std::vector<Box>{
+                {"这张图片中的密封文件需要的内存或时间超出本软件的限制，或者格式无法识别，无法取出！", "错误", 16}}));
 
   // Cut short after sealing.
   Bytes cut = Sealed(big, "pw");
@@ -193,9 +193,10 @@ TEST_F(WindowSealedTest, MemoryTheDerivationCannotHaveIsSaidPlainly) {
     boxes.QueueSecret("pw");
     form.Click("cmdout");
     const auto shown = boxes.Shown();
-    const Box plainly{"验证这张图片的密码需要1024MB内存，本机未能分配这么多内存（32位Windows程序通常无法分配1GB），文件无法取出！"
-                      "请关闭其他程序后重试，或在64位系统上取出。",
-                      "错误", 16};
+    const Box plainly{
+        "验证这张图片的密码需要1024MB内存，本机未能分配这么多内存（32位Windows程序通常无法分配1GB），文件无法取出！"
+        "请关闭其他程序后重试，或在64位系统上取出。",
+        "错误", 16};
     const bool said = shown.size() == 1 && shown[0] == plainly;
     std::fprintf(stderr, "%s\n", said ? "said plainly" : (shown.empty() ? "nothing said" : shown[0].text.c_str()));
     _exit(said && !Written() ? 0 : 1);

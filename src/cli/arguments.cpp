@@ -22,8 +22,8 @@ Arguments ParseArguments(const std::vector<std::string>& args, const std::vector
     parsed.version = true;
     return parsed;
   }
-  auto syntax = std::find_if(commands.begin(), commands.end(),
-                             [&](const CommandSyntax& c) { return c.name == args[0]; });
+  auto syntax =
+      std::find_if(commands.begin(), commands.end(), [&](const CommandSyntax& c) { return c.name == args[0]; });
   if (syntax == commands.end()) throw UsageError("unknown command '" + args[0] + "'");
   parsed.command = args[0];
 

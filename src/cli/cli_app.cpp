@@ -1,7 +1,7 @@
 #include "cli/cli_app.h"
 
-#include "version.h"
 #include <ostream>
+#include "version.h"
 
 #include "cli/cli_failure.h"
 #include "cli/cli_session.h"
@@ -28,7 +28,10 @@ const std::vector<CommandEntry>& Commands() {
        "the file's length (it follows from the hidden length) and the costs of its key\n"
        "derivation (its extension and contents are inside the seal).\n"
        "For a PNG it prints the stealth capacity, or why the PNG cannot carry a file.\n"},
-      {{"hide", 2, {"--password", "--password-file", "--output", "--max-rate"}, {"--seal", "--stealth", "--weak-password"}},
+      {{"hide",
+        2,
+        {"--password", "--password-file", "--output", "--max-rate"},
+        {"--seal", "--stealth", "--weak-password"}},
        HideCommand,
        "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP]]\n"
        "                           [--password TEXT | --password-file PATH] [--weak-password]\n"

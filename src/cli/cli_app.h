@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/console/terminal_secret.h"
 #include "files/output_file.h"
+#include "platform/console/terminal_secret.h"
 
 namespace veil::cli {
 
@@ -18,7 +18,7 @@ struct CliEnvironment {
   std::ostream& out;
   std::ostream& err;
   int stdout_fd = 1;
-  int stdin_fd = 0;  // what "--password-file -" reads
+  int stdin_fd = 0;                 // what "--password-file -" reads
   bool progress_on_stderr = false;  // stderr is a terminal
   std::function<std::optional<std::string>(const std::string& prompt)> read_secret = ReadSecretFromTerminal;
   OutputFile::Opener opener = OpenSystemFile;

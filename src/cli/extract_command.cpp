@@ -7,12 +7,12 @@
 #include "cli/passwords.h"
 #include "cli/picture_checks.h"
 #include "cli/stealth_options.h"
+#include "codec/picture.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/run_checks.h"
-#include "codec/picture.h"
-#include "codec/seal/wipe.h"
 #include "codec/plain/runs.h"
+#include "codec/seal/wipe.h"
 #include "codec/stealth/stealth_runs.h"
 #include "messages/run_description.h"
 
@@ -47,8 +47,8 @@ codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const c
                              const std::string& password, CliSession& session) {
   // A picture may ask far more than new seals do (within the limits): say
   // why the wait is long before it starts.
-  if (const auto header = codec::ReadSealHeader(cover, facts); header && header->Acceptable() &&
-                                                                codec::AsksMoreThanDefault(header->params))
+  if (const auto header = codec::ReadSealHeader(cover, facts);
+      header && header->Acceptable() && codec::AsksMoreThanDefault(header->params))
     session.env.err << "veilwright-cli: deriving the key (" << header->params.operations << " passes over "
                     << (header->params.memory_kib % 1024 == 0
                             ? std::to_string(header->params.memory_kib / 1024) + " MiB"
@@ -117,8 +117,8 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   const bool clear = args.Flag("--clear");
 
   // One handle, held through the extraction and the wipe.
-  const auto cover = session.Open(picture, clear && !args.Flag("--stealth") ? OpenMode::kLockedReadWrite
-                                                                             : OpenMode::kLockedRead);
+  const auto cover =
+      session.Open(picture, clear && !args.Flag("--stealth") ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   ReadCoverKindOrRefuse(picture, *cover);
   const codec::Picture seen = codec::ReadPicture(*cover);
   RefuseLossyCover(picture, seen.kind);
@@ -140,9 +140,8 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   else
     output.emplace(OutputFile::Open(destination, session.env.opener));
 
-  const codec::RunResult result =
-      codec::Extract({*cover, stream ? *stream : output->File(), password, sealed ? &*sealed->key : nullptr},
-                     session.progress);
+  const codec::RunResult result = codec::Extract(
+      {*cover, stream ? *stream : output->File(), password, sealed ? &*sealed->key : nullptr}, session.progress);
   session.progress.Finish();
   if (!result.ok()) throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination));
   if (output) output->Commit();
@@ -168,7 +167,8 @@ int ClearCommand(const Arguments& args, CliSession& session) {
     return kExitSuccess;
   }
   codec::ClearHiddenFile(*cover);
-  session.env.out << picture << ": cleared: the hidden file is overwritten with random bits, and the picture holds none\n";
+  session.env.out << picture
+                  << ": cleared: the hidden file is overwritten with random bits, and the picture holds none\n";
   return kExitSuccess;
 }
 

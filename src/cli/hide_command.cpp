@@ -11,9 +11,9 @@
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
-#include "messages/run_description.h"
 #include "files/memory_file.h"
 #include "files/same_file.h"
+#include "messages/run_description.h"
 
 namespace veil::cli {
 namespace {
@@ -79,8 +79,10 @@ int HideCommand(const Arguments& args, CliSession& session) {
   // picture that no password opens is never made.
   std::optional<codec::SealKey> key;
   if (sealing) {
-    if (!password) password = AskNewPassword(session, picture + ": a sealed picture needs a password; give it with "
-                                                                "--password or --password-file");
+    if (!password)
+      password = AskNewPassword(session, picture +
+                                             ": a sealed picture needs a password; give it with "
+                                             "--password or --password-file");
     if (password->empty()) throw CliFailure("a sealed picture needs a password that is not empty");
     JudgeNewPassword(*password, args, session);
     key = codec::SealKey::Derive(SealingPassword(*password), codec::DefaultSealParams());
@@ -88,12 +90,10 @@ int HideCommand(const Arguments& args, CliSession& session) {
   }
   const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params()) : length;
   std::optional<OutputFile> output;
-  if (!in_place && carrier::Fits(layout, needed))
-    output.emplace(OutputFile::Open(*copy, session.env.opener));
-  const codec::RunResult result =
-      codec::Embed({*cover, *payload, output ? &output->File() : nullptr, extension, sealing ? std::nullopt : password,
-                    key ? &*key : nullptr},
-                   session.progress);
+  if (!in_place && carrier::Fits(layout, needed)) output.emplace(OutputFile::Open(*copy, session.env.opener));
+  const codec::RunResult result = codec::Embed({*cover, *payload, output ? &output->File() : nullptr, extension,
+                                                sealing ? std::nullopt : password, key ? &*key : nullptr},
+                                               session.progress);
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;
   if (!result.ok()) {
@@ -103,7 +103,10 @@ int HideCommand(const Arguments& args, CliSession& session) {
   if (output) output->Commit();
 
   session.env.out << shown << ": hid " << payload_path << " (" << length << " bytes, stored as ." << extension
-                  << (sealing ? ", sealed" : password ? ", with a password" : "") << ")\n";
+                  << (sealing    ? ", sealed"
+                      : password ? ", with a password"
+                                 : "")
+                  << ")\n";
   return kExitSuccess;
 }
 

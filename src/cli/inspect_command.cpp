@@ -4,14 +4,14 @@
 #include "cli/cli_session.h"
 #include "cli/cover_kinds.h"
 #include "cli/picture_checks.h"
+#include "cli/stealth_options.h"
+#include "codec/covers/sample_cover.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/sealed_picture.h"
 #include "codec/seal/seal.h"
-#include "codec/covers/sample_cover.h"
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
-#include "cli/stealth_options.h"
 #include "messages/run_description.h"
 
 namespace veil::cli {
@@ -61,16 +61,15 @@ int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::Carrier
       if (!chunk_known)
         out << "damaged: its chunk size (2^" << int{header->params.chunk_log2} << ") is not one the format has\n";
       else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
-        out << "file length: " << *length << " bytes (it follows from the hidden length and the "
-            << chunk / 1024 << " KiB chunks)\n";
+        out << "file length: " << *length << " bytes (it follows from the hidden length and the " << chunk / 1024
+            << " KiB chunks)\n";
       else
         out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
             << " KiB chunks\n";
       out << "the file's extension and contents are inside the seal; its password opens them\n";
-      out << "key derivation: Argon2id, " << header->params.operations << " passes over "
-          << header->params.memory_kib << " KiB of memory"
-          << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)")
-          << "\n";
+      out << "key derivation: Argon2id, " << header->params.operations << " passes over " << header->params.memory_kib
+          << " KiB of memory"
+          << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)") << "\n";
     } else {
       out << "damaged: the seal's header does not lie inside the picture\n";
     }
@@ -109,8 +108,8 @@ int InspectCommand(const Arguments& args, CliSession& session) {
   }
   const carrier::BmpLayout layout = RequireCover(picture, *cover);
   out << picture << ": 24-bit BMP, " << facts.fileLength << " bytes\n";
-  out << "pixel array: " << layout.width << " x " << layout.height << " pixels, bytes " << layout.pixelOffset
-      << " to " << layout.pixelArrayEnd << "\n";
+  out << "pixel array: " << layout.width << " x " << layout.height << " pixels, bytes " << layout.pixelOffset << " to "
+      << layout.pixelArrayEnd << "\n";
   if (facts.HoldsFile() && !carrier::IsOwnMarker(facts.marker)) {
     out << "hidden file: none this program reads\n" << DescribeForeignMarker(facts.marker, picture) << "\n";
     return kExitSuccess;
@@ -125,8 +124,8 @@ int InspectCommand(const Arguments& args, CliSession& session) {
       out << "capacity: " << capacity << " bytes"
           << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
       const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
-      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's "
-          << codec::seal::kHeaderSize + 3 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
+      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's " << codec::seal::kHeaderSize + 3
+          << " bytes of header and 17 bytes a 64 KiB chunk)\n";
     }
     PrintStealthCapacity(out, *cover);
     return kExitSuccess;

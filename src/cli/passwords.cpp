@@ -20,8 +20,8 @@ constexpr std::size_t kLongest = 4096;
 std::string ReadPasswordFile(const std::string& path, CliSession& session) {
   const bool standard_input = path == "-";
   const std::string name = standard_input ? std::string("standard input") : path;
-  const auto source = standard_input ? OpenStreamSource(session.env.stdin_fd, name)
-                                     : session.Open(path, OpenMode::kReadStream);
+  const auto source =
+      standard_input ? OpenStreamSource(session.env.stdin_fd, name) : session.Open(path, OpenMode::kReadStream);
   const auto bytes = ReadFront(*source, kLongest + 1);
   if (bytes.size() > kLongest) throw CliFailure(name + ": a password file holds at most 4096 bytes");
   std::string password(bytes.begin(), bytes.end());
@@ -77,8 +77,8 @@ void JudgeNewPassword(const std::string& password, const Arguments& args, CliSes
     session.env.err << "veilwright-cli: warning: the password is very weak" << estimate
                     << "; --weak-password uses it anyway; " << Offer() << "\n";
   } else if (strength->level == codec::PasswordLevel::kWeak) {
-    session.env.err << "veilwright-cli: warning: the password is weak" << estimate
-                    << "; a longer passphrase is safer; " << Offer() << "\n";
+    session.env.err << "veilwright-cli: warning: the password is weak" << estimate << "; a longer passphrase is safer; "
+                    << Offer() << "\n";
   }
 }
 

@@ -7,13 +7,13 @@
 #include "cli/passwords.h"
 #include "cli/payload_extension.h"
 #include "cli/stealth_options.h"
+#include "codec/covers/sample_cover.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
-#include "codec/covers/sample_cover.h"
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
-#include "messages/run_description.h"
 #include "files/same_file.h"
+#include "messages/run_description.h"
 
 namespace veil::cli {
 
@@ -34,8 +34,9 @@ int StealthHide(const Arguments& args, CliSession& session) {
 
   const std::string extension = PayloadExtension(payload_path, session);
   if (!password)
-    password = AskNewPassword(session, picture + ": a stealth picture needs a password; give it with "
-                                                 "--password or --password-file");
+    password = AskNewPassword(session, picture +
+                                           ": a stealth picture needs a password; give it with "
+                                           "--password or --password-file");
   if (password->empty()) throw CliFailure("a stealth picture needs a password that is not empty");
   JudgeNewPassword(*password, args, session);
 
@@ -52,7 +53,8 @@ int StealthHide(const Arguments& args, CliSession& session) {
   if (!result.ok()) {
     using codec::RunStatus;
     const std::string line = DescribeRun(result, picture, payload_path);
-    const bool sized = result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
+    const bool sized =
+        result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
     if (result.status == RunStatus::kTooLarge && sized)
       throw CliFailure(line + " in the stealth form at " + FormatRate(max_rate) + " bits per pixel");
     const bool about_the_run = result.status == RunStatus::kIoFailure || result.status == RunStatus::kKeyMemory ||

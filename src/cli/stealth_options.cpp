@@ -16,8 +16,8 @@ double MaxRate(const Arguments& args, CliSession& session) {
   if (given->empty() || *end != '\0' || !(rate > 0) || rate > 3)
     throw UsageError("--max-rate takes bits per pixel, a number above 0 and at most 3");
   if (rate > codec::stealth::kDefaultMaxRate)
-    session.env.err << "veilwright-cli: warning: --max-rate " << FormatRate(rate)
-                    << " is above the default cap of " << FormatRate(codec::stealth::kDefaultMaxRate)
+    session.env.err << "veilwright-cli: warning: --max-rate " << FormatRate(rate) << " is above the default cap of "
+                    << FormatRate(codec::stealth::kDefaultMaxRate)
                     << " bits per pixel: the more a picture carries, the easier steganalysis finds it\n";
   return rate;
 }

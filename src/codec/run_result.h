@@ -53,7 +53,7 @@ struct Damage {
   Kind kind = Kind::kEndsEarly;
   std::int64_t pixel_offset = 0;
   std::uint64_t file_length = 0;
-  std::uint64_t needed = 0;  // kEndsEarly: the length the hidden file needs
+  std::uint64_t needed = 0;         // kEndsEarly: the length the hidden file needs
   std::uint64_t hidden_length = 0;  // kEndsEarly: the hidden file's length, as the marker says
 };
 
@@ -73,21 +73,21 @@ struct RunResult {
   RunResult(RunStatus status_) : status(status_) {}  // NOLINT: a bare status is a whole result
 
   RunStatus status = RunStatus::kCompleted;
-  std::uint64_t bytes = 0;     // kCompleted: the hidden file's length
-  std::uint64_t size = 0;      // kTooLarge: the file's length
-  std::uint64_t capacity = 0;  // kTooLarge: the most the picture takes
-  std::uint64_t room = 0;      // kTooLarge: the bytes of the pixel array
-  std::uint64_t samples = 0;   // kTooLarge, kTooFlat (stealth): the samples that carry
-  std::uint64_t usable = 0;    // kTooLarge, kTooFlat (stealth): the samples that may change
+  std::uint64_t bytes = 0;           // kCompleted: the hidden file's length
+  std::uint64_t size = 0;            // kTooLarge: the file's length
+  std::uint64_t capacity = 0;        // kTooLarge: the most the picture takes
+  std::uint64_t room = 0;            // kTooLarge: the bytes of the pixel array
+  std::uint64_t samples = 0;         // kTooLarge, kTooFlat (stealth): the samples that carry
+  std::uint64_t usable = 0;          // kTooLarge, kTooFlat (stealth): the samples that may change
   std::uint32_t key_memory_kib = 0;  // kKeyMemory
-  std::uint32_t version = 0;   // kUnknownVersion
-  std::uint32_t marker = 0;    // kAlreadyHoldsFile, kUnknownVersion: the reserved words
-  carrier::BmpRefusal cover;   // kNotCover
-  Damage damage;               // kDamaged
-  SealProblem seal;            // kSealBroken
-  std::string path, cause;     // kIoFailure; path may be empty for files without one
-  std::string detail;          // kIoFailure: the file layer's whole line
-  std::string refusal;         // kNotStealthCover, kCoverDamaged: why, in one line
+  std::uint32_t version = 0;         // kUnknownVersion
+  std::uint32_t marker = 0;          // kAlreadyHoldsFile, kUnknownVersion: the reserved words
+  carrier::BmpRefusal cover;         // kNotCover
+  Damage damage;                     // kDamaged
+  SealProblem seal;                  // kSealBroken
+  std::string path, cause;           // kIoFailure; path may be empty for files without one
+  std::string detail;                // kIoFailure: the file layer's whole line
+  std::string refusal;               // kNotStealthCover, kCoverDamaged: why, in one line
 
   bool ok() const { return status == RunStatus::kCompleted; }
 };

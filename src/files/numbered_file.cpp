@@ -51,8 +51,9 @@ void NumberedFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
     return;
   }
   if (offset + out.size() > length_)
-    throw EndOfFile("cannot read", path_,
-                    "it ends at byte " + std::to_string(length_) + ", before byte " + std::to_string(offset + out.size()));
+    throw EndOfFile(
+        "cannot read", path_,
+        "it ends at byte " + std::to_string(length_) + ", before byte " + std::to_string(offset + out.size()));
   if (!InWindow(offset, out.size())) {
     if (out.size() >= kWindowSize / 2) {
       Flush();

@@ -42,7 +42,10 @@ class NumberedFile {
   // Flush, then make the bytes durable.
   void Sync();
   // Drops buffered writes that have not reached the system (after a failure).
-  void Discard() { dirty_begin_ = dirty_end_ = 0; window_len_ = 0; }
+  void Discard() {
+    dirty_begin_ = dirty_end_ = 0;
+    window_len_ = 0;
+  }
   // The file beneath, for block transfers of its own: buffered writes are
   // flushed and the buffer forgotten first, so that neither side sees stale
   // bytes afterwards.
@@ -59,7 +62,7 @@ class NumberedFile {
   std::uint64_t position_ = 0;
   std::vector<std::uint8_t> window_;
   std::uint64_t window_start_ = 0;
-  std::size_t window_len_ = 0;  // valid bytes in the window
+  std::size_t window_len_ = 0;                   // valid bytes in the window
   std::size_t dirty_begin_ = 0, dirty_end_ = 0;  // unwritten range within the window
 };
 

@@ -4,12 +4,19 @@ namespace veil {
 
 OutputFile::OutputFile(std::string path, std::string target, std::string staging, std::unique_ptr<RawFile> file,
                        Finish finish)
-    : path_(std::move(path)), target_(std::move(target)), staging_(std::move(staging)), file_(std::move(file)),
+    : path_(std::move(path)),
+      target_(std::move(target)),
+      staging_(std::move(staging)),
+      file_(std::move(file)),
       finish_(finish) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : path_(std::move(other.path_)), target_(std::move(other.target_)), staging_(std::move(other.staging_)),
-      file_(std::move(other.file_)), finish_(other.finish_), committed_(other.committed_) {
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      staging_(std::move(other.staging_)),
+      file_(std::move(other.file_)),
+      finish_(other.finish_),
+      committed_(other.committed_) {
   other.committed_ = true;
   other.staging_.clear();
 }

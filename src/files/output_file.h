@@ -58,8 +58,7 @@ class OutputFile {
     unsigned mode = 0;            // permission bits
     long owner = -1, group = -1;  // an existing file's, kept when run as root
   };
-  OutputFile(std::string path, std::string target, std::string staging, std::unique_ptr<RawFile> file,
-             Finish finish);
+  OutputFile(std::string path, std::string target, std::string staging, std::unique_ptr<RawFile> file, Finish finish);
   std::string path_;     // as given
   std::string target_;   // with symbolic links followed
   std::string staging_;  // empty when written straight through

@@ -12,9 +12,9 @@ void ReadExactly(RawFile& file, std::uint64_t offset, std::span<std::uint8_t> ou
   const std::size_t got = file.ReadAt(offset, out);
   if (got != out.size()) {
     const std::string name = file.Name().empty() ? std::string("the file") : file.Name();
-    throw EndOfFile("cannot read", name,
-                    "it ends at byte " + std::to_string(offset + got) + ", before byte " +
-                        std::to_string(offset + out.size()));
+    throw EndOfFile(
+        "cannot read", name,
+        "it ends at byte " + std::to_string(offset + got) + ", before byte " + std::to_string(offset + out.size()));
   }
 }
 
@@ -37,8 +37,6 @@ std::vector<std::uint8_t> ReadFront(RawFile& file, std::size_t most) {
   return bytes;
 }
 
-void RawFile::Link(const std::string& path) {
-  throw FileFailure("cannot link", path, "the file has a name already");
-}
+void RawFile::Link(const std::string& path) { throw FileFailure("cannot link", path, "the file has a name already"); }
 
 }  // namespace veil

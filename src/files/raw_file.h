@@ -18,8 +18,8 @@ enum class OpenMode {
   // given (Linux's O_TMPFILE): it vanishes when closed unless Link names it.
   // Throws FileFailure where the system or the file system cannot.
   kCreateUnnamed,
-  kWriteStream,        // must exist; written front to back with plain writes (a FIFO, a device)
-  kReadStream,         // must exist; read front to back with plain reads (a FIFO, a pipe, any file)
+  kWriteStream,  // must exist; written front to back with plain writes (a FIFO, a device)
+  kReadStream,   // must exist; read front to back with plain reads (a FIFO, a pipe, any file)
   // Must exist; held for as long as it is open: our other programs get
   // FileInUse, and on Windows no other program may write, rename or delete it.
   kLockedRead,

@@ -39,8 +39,8 @@ std::string DescribeCoverRefusal(const carrier::BmpRefusal& r, const std::string
       return picture + ": not a BMP picture: it starts with " + Hex(r.signature & 0xFF, 2) + " " +
              Hex(r.signature >> 8, 2) + ", not \"BM\"";
     case Kind::kUnknownHeaderSize:
-      return picture + ": not a BMP picture this program hides in: its info header is " +
-             std::to_string(r.headerSize) + " bytes long, none of the sizes 12, 40, 52, 56, 64, 108 and 124";
+      return picture + ": not a BMP picture this program hides in: its info header is " + std::to_string(r.headerSize) +
+             " bytes long, none of the sizes 12, 40, 52, 56, 64, 108 and 124";
     case Kind::kNotOnePlane:
       return picture + ": not a BMP picture this program hides in: it has " + std::to_string(r.planes) +
              " colour planes, not 1";
@@ -50,8 +50,8 @@ std::string DescribeCoverRefusal(const carrier::BmpRefusal& r, const std::string
     case Kind::kNotTwentyFourBit:
       return picture + ": not a 24-bit BMP picture (its bit count is " + std::to_string(r.bitCount) + ")";
     case Kind::kCompressed:
-      return picture + ": not an uncompressed BMP picture (its compression is " + std::to_string(r.compression) +
-             ", " + CompressionName(r.compression, r.headerSize) + ")";
+      return picture + ": not an uncompressed BMP picture (its compression is " + std::to_string(r.compression) + ", " +
+             CompressionName(r.compression, r.headerSize) + ")";
     case Kind::kPixelsInsideHeaders:
       return picture + ": damaged: its pixel-data offset " + std::to_string(r.pixelOffset) +
              " lies inside its headers, which end at byte " + std::to_string(r.headersEnd);
@@ -61,8 +61,7 @@ std::string DescribeCoverRefusal(const carrier::BmpRefusal& r, const std::string
              ") does not end inside the file of " + std::to_string(r.fileLength) + " bytes";
     case Kind::kProfileInsidePixels:
       return picture + ": its colour profile (bytes " + std::to_string(r.profileStart) + " to " +
-             std::to_string(r.profileEnd) + ") overlaps its pixel array (" + pixels +
-             "); a hiding would change it";
+             std::to_string(r.profileEnd) + ") overlaps its pixel array (" + pixels + "); a hiding would change it";
   }
   return picture + ": not a BMP picture this program hides in";
 }
@@ -110,8 +109,9 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
              ", but its hidden file of " + std::to_string(result.damage.hidden_length) + " bytes needs " +
              std::to_string(result.damage.needed);
     case RunStatus::kUnacceptableSeal:
-      return picture + ": its sealed file uses a layout this program does not read, or asks for more memory or "
-                       "time than it will give (at most 1 GiB and 64 passes)";
+      return picture +
+             ": its sealed file uses a layout this program does not read, or asks for more memory or "
+             "time than it will give (at most 1 GiB and 64 passes)";
     case RunStatus::kSealBroken:
       switch (result.seal.kind) {
         case codec::SealProblem::Kind::kWrongPasswordOrChanged:
@@ -138,8 +138,10 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
     case RunStatus::kCryptoUnavailable:
       return "the cryptography library (libsodium) could not start; nothing was written";
     case RunStatus::kNotStealthCover:
-      return picture + ": is not a picture the stealth form reads (a 24-bit BMP, or an 8- or 16-bit PNG without a "
-                       "palette)" + (result.refusal.empty() ? "" : ": " + result.refusal);
+      return picture +
+             ": is not a picture the stealth form reads (a 24-bit BMP, or an 8- or 16-bit PNG without a "
+             "palette)" +
+             (result.refusal.empty() ? "" : ": " + result.refusal);
     case RunStatus::kCoverDamaged: return picture + ": " + result.refusal;
     case RunStatus::kPasswordNotText: return "the password is not UTF-8 text; a sealed picture needs one that is";
   }

@@ -78,8 +78,7 @@ class ControlSet {
 // Conveniences over the uniform interface; a missing member is a no-op on
 // write and an empty/zero value on read, and a missing control is reported
 // to its set as well.
-bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property,
-                 const PropertyValue& value);
+bool SetProperty(ControlSet& controls, std::string_view control, std::string_view property, const PropertyValue& value);
 std::string GetText(ControlSet& controls, std::string_view control, std::string_view property);
 double GetNumber(ControlSet& controls, std::string_view control, std::string_view property);
 bool GetFlag(ControlSet& controls, std::string_view control, std::string_view property);

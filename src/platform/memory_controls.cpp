@@ -46,8 +46,7 @@ bool MemoryControl::Move(double left, double top, double width, double height) {
 }
 
 MemoryControl& MemoryControls::Add(std::string name, std::set<std::string, std::less<>> members) {
-  MemoryControl& control =
-      OwnedControls::Add(std::make_unique<MemoryControl>(std::move(name), std::move(members)));
+  MemoryControl& control = OwnedControls::Add(std::make_unique<MemoryControl>(std::move(name), std::move(members)));
   control.SetListener([this](const MemoryControl& c, std::string_view property, const PropertyValue& v) {
     history_.push_back(c.Name() + "." + std::string(property) + "=" + ToDisplayText(v));
     if (listener_) listener_(c, property, v);

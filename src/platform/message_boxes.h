@@ -8,10 +8,10 @@ namespace veil {
 
 // Style values of a message box: icon and buttons in one number.
 enum MessageStyle : int {
-  kStyleStop = 16,            // stop icon, OK
-  kStyleQuestionYesNo = 36,   // question icon, Yes and No
-  kStyleExclamation = 48,     // exclamation icon, OK
-  kStyleInformation = 64,     // information icon, OK
+  kStyleStop = 16,           // stop icon, OK
+  kStyleQuestionYesNo = 36,  // question icon, Yes and No
+  kStyleExclamation = 48,    // exclamation icon, OK
+  kStyleInformation = 64,    // information icon, OK
   // Yes and No with No as the default button, so that Enter declines.
   kStyleQuestionYesNoDefaultNo = 36 + 256,
 };

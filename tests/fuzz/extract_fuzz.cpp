@@ -5,16 +5,16 @@
 
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
-#include "fuzz_memory_platform.h"
 #include "files/file_failure.h"
+#include "fuzz_memory_platform.h"
 #include "support/reference_carrier.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   veil::MemoryFile picture(veil::fuzz::MakeBuffer({data, data + size}));
   const auto facts = veil::carrier::ReadCarrierFacts(picture);
   if (!facts.HoldsFile()) return 0;
-  const auto reference = facts.Complete() ? veil::test::ReferenceExtract({data, data + size})
-                                          : veil::test::ReferenceContents{};
+  const auto reference =
+      facts.Complete() ? veil::test::ReferenceExtract({data, data + size}) : veil::test::ReferenceContents{};
   const auto output = veil::fuzz::MakeBuffer();
   veil::MemoryFile out(output);
   veil::fuzz::Quiet quiet;

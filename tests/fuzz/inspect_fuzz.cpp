@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "codec/plain/carrier_reader.h"
-#include "fuzz_memory_platform.h"
 #include "files/file_failure.h"
+#include "fuzz_memory_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   veil::MemoryFile picture(veil::fuzz::MakeBuffer({data, data + size}));

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t offset = 54 + data[0] + (data[1] & 1) * 256;
   const bool with_password = data[2] & 1;
   const bool into_copy = data[1] & 2;
-  const std::string password(reinterpret_cast<const char*>(data + 3), std::min<std::size_t>(size - 3, (data[2] >> 1) % 9));
+  const std::string password(reinterpret_cast<const char*>(data + 3),
+                             std::min<std::size_t>(size - 3, (data[2] >> 1) % 9));
   const std::vector<std::uint8_t> payload(data + 3, data + size);
   const std::size_t cover_size = offset + veil::carrier::BytesNeeded(payload.size()) + data[2] % 13;
   const auto cover = veil::test::MakeBmp(std::max<std::size_t>(cover_size, 54), offset, 24, size);

@@ -4,10 +4,10 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QLineEdit>
-#include <QInputMethodEvent>
 #include <QTest>
 
 namespace veil::test {
@@ -140,7 +140,8 @@ void ModalDriver::AnswerTextBox(const QString& text, bool masked, bool accept) {
     }
     const bool shown_masked = edit->echoMode() != QLineEdit::Normal;
     if (shown_masked != masked)
-      failures_ << QString("the input box ") + (masked ? "shows the password it should mask" : "masks what it should show");
+      failures_ << QString("the input box ") +
+                       (masked ? "shows the password it should mask" : "masks what it should show");
     QTimer::singleShot(0, dialog, [dialog, edit, text, accept] {
       if (!accept) {
         auto* buttons = dialog->findChild<QDialogButtonBox*>();

@@ -1,8 +1,8 @@
 // The faults that only show when the real window is used as a person uses
 // it: clicks, keys and the real dialogs, against real files.
 #include <QApplication>
-#include <QFileInfo>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,8 +16,8 @@
 #include "app/qt/qt_main_window.h"
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
-#include "platform/scripted/scripted_desktop.h"
 #include "modal_driver.h"
+#include "platform/scripted/scripted_desktop.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 
@@ -419,7 +419,8 @@ class TrustTest : public QObject {
       for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
         const int text = button->fontMetrics().horizontalAdvance(button->text());
         const int room = qobject_cast<QCheckBox*>(button) ? button->width() - 20 : button->width() - 4;
-        QVERIFY2(text <= room, qPrintable(button->objectName() + " cuts its caption at height " + QString::number(height)));
+        QVERIFY2(text <= room,
+                 qPrintable(button->objectName() + " cuts its caption at height " + QString::number(height)));
       }
     }
   }

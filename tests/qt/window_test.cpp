@@ -1,24 +1,23 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QTranslator>
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
-#include "modal_driver.h"
 #include "app/qt/qt_main_window.h"
+#include "modal_driver.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 
 namespace veil::test {
 
 using qt::QtMainWindow;
-
 
 // A 24-bit BMP 64 pixels wide that Qt's reader can decode, with as many
 // rows as length bytes hold, padded to length bytes.

@@ -15,7 +15,6 @@ struct CliRun {
 
 // Runs the command-line program in this process, with no terminal to ask a
 // password at; set lets a test change the rest of its environment.
-CliRun RunCliHere(const std::vector<std::string>& args,
-                  const std::function<void(cli::CliEnvironment&)>& set = {});
+CliRun RunCliHere(const std::vector<std::string>& args, const std::function<void(cli::CliEnvironment&)>& set = {});
 
 }  // namespace veil::test

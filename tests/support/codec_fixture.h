@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "window/commands/window_runs.h"
 #include "platform/memory_controls.h"
 #include "platform/scripted/scripted_message_boxes.h"
 #include "platform/scripted/scripted_pump.h"
 #include "support/fault_file.h"
 #include "support/test_files.h"
+#include "window/commands/window_runs.h"
 
 namespace veil::test {
 

@@ -51,8 +51,7 @@ void FaultFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) 
 NumberedFiles::Opener FaultyOpener(FaultPlan& plan) {
   return [&plan](const std::string& path, OpenMode mode) -> std::unique_ptr<RawFile> {
     const bool faulty = plan.Targets(path);
-    const bool writable =
-        mode != OpenMode::kReadOnly && mode != OpenMode::kLockedRead && mode != OpenMode::kReadStream;
+    const bool writable = mode != OpenMode::kReadOnly && mode != OpenMode::kLockedRead && mode != OpenMode::kReadStream;
     if (faulty && plan.refuse_writable_open && writable)
       throw FileFailure("cannot open " + path + ": Permission denied");
     if (plan.refuse_unnamed && mode == OpenMode::kCreateUnnamed)

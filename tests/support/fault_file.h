@@ -26,7 +26,7 @@ struct FaultPlan {
   std::uint64_t fail_writes_after_bytes = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t fail_reads_after_bytes = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t fail_after_operations = std::numeric_limits<std::uint64_t>::max();  // reads and writes
-  std::string only_path;  // empty: every file; ending in '*': every path that starts with the rest
+  std::string only_path;              // empty: every file; ending in '*': every path that starts with the rest
   bool refuse_writable_open = false;  // as for a read-only file
   bool refuse_unnamed = false;        // as a file system without O_TMPFILE does
   std::uint64_t reads = 0, writes = 0, bytes_written = 0, bytes_read = 0;

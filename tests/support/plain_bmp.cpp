@@ -54,8 +54,8 @@ PlainBmp JudgePlainBmp(const Bytes& file) {
   if (compression != 0 && !(masks && info != 64)) return Not("compression " + std::to_string(compression));
 
   long long first_free = 14 + info;
-  if (masks && info == 40) first_free += 3 * 4;           // red, green and blue masks
-  first_free += clr_used * (info == 12 ? 3 : 4);          // RGBTRIPLE or RGBQUAD entries
+  if (masks && info == 40) first_free += 3 * 4;   // red, green and blue masks
+  first_free += clr_used * (info == 12 ? 3 : 4);  // RGBTRIPLE or RGBQUAD entries
   if (off_bits < first_free) return Not("pixels inside the headers");
 
   const long long rows = h < 0 ? -h : h;

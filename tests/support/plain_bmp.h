@@ -16,8 +16,8 @@ namespace veil::test {
 // embedded colour profile.
 struct PlainBmp {
   bool ordinary = false;
-  std::string why;          // when not ordinary
-  std::size_t pixels = 0;   // first byte of the pixel rows
+  std::string why;         // when not ordinary
+  std::size_t pixels = 0;  // first byte of the pixel rows
   std::size_t pixelsEnd = 0;
 };
 

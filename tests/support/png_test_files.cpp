@@ -167,7 +167,8 @@ RawPicture DecodeRaw(const Bytes& png_bytes) {
   picture.interlace = png_get_interlace_type(png, info);
   const std::size_t row_bytes = png_get_rowbytes(png, info);
   png_bytepp rows = png_get_rows(png, info);
-  for (std::uint32_t y = 0; y < picture.height; ++y) picture.rows.insert(picture.rows.end(), rows[y], rows[y] + row_bytes);
+  for (std::uint32_t y = 0; y < picture.height; ++y)
+    picture.rows.insert(picture.rows.end(), rows[y], rows[y] + row_bytes);
   png_destroy_read_struct(&png, &info, nullptr);
   return picture;
 }

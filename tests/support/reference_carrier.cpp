@@ -30,7 +30,8 @@ Bytes ReferenceHide(Bytes cover, const Bytes& data, const std::string& extension
   const std::uint32_t p = U32At(cover, 10);
   const auto length = static_cast<std::uint32_t>(data.size());
   PutU32(cover, 6, length | (with_password ? 0x18000000u : 0x10000000u));
-  for (int i = 0; i < 3; ++i) cover[p + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(extension[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 3; ++i)
+    cover[p + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(extension[static_cast<std::size_t>(i)]);
   cover[p + 3] = static_cast<std::uint8_t>(with_password ? password.size() : 0);
   for (std::size_t i = 0; i < 8; ++i) {
     char c = with_password ? (i < password.size() ? password[i] : ' ') : '0';

@@ -18,8 +18,8 @@
 #undef Yield
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
-#include "platform/win32/win32_dialogs.h"
 #include "files/win32/win32_text.h"
+#include "platform/win32/win32_dialogs.h"
 #include "window/definition/window_definition.h"
 
 namespace veil::win32 {
@@ -118,8 +118,8 @@ BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM l) {
   auto* search = reinterpret_cast<DialogSearch*>(l);
   if (!IsWindowVisible(hwnd) || ClassOf(hwnd) != "#32770") return TRUE;
   if (std::find(search->answered->begin(), search->answered->end(), hwnd) != search->answered->end()) return TRUE;
-  const bool matches = search->child_class ? FindChild(hwnd, search->child_class) != nullptr
-                                           : WindowText(hwnd) == *search->title;
+  const bool matches =
+      search->child_class ? FindChild(hwnd, search->child_class) != nullptr : WindowText(hwnd) == *search->title;
   if (!matches) return TRUE;
   search->found = hwnd;
   return FALSE;
@@ -159,8 +159,8 @@ class PreferenceForTheRun {
   PreferenceForTheRun() {
     RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
     DWORD size = sizeof saved_ - sizeof(wchar_t);
-    had_value_ = RegQueryValueExW(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size) ==
-                 ERROR_SUCCESS;
+    had_value_ =
+        RegQueryValueExW(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
     RegSetValueExW(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"2"), 2 * sizeof(wchar_t));
   }
   ~PreferenceForTheRun() {
@@ -264,7 +264,8 @@ void SelfTest::Answer(const std::string& title, const std::string& text, int but
   const std::string shown = StaticTexts(dialog);
   Check(shown == text,
         "the box \"" + title + "\" says \"" + text + "\"" + (shown == text ? "" : " (it says \"" + shown + "\")"));
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
 void SelfTest::AnswerFile(const std::string& title, const std::string& path) {
@@ -296,8 +297,8 @@ void SelfTest::AnswerInput(const std::string& title, const std::string& typed, b
   Check(WindowText(GetDlgItem(dialog, IDOK)) == "确定" && WindowText(GetDlgItem(dialog, IDCANCEL)) == "取消",
         "the input box's buttons read 确定 and 取消");
   const bool shown_masked = (GetWindowLongW(GetDlgItem(dialog, kInputBoxEdit), GWL_STYLE) & ES_PASSWORD) != 0;
-  Check(shown_masked == masked, masked ? "a sealed picture's password box masks what is typed"
-                                       : "the password gate's box shows what is typed");
+  Check(shown_masked == masked,
+        masked ? "a sealed picture's password box masks what is typed" : "the password gate's box shows what is typed");
   SendDlgItemMessageW(dialog, kInputBoxEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(typed).c_str()));
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
@@ -445,7 +446,8 @@ void SelfTest::Script() {
   Check(Picture() == cover, "the preview shows the cover");
   const std::string hint = "您可以加密的文件大小不超过" + std::to_string(ReadAll(cover).size() / 4092) + "KB";
   const std::string shown = Text("Text2");
-  Check(shown == hint, "Text2 shows the capacity hint \"" + hint + "\"" + (shown == hint ? "" : " (it shows \"" + shown + "\")"));
+  Check(shown == hint,
+        "Text2 shows the capacity hint \"" + hint + "\"" + (shown == hint ? "" : " (it shows \"" + shown + "\")"));
 
   Click("CmdMsgSelect");
   AnswerFile("选择需要加密的文件", payload);
@@ -457,7 +459,8 @@ void SelfTest::Script() {
   Type("Text4", L"pw");
   Type("Text5", L"pw");
   Click("cmdadd");
-  Answer("警告！", "您在密码框中输入了密码，但没有勾选“密码（最长八位）”，文件将不受密码保护。\n仍要不设密码加密吗？", IDNO);
+  Answer("警告！", "您在密码框中输入了密码，但没有勾选“密码（最长八位）”，文件将不受密码保护。\n仍要不设密码加密吗？",
+         IDNO);
   Sleep(300);
   Check(ReadAll(cover) == clean, "declining to hide without the typed password leaves the picture untouched");
   Clear("Text4");
@@ -584,8 +587,8 @@ void SelfTest::OpenPicturesByAnyName() {
   // The file dialog itself stops at MAX_PATH; a drop from the file manager does not.
   DropFile("Text1", long_path);
   WaitFor("the inspection of the picture under a long path", [&] { return Text("Text1") == "宿主图片:" + long_path; });
-  Check(Picture() == long_path, "a picture dropped from a path of " + std::to_string(long_path.size()) +
-                                    " characters is inspected and shown");
+  Check(Picture() == long_path,
+        "a picture dropped from a path of " + std::to_string(long_path.size()) + " characters is inspected and shown");
 }
 
 // Characters the header cannot store are refused with a message, never
@@ -658,7 +661,8 @@ void SelfTest::CheckDrawingAtDpi(int dpi) {
     const RECT shown = PlaceInClient(window_.hwnd(), window_.controls().FindControl(design.name)->hwnd());
     const RECT base = DesignRect(design, at96);
     const auto scaled = [&](LONG value, LONG base_value) { return std::abs(value - base_value * factor) <= 1.5; };
-    if (!scaled(shown.left, base.left) || !scaled(shown.top, base.top) || !scaled(shown.right - shown.left, base.right - base.left) ||
+    if (!scaled(shown.left, base.left) || !scaled(shown.top, base.top) ||
+        !scaled(shown.right - shown.left, base.right - base.left) ||
         !scaled(shown.bottom - shown.top, base.bottom - base.top))
       off += " " + design.name;
   }
@@ -773,14 +777,15 @@ void SelfTest::ExtractSealedHere() {
   Click("cmdout");
   CancelInput("核实权限");
   Sleep(500);
-  Check(NoDialogOpen() && Text("Labtmp") == "图片内有密封的文件" && !std::filesystem::exists(PathOf(out + "\\output.pdf")),
+  Check(NoDialogOpen() && Text("Labtmp") == "图片内有密封的文件" &&
+            !std::filesystem::exists(PathOf(out + "\\output.pdf")),
         "Cancel in a sealed picture's password box cancels: nothing is tried, said or written");
 
   step_ = "deriving a sealed picture's key";
   Click("cmdout");
   AnswerInput("核实权限", "pw", true);
-  const bool said = WaitFor("the window to say it checks the password",
-                            [&] { return Text("Labtmp") == "正在验证密码，请稍候……"; });
+  const bool said =
+      WaitFor("the window to say it checks the password", [&] { return Text("Labtmp") == "正在验证密码，请稍候……"; });
   DWORD_PTR result = 0;
   const bool answers = SendMessageTimeoutW(window_.hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &result) != 0;
   Check(said && answers, "the window answers within 0.2 s while the key is derived, and says why it waits");

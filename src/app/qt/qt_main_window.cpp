@@ -8,23 +8,23 @@
 #include "codec/kernels/kernel_request.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QTranslator>
 
 // The program's resources (its icon), linked from a static library.
 static void LoadResources() { Q_INIT_RESOURCE(veilwright); }
@@ -52,10 +52,8 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::KeyRelease:
     case QEvent::Wheel:
     case QEvent::DragEnter:
-    case QEvent::Drop:
-      return true;
-    default:
-      return false;
+    case QEvent::Drop: return true;
+    default: return false;
   }
 }
 
@@ -130,8 +128,7 @@ void QtMainWindow::BuildControls(const ui::WindowSpec& window) {
 QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* parent) {
   const QString caption = QString::fromStdString(design.caption);
   switch (design.kind) {
-    case ui::ControlKind::kFrame:
-      return new QGroupBox(caption, parent);
+    case ui::ControlKind::kFrame: return new QGroupBox(caption, parent);
     case ui::ControlKind::kLabel: {
       auto* label = new QLabel(caption, parent);
       label->setWordWrap(design.word_wrap);
@@ -167,8 +164,7 @@ QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* pare
       picture->setAlignment(Qt::AlignCenter);
       return picture;
     }
-    case ui::ControlKind::kMenuItem:
-      break;
+    case ui::ControlKind::kMenuItem: break;
   }
   return nullptr;
 }

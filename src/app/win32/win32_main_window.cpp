@@ -94,8 +94,8 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance), scal
 
   const ui::WindowSpec& window = ui::MainWindow();
   const SIZE frame = FrameSize(window, scale_);
-  hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kWindowClass, ToWide(window.caption).c_str(), kFrameStyle,
-                          CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance_, this);
+  hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kWindowClass, ToWide(window.caption).c_str(), kFrameStyle, CW_USEDEFAULT,
+                          CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance_, this);
   WindowPlatform platform{files_, boxes_, controls_, pump_, dialogs_, shell_, *environment_};
   form_ = std::make_unique<ui::MainForm>(platform, settings_);
   const TwipScale own = WindowScale(hwnd_);
@@ -172,8 +172,8 @@ void Win32MainWindow::BuildControls(const ui::WindowSpec& window) {
     const WindowClass window_class = ClassFor(design);
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | window_class.style;
     const DWORD ex_style = design.kind == ControlKind::kTextBox ? WS_EX_CLIENTEDGE : 0;
-    HWND hwnd = CreateWindowExW(ex_style, window_class.name, ToWide(design.caption).c_str(), style, 0, 0, 0, 0,
-                                hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
+    HWND hwnd = CreateWindowExW(ex_style, window_class.name, ToWide(design.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
     if (design.max_length > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(design.max_length), 0);
     if (design.portable_text_only) SetWindowSubclass(hwnd, PasswordBoxProc, id, reinterpret_cast<DWORD_PTR>(this));
     Win32Control* container = design.container.empty() ? nullptr : controls_.FindControl(design.container);
@@ -312,9 +312,7 @@ LRESULT CALLBACK Win32MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM w, 
 
 LRESULT Win32MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
   switch (message) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(w), HIWORD(w));
-      return 0;
+    case WM_COMMAND: OnCommand(LOWORD(w), HIWORD(w)); return 0;
     case WM_DROPFILES:
       if (form_->Busy())
         DragFinish(reinterpret_cast<HDROP>(w));
@@ -352,16 +350,12 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
       }
       return 0;
-    case WM_DPICHANGED:
-      OnDpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l));
-      return 0;
+    case WM_DPICHANGED: OnDpiChanged(LOWORD(w), *reinterpret_cast<const RECT*>(l)); return 0;
     case WM_CLOSE:
       if (ending_) break;
       if (form_->CloseRequested()) DestroyWindow(hwnd_);
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcW(hwnd_, message, w, l);
 }

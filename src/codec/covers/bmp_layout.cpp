@@ -94,8 +94,8 @@ BmpReading JudgeBmpHeaders(const std::uint8_t* head, std::size_t head_size, std:
   layout.bitCount = refusal.bitCount;
   layout.compression = refusal.compression;
   layout.rowStride = (static_cast<std::uint64_t>(layout.width) * 24 + 31) / 32 * 4;
-  layout.pixelArrayEnd = static_cast<std::uint64_t>(layout.pixelOffset) +
-                         layout.rowStride * static_cast<std::uint64_t>(layout.height);
+  layout.pixelArrayEnd =
+      static_cast<std::uint64_t>(layout.pixelOffset) + layout.rowStride * static_cast<std::uint64_t>(layout.height);
   layout.fileLength = file_length;
   refusal.pixelArrayEnd = layout.pixelArrayEnd;
   if (layout.pixelArrayEnd > file_length) return refuse(BmpRefusalKind::kPixelsOutsideFile);

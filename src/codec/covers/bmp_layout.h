@@ -9,15 +9,15 @@ namespace veil::carrier {
 
 // Where an uncompressed 24-bit BMP keeps its pixels, as its headers declare.
 struct BmpLayout {
-  std::int64_t pixelOffset = 0;    // bfOffBits
-  std::uint32_t headerSize = 0;    // 12 (OS/2 1.x), 40, 52, 56, 64, 108 or 124
-  std::int32_t width = 0;          // pixels a row, > 0
-  std::int32_t height = 0;         // rows, > 0
-  bool topDown = false;            // the header's height was negative
-  std::uint16_t bitCount = 0;      // always 24
-  std::uint32_t compression = 0;   // BI_RGB (0) or BI_BITFIELDS (3)
-  std::uint64_t rowStride = 0;     // bytes a stored row takes, padding included
-  std::uint64_t pixelArrayEnd = 0; // pixelOffset + rowStride * height
+  std::int64_t pixelOffset = 0;     // bfOffBits
+  std::uint32_t headerSize = 0;     // 12 (OS/2 1.x), 40, 52, 56, 64, 108 or 124
+  std::int32_t width = 0;           // pixels a row, > 0
+  std::int32_t height = 0;          // rows, > 0
+  bool topDown = false;             // the header's height was negative
+  std::uint16_t bitCount = 0;       // always 24
+  std::uint32_t compression = 0;    // BI_RGB (0) or BI_BITFIELDS (3)
+  std::uint64_t rowStride = 0;      // bytes a stored row takes, padding included
+  std::uint64_t pixelArrayEnd = 0;  // pixelOffset + rowStride * height
   std::uint64_t fileLength = 0;
 
   std::uint64_t PixelArraySize() const { return pixelArrayEnd - static_cast<std::uint64_t>(pixelOffset); }
@@ -42,16 +42,16 @@ struct BmpRefusal {
   BmpRefusalKind kind = BmpRefusalKind::kTooShort;
   std::uint64_t fileLength = 0;
   std::uint32_t headerSize = 0;
-  std::uint16_t signature = 0;     // the first two bytes, little-endian
+  std::uint16_t signature = 0;  // the first two bytes, little-endian
   std::uint16_t planes = 0;
   std::int64_t width = 0;
   std::int64_t height = 0;
   std::uint16_t bitCount = 0;
   std::uint32_t compression = 0;
   std::int64_t pixelOffset = 0;
-  std::uint64_t headersEnd = 0;    // the first byte after headers, masks and palette
-  std::uint64_t pixelArrayEnd = 0; // kPixelsOutsideFile, kProfileInsidePixels
-  std::uint64_t profileStart = 0;  // kProfileInsidePixels
+  std::uint64_t headersEnd = 0;     // the first byte after headers, masks and palette
+  std::uint64_t pixelArrayEnd = 0;  // kPixelsOutsideFile, kProfileInsidePixels
+  std::uint64_t profileStart = 0;   // kProfileInsidePixels
   std::uint64_t profileEnd = 0;
 };
 

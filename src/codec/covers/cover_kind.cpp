@@ -60,8 +60,7 @@ std::optional<std::string> LossyCoverReason(CoverKind kind) {
              "which would destroy the hidden file";
     case CoverKind::kBmp:
     case CoverKind::kPng:
-    case CoverKind::kOther:
-      break;
+    case CoverKind::kOther: break;
   }
   return std::nullopt;
 }

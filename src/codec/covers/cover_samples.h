@@ -13,8 +13,8 @@ namespace veil::codec {
 struct CoverSamples {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  std::uint8_t channels = 0;  // carrying samples a pixel: 1 (grey) or 3 (colour)
-  std::uint8_t depth = 8;     // bits a sample: 8 or 16
+  std::uint8_t channels = 0;            // carrying samples a pixel: 1 (grey) or 3 (colour)
+  std::uint8_t depth = 8;               // bits a sample: 8 or 16
   std::vector<std::uint8_t> values8;    // depth 8: one byte a sample
   std::vector<std::uint16_t> values16;  // depth 16: one value a sample
   // One byte a pixel, non-zero where the pixel must keep its samples (not

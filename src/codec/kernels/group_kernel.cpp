@@ -33,7 +33,10 @@ constexpr Table MakeTable(int slot) {
     Put(c, b + 2, (d >> 3) & 7);
     switch (slot) {
       case 0: Put(c, 9, d >> 6); break;
-      case 1: Put(c, 10, (d >> 6) & 1); Put(c, 11, (d >> 7) << 2); break;
+      case 1:
+        Put(c, 10, (d >> 6) & 1);
+        Put(c, 11, (d >> 7) << 2);
+        break;
       default: Put(c, 11, d >> 6); break;
     }
     table[d] = c;

@@ -75,8 +75,8 @@ __attribute__((target("avx2"))) void PlaceGroupsAvx2(std::span<std::uint8_t> cov
   for (; g + 8 <= groups; g += 8, c += 96, d += 24) {
     for (int v = 0; v < kVectors; ++v) {
       const auto vi = static_cast<std::size_t>(v);
-      const __m256i window = _mm256_broadcastsi128_si256(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + kWindow[vi])));
+      const __m256i window =
+          _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + kWindow[vi])));
       const __m256i lined = _mm256_shuffle_epi8(window, Load(kConstants.lineup[vi]));
       const __m256i bit7 = _mm256_shuffle_epi8(window, Load(kConstants.bit7[vi]));
       __m256i bits = _mm256_and_si256(lined, Load(kConstants.keep0[vi]));

@@ -12,7 +12,7 @@ namespace veil {
 // processor can run, on 256 groups in the cache, when the operation is first
 // used. The processor's features only say which kernels may run at all.
 struct KernelChoice {
-  std::size_t index;                // in PlaceKernels() or GatherKernels()
+  std::size_t index;  // in PlaceKernels() or GatherKernels()
   const char* name;
   bool forced;                      // by the request
   std::vector<double> nanoseconds;  // each kernel's time a group, in the list's order; empty when forced

@@ -57,7 +57,7 @@ KernelRequest ParseKernelRequest(std::string_view text, std::span<const char* co
     const std::size_t colon = item.find(':');
     if (colon == std::string_view::npos) return refuse(form);
     const std::string_view operation = item.substr(0, colon), name = item.substr(colon + 1);
-    std::optional<std::size_t>* into = operation == "place" ? &request.place
+    std::optional<std::size_t>* into = operation == "place"    ? &request.place
                                        : operation == "gather" ? &request.gather
                                                                : nullptr;
     if (!into || into->has_value() || name.empty() || name.find(':') != std::string_view::npos) return refuse(form);

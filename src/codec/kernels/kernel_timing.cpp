@@ -10,7 +10,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 7;
-constexpr double kSampleNanoseconds = 2000;     // what the repeats aim at, for candidate 0
+constexpr double kSampleNanoseconds = 2000;      // what the repeats aim at, for candidate 0
 constexpr double kCandidateNanoseconds = 40000;  // a candidate's share of sampling
 constexpr int kMostRepeats = 64;
 

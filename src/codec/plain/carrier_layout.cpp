@@ -8,8 +8,7 @@ std::uint64_t CapacityBytes(std::uint64_t end, std::int64_t pixel_offset) {
   if (pixel_offset < 0 || static_cast<std::uint64_t>(pixel_offset) > end) return 0;
   const std::uint64_t room = end - static_cast<std::uint64_t>(pixel_offset);
   if (room < kHiddenHeaderSize) return 0;
-  return std::min<std::uint64_t>((room - kHiddenHeaderSize) / kGroupCoverBytes * kGroupDataBytes,
-                                 kMaxHiddenLength);
+  return std::min<std::uint64_t>((room - kHiddenHeaderSize) / kGroupCoverBytes * kGroupDataBytes, kMaxHiddenLength);
 }
 
 bool Fits(std::uint64_t end, std::int64_t pixel_offset, std::uint64_t length) {

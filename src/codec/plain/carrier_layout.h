@@ -11,8 +11,8 @@
 namespace veil::carrier {
 
 // Offsets from the start of the BMP file.
-inline constexpr std::uint64_t kMarkerOffset = 6;      // bfReserved1 and bfReserved2
-inline constexpr std::uint64_t kFlagsOffset = 9;       // top byte of the marker
+inline constexpr std::uint64_t kMarkerOffset = 6;       // bfReserved1 and bfReserved2
+inline constexpr std::uint64_t kFlagsOffset = 9;        // top byte of the marker
 inline constexpr std::uint64_t kPixelOffsetField = 10;  // bfOffBits
 inline constexpr std::int64_t kFileHeaderSize = 14;
 
@@ -63,8 +63,7 @@ constexpr bool IsOwnMarker(std::uint32_t marker) {
 // The pixel-data offset can be trusted when the pixel data starts after the
 // BMP file header and the hidden header fits inside the file.
 constexpr bool PixelOffsetUsable(std::int64_t pixel_offset, std::uint64_t file_length) {
-  return pixel_offset >= kFileHeaderSize &&
-         static_cast<std::uint64_t>(pixel_offset) + kHiddenHeaderSize <= file_length;
+  return pixel_offset >= kFileHeaderSize && static_cast<std::uint64_t>(pixel_offset) + kHiddenHeaderSize <= file_length;
 }
 
 // The largest file that fits, by the embedding's own size test, when the

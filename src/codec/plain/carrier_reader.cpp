@@ -50,8 +50,8 @@ std::string SafeExtension(const std::string& stored) {
   std::string safe = stored;
   for (char& c : safe) {
     const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u >= 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' ||
-        c == '"' || c == '<' || c == '>' || c == '|')
+    if (u < 0x20 || u >= 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+        c == '>' || c == '|')
       c = '_';
   }
   return safe;

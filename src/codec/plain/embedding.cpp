@@ -4,13 +4,13 @@
 #include <array>
 
 #include "codec/covers/bmp_layout.h"
+#include "codec/kernels/group_kernel.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
-#include "codec/kernels/group_kernel.h"
 #include "codec/plain/group_stretches.h"
+#include "codec/plain/module2.h"
 #include "codec/plain/progress_segments.h"
 #include "codec/plain/read_ahead.h"
-#include "codec/plain/module2.h"
 #include "codec/plain/run_checks.h"
 #include "codec/plain/runs.h"
 #include "codec/seal/sealed_stream.h"
@@ -33,8 +33,8 @@ Header HiddenHeader(const EmbedRequest& request) {
   Header header;
   std::copy(extension.begin(), extension.end(), header.begin());
   header[carrier::kPasswordLengthAt] = static_cast<std::uint8_t>(request.password ? request.password->size() : 0);
-  const auto field = request.password ? carrier::PasswordField(*request.password)
-                                      : carrier::PasswordField(carrier::kNoPassword);
+  const auto field =
+      request.password ? carrier::PasswordField(*request.password) : carrier::PasswordField(carrier::kNoPassword);
   std::copy(field.begin(), field.end(), header.begin() + carrier::kPasswordAt);
   return header;
 }

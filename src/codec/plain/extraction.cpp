@@ -1,12 +1,12 @@
 #include <algorithm>
 #include <array>
 
-#include "codec/plain/carrier_layout.h"
 #include "codec/kernels/group_kernel.h"
+#include "codec/plain/carrier_layout.h"
 #include "codec/plain/group_stretches.h"
+#include "codec/plain/module2.h"
 #include "codec/plain/progress_segments.h"
 #include "codec/plain/read_ahead.h"
-#include "codec/plain/module2.h"
 #include "codec/plain/run_checks.h"
 #include "codec/plain/runs.h"
 #include "codec/seal/sealed_stream.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "codec/plain/carrier_layout.h"
 #include "codec/kernels/group_kernel.h"
+#include "codec/plain/carrier_layout.h"
 #include "codec/plain/module2.h"
 
 namespace veil::codec {
@@ -26,7 +26,8 @@ std::vector<std::uint8_t> ReadHiddenBytes(RawFile& cover, std::uint64_t pixel_of
     ReadExactly(cover, payload_start + whole_end * carrier::kGroupCoverBytes, bits.pixelGroup);
     const int tail = static_cast<int>(hidden_length % 3);
     bits.GatherDataGroup(tail);
-    std::copy_n(bits.dataGroup.begin(), tail, data.begin() + static_cast<std::ptrdiff_t>((whole_end - first_group) * 3));
+    std::copy_n(bits.dataGroup.begin(), tail,
+                data.begin() + static_cast<std::ptrdiff_t>((whole_end - first_group) * 3));
   }
   const auto skip = static_cast<std::ptrdiff_t>(from - first_group * 3);
   return std::vector<std::uint8_t>(data.begin() + skip, data.begin() + skip + static_cast<std::ptrdiff_t>(to - from));

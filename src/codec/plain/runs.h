@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "codec/run_result.h"
 #include "codec/plain/sealed_picture.h"
+#include "codec/run_result.h"
 #include "files/raw_file.h"
 
 namespace veil::codec {
@@ -15,7 +15,7 @@ struct EmbedRequest {
   // When given, the marked picture is written here front to back, in one
   // pass, and the cover is only read.
   RawFile* copy = nullptr;
-  std::string extension;  // 3 printable ASCII characters; anything else is stored as "msg"
+  std::string extension;                // 3 printable ASCII characters; anything else is stored as "msg"
   std::optional<std::string> password;  // at most 8 printable ASCII characters
   // When given, the file is sealed with this key (format version 2) and the
   // password above is not used.

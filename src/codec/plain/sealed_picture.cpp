@@ -23,8 +23,7 @@ class Discard final : public RawFile {
 }  // namespace
 
 std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts) {
-  if (!facts.IsSealed() || !facts.pixelOffsetUsable || facts.HiddenLength() < seal::kHeaderSize)
-    return std::nullopt;
+  if (!facts.IsSealed() || !facts.pixelOffsetUsable || facts.HiddenLength() < seal::kHeaderSize) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   try {
     bytes = ReadHiddenBytes(cover, static_cast<std::uint64_t>(facts.pixelOffset), facts.HiddenLength(), 0,

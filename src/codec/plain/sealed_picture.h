@@ -29,5 +29,4 @@ struct OpenedSeal {
 };
 OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password);
 
-
 }  // namespace veil::codec

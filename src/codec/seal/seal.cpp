@@ -65,7 +65,8 @@ std::optional<std::uint64_t> LargestSealedFile(std::uint64_t hidden_capacity, co
   if (hidden_capacity < seal::kHeaderSize) return std::nullopt;
   const std::uint64_t room = hidden_capacity - seal::kHeaderSize, whole = params.ChunkSize() + seal::kChunkOverhead;
   const std::uint64_t rest = room % whole;
-  const std::uint64_t plain = room / whole * params.ChunkSize() + (rest > seal::kChunkOverhead ? rest - seal::kChunkOverhead : 0);
+  const std::uint64_t plain =
+      room / whole * params.ChunkSize() + (rest > seal::kChunkOverhead ? rest - seal::kChunkOverhead : 0);
   if (plain < 3) return std::nullopt;
   return plain - 3;
 }

@@ -6,7 +6,6 @@
 #include <span>
 #include <string>
 
-
 namespace veil::codec {
 
 // The sealed form of a hidden file (format version 2): the extension and the

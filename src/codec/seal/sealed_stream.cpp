@@ -28,8 +28,11 @@ std::array<std::uint8_t, seal::kParametersSize> Parameters(const SealParams& par
 }  // namespace
 
 SealingPayload::SealingPayload(RawFile& payload, const std::string& extension, const SealKey& key)
-    : payload_(payload), extension_(extension), params_(key.params()),
-      authenticated_(Parameters(key.params(), key.salt())), plain_length_(3 + payload.Size()),
+    : payload_(payload),
+      extension_(extension),
+      params_(key.params()),
+      authenticated_(Parameters(key.params(), key.salt())),
+      plain_length_(3 + payload.Size()),
       sealed_length_(SealedLength(payload.Size(), key.params())) {
   sealed_.assign(authenticated_.begin(), authenticated_.end());
   sealed_.resize(seal::kHeaderSize);
@@ -51,7 +54,7 @@ void SealingPayload::SealNextChunk() {
   const bool first = plain_done_ == 0;
   plain_done_ += size;
   const std::uint8_t tag = plain_done_ == plain_length_ ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                                         : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
+                                                        : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
   sealed_.resize(size + seal::kChunkOverhead);
   crypto_secretstream_xchacha20poly1305_push(&state_, sealed_.data(), nullptr, plain_.data(), size,
                                              first ? authenticated_.data() : nullptr, first ? seal::kParametersSize : 0,
@@ -65,7 +68,8 @@ std::size_t SealingPayload::ReadAt(std::uint64_t offset, std::span<std::uint8_t>
   while (done < out.size() && position_ < sealed_length_) {
     if (served_ == sealed_.size()) SealNextChunk();
     const std::size_t n = std::min(out.size() - done, sealed_.size() - served_);
-    std::copy_n(sealed_.begin() + static_cast<std::ptrdiff_t>(served_), n, out.begin() + static_cast<std::ptrdiff_t>(done));
+    std::copy_n(sealed_.begin() + static_cast<std::ptrdiff_t>(served_), n,
+                out.begin() + static_cast<std::ptrdiff_t>(done));
     served_ += n;
     done += n;
     position_ += n;
@@ -78,8 +82,11 @@ void SealingPayload::WriteAt(std::uint64_t, std::span<const std::uint8_t>) {
 }
 
 UnsealingOutput::UnsealingOutput(RawFile& output, const SealKey& key, std::uint64_t sealed_length)
-    : output_(output), key_(key), authenticated_(Parameters(key.params(), key.salt())),
-      sealed_length_(sealed_length), chunk_size_(key.params().ChunkSize()) {
+    : output_(output),
+      key_(key),
+      authenticated_(Parameters(key.params(), key.salt())),
+      sealed_length_(sealed_length),
+      chunk_size_(key.params().ChunkSize()) {
   // Room for the whole file at once, so that no copy of it is left behind
   // unwiped by a growing buffer.
   if (const auto file_length = SealedFileLength(sealed_length, chunk_size_)) held_.reserve(*file_length);
@@ -147,10 +154,12 @@ void UnsealingOutput::OpenChunk(std::span<const std::uint8_t> sealed) {
     throw SealBroken(broken, chunk_at_);
   const bool last = chunk_at_ + chunk == sealed_length_;
   if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL && !last) throw SealBroken(broken, chunk_at_);
-  if (tag != crypto_secretstream_xchacha20poly1305_TAG_FINAL && tag != crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)
+  if (tag != crypto_secretstream_xchacha20poly1305_TAG_FINAL &&
+      tag != crypto_secretstream_xchacha20poly1305_TAG_MESSAGE)
     throw SealBroken(broken, chunk_at_);
   // A cut that falls on a chunk's end leaves a last chunk not marked final.
-  if (last && tag != crypto_secretstream_xchacha20poly1305_TAG_FINAL) throw SealBroken(SealBroken::Kind::kTruncated, chunk_at_);
+  if (last && tag != crypto_secretstream_xchacha20poly1305_TAG_FINAL)
+    throw SealBroken(SealBroken::Kind::kTruncated, chunk_at_);
   std::size_t skip = 0;
   for (; plain_done_ + skip < 3 && skip < plain_size; ++skip) extension_.push_back(static_cast<char>(plain_[skip]));
   if (first && extension_.size() < 3) throw SealBroken(broken, chunk_at_);

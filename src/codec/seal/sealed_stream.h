@@ -16,9 +16,9 @@ namespace veil::codec {
 class SealBroken : public std::runtime_error {
  public:
   enum class Kind {
-    kFirstChunk,   // the first chunk does not open: a wrong password, or the picture was changed
-    kLaterChunk,   // a later chunk does not open: the picture was changed after sealing
-    kTruncated,    // the chunks end before the one marked final
+    kFirstChunk,  // the first chunk does not open: a wrong password, or the picture was changed
+    kLaterChunk,  // a later chunk does not open: the picture was changed after sealing
+    kTruncated,   // the chunks end before the one marked final
   };
   SealBroken(Kind kind, std::uint64_t offset)
       : std::runtime_error("the sealed data does not open"), kind(kind), offset(offset) {}

@@ -27,9 +27,7 @@ constexpr int kHighestLevel = kChangedDown - 1;
 // with a pixel's changes gathered, what still shows is mostly there.
 constexpr float kCrossWeight = 2;
 
-int Level(float rho) {
-  return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
-}
+int Level(float rho) { return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3); }
 
 // One stripe of rows: the residual and reciprocal rows it needs, each made
 // once and kept while the 15-row window passes over it.
@@ -37,8 +35,13 @@ template <typename T>
 class HillStripe {
  public:
   HillStripe(const CoverSamples& samples, const std::vector<T>& values, float scale)
-      : samples_(samples), values_(values), scale_(scale), width_(samples.width), height_(samples.height),
-        channels_(samples.channels), row_(std::size_t{samples.width} * samples.channels) {
+      : samples_(samples),
+        values_(values),
+        scale_(scale),
+        width_(samples.width),
+        height_(samples.height),
+        channels_(samples.channels),
+        row_(std::size_t{samples.width} * samples.channels) {
     padded_.resize(3, std::vector<float>(row_ + 2 * channels_));
     residual_.resize(4, std::vector<float>(3 * (row_ + 2 * channels_)));
     signed_.resize(row_);
@@ -139,7 +142,8 @@ class HillStripe {
     const std::ptrdiff_t k = channels_;
     for (std::size_t i = 0; i < row_; ++i) {
       const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
-      signed_[i] = -4.0f * b[j] + 2.0f * (b[j - k] + b[j + k] + a[j] + c[j]) - (a[j - k] + a[j + k] + c[j - k] + c[j + k]);
+      signed_[i] =
+          -4.0f * b[j] + 2.0f * (b[j - k] + b[j + k] + a[j] + c[j]) - (a[j - k] + a[j + k] + c[j - k] + c[j + k]);
       own[j] = std::fabs(signed_[i]);
     }
     if (channels_ == 3) {
@@ -180,8 +184,8 @@ class HillStripe {
     for (std::size_t i = 0; i < row_; ++i) {
       const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
       out[i] = 1.0f / (mean(0, j) + kEpsilon);
-      cross[i] = channels_ != 3 ? 0.0f
-                                : 0.5f / (mean(stretch, j) + kEpsilon) + 0.5f / (mean(2 * stretch, j) + kEpsilon);
+      cross[i] =
+          channels_ != 3 ? 0.0f : 0.5f / (mean(stretch, j) + kEpsilon) + 0.5f / (mean(2 * stretch, j) + kEpsilon);
     }
     xi_row_[slot] = r;
     return xi_[slot];
@@ -250,7 +254,8 @@ namespace veil::codec::stealth {
 
 std::array<float, 256> CostTable() {
   std::array<float, 256> table;
-  for (int cell = 0; cell < 256; ++cell) table[static_cast<std::size_t>(cell)] = CostOfLevel(static_cast<std::uint8_t>(cell >> 1));
+  for (int cell = 0; cell < 256; ++cell)
+    table[static_cast<std::size_t>(cell)] = CostOfLevel(static_cast<std::uint8_t>(cell >> 1));
   return table;
 }
 

@@ -23,7 +23,7 @@ struct CostMap {
   // One cell a sample, in the samples' order: the level times two plus the
   // sample's low bit, so that the code finds both in one load.
   std::vector<std::uint8_t> levels;
-  std::uint64_t usable = 0;  // samples that are not wet
+  std::uint64_t usable = 0;                          // samples that are not wet
   std::array<std::uint64_t, 3> usable_by_channel{};  // the same, channel by channel
 
   bool Wet(std::size_t i) const { return (levels[i] >> 1) >= kChangedDown; }

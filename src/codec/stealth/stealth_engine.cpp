@@ -70,7 +70,9 @@ std::vector<std::uint8_t> Signs(const Subkey& key, std::uint64_t stream, std::si
 // Segment k of s cuts [0, total) here.
 std::uint64_t Cut(std::uint64_t total, std::uint64_t k, std::uint64_t s) { return total * k / s; }
 
-std::uint64_t SegmentsFor(std::uint64_t bits) { return std::max<std::uint64_t>(1, (bits + kSegmentBits - 1) / kSegmentBits); }
+std::uint64_t SegmentsFor(std::uint64_t bits) {
+  return std::max<std::uint64_t>(1, (bits + kSegmentBits - 1) / kSegmentBits);
+}
 
 // Runs work(k, t) for k in [0, count) on up to `threads` threads, t being
 // the thread's number, for its own scratch memory.
@@ -158,7 +160,8 @@ std::vector<std::uint8_t> ToBits(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> ToBytes(std::span<const std::uint8_t> bits) {
   std::vector<std::uint8_t> bytes(bits.size() / 8);
-  for (std::size_t i = 0; i < bytes.size() * 8; ++i) bytes[i / 8] |= static_cast<std::uint8_t>((bits[i] & 1) << (i % 8));
+  for (std::size_t i = 0; i < bytes.size() * 8; ++i)
+    bytes[i / 8] |= static_cast<std::uint8_t>((bits[i] & 1) << (i % 8));
   return bytes;
 }
 

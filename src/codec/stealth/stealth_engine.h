@@ -20,10 +20,10 @@ class PlacePermutation;
 // from its costs alone, so that it holds before any key is derived.
 struct StealthRoom {
   enum class Limit {
-    kNone,            // it takes largest_file bytes
-    kSampleCount,     // too few samples, or more than the form reads
-    kRate,            // the rate allows not even an empty file
-    kTooFlat,         // too few samples may change for the salt, the frame or a body
+    kNone,         // it takes largest_file bytes
+    kSampleCount,  // too few samples, or more than the form reads
+    kRate,         // the rate allows not even an empty file
+    kTooFlat,      // too few samples may change for the salt, the frame or a body
   };
   Limit limit = Limit::kNone;
   std::uint64_t largest_file = 0;

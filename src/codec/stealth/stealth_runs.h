@@ -19,8 +19,8 @@ struct StealthHideRequest {
   // The stealth picture, written front to back: a caller hiding "in place"
   // stages it beside the cover and renames it once complete.
   RawFile& copy;
-  std::string extension;  // 3 bytes
-  std::string password;  // as typed
+  std::string extension;                       // 3 bytes
+  std::string password;                        // as typed
   double max_rate = stealth::kDefaultMaxRate;  // hidden bits per usable pixel at most
   stealth::KdfCosts costs{};                   // the fixed costs; only tests ask for less
   unsigned threads = 0;                        // 0: as many as the processor has

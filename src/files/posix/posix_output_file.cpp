@@ -142,7 +142,8 @@ void OutputFile::Commit() {
       [[maybe_unused]] const int ignored =
           ::chown(staging_.c_str(), static_cast<uid_t>(finish_.owner), static_cast<gid_t>(finish_.group));
     }
-    if (::rename(staging_.c_str(), target_.c_str()) != 0) throw FileFailure("cannot write", path_, std::strerror(errno));
+    if (::rename(staging_.c_str(), target_.c_str()) != 0)
+      throw FileFailure("cannot write", path_, std::strerror(errno));
     SyncFolderOf(target_);
   }
   file_.reset();

@@ -167,8 +167,8 @@ std::unique_ptr<RawFile> OpenSystemFile(const std::string& path, OpenMode mode) 
   // A held picture may be read by others, but not written, renamed or
   // deleted; everything else shares as much as reading and writing need.
   const DWORD share = Locked(mode) ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
-  const HANDLE handle =
-      CreateFileW(win32::LongPath(path).c_str(), access, share, nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(win32::LongPath(path).c_str(), access, share, nullptr, Disposition(mode),
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     if (Locked(mode) && GetLastError() == ERROR_SHARING_VIOLATION) throw FileInUse(path);
     throw LastFailure("cannot open", path);

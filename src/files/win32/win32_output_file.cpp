@@ -40,12 +40,12 @@ OutputFile OutputFile::Open(const std::string& path, const Opener& opener) {
   const DWORD attributes = GetFileAttributesW(win32::LongPath(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw FileFailure("cannot write", path, "it is a folder");
-  const std::string target = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                                 ? FollowLinks(path)
-                                 : path;
+  const std::string target =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FollowLinks(path) : path;
   // A device (NUL, a console, a pipe) is written straight through.
-  const HANDLE existing = CreateFileW(win32::LongPath(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE existing =
+      CreateFileW(win32::LongPath(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (existing != INVALID_HANDLE_VALUE) {
     const DWORD type = GetFileType(existing);
     CloseHandle(existing);

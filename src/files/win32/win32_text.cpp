@@ -16,7 +16,8 @@ std::wstring ToWide(const std::string& utf8) {
 
 std::string FromWide(const std::wstring& wide) {
   if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   if (n <= 0) return {};
   std::string utf8(static_cast<std::size_t>(n), '\0');
   const int written =

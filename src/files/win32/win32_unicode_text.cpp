@@ -26,8 +26,8 @@ std::optional<std::string> ComposedForm(const std::string& utf8) {
     estimate = -n;
   }
   if (composed.empty()) return std::nullopt;
-  const int length = WideCharToMultiByte(CP_UTF8, 0, composed.data(), static_cast<int>(composed.size()), nullptr, 0,
-                                         nullptr, nullptr);
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, composed.data(), static_cast<int>(composed.size()), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(CP_UTF8, 0, composed.data(), static_cast<int>(composed.size()), text.data(), length, nullptr,
                       nullptr);

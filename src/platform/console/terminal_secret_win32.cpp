@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "platform/console/terminal_secret.h"
 #include "files/win32/win32_text.h"
+#include "platform/console/terminal_secret.h"
 
 namespace veil {
 namespace {
@@ -20,8 +20,8 @@ BOOL WINAPI RestoreConsole(DWORD) {
 }  // namespace
 
 std::optional<std::string> ReadSecretFromTerminal(const std::string& prompt) {
-  const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
   const HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
   DWORD mode = 0;

@@ -20,7 +20,11 @@ const T* As(const PropertyValue& value) {
 }  // namespace
 
 QtControl::QtControl(const ControlShape& design, QWidget* widget, QAction* action, TwipScale scale)
-    : name_(design.name), kind_(design.kind), auto_size_(design.auto_size), widget_(widget), action_(action),
+    : name_(design.name),
+      kind_(design.kind),
+      auto_size_(design.auto_size),
+      widget_(widget),
+      action_(action),
       scale_(scale) {
   if (widget_) {
     QFont font = widget_->font();
@@ -130,10 +134,10 @@ bool QtControl::Set(std::string_view property, const PropertyValue& value) {
   if (property == prop::kImage && kind_ == ControlKind::kPictureBox) {
     const auto* image = As<Image>(value);
     if (!image) return false;
-    next_picture_ = image->rgb.empty() ? QImage()
-                                       : QImage(image->rgb.data(), image->width, image->height, image->width * 3,
-                                                QImage::Format_RGB888)
-                                             .copy();
+    next_picture_ =
+        image->rgb.empty()
+            ? QImage()
+            : QImage(image->rgb.data(), image->width, image->height, image->width * 3, QImage::Format_RGB888).copy();
     return true;
   }
   if (property == prop::kPicture && kind_ == ControlKind::kPictureBox) {
@@ -195,8 +199,7 @@ void QtControl::ShowPicture() {
     return;
   }
   if (label->width() <= 0 || label->height() <= 0) return;
-  label->setPixmap(QPixmap::fromImage(
-      picture_.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  label->setPixmap(QPixmap::fromImage(picture_.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 }  // namespace veil::qt

@@ -66,9 +66,7 @@ TwipSize QtEnvironment::ClientSize() {
   return {scale_.ToTwipsX(client->width()), scale_.ToTwipsY(client->height())};
 }
 
-void QtEnvironment::MoveWindow(double left, double top) {
-  window_.move(scale_.ToPixelsX(left), scale_.ToPixelsY(top));
-}
+void QtEnvironment::MoveWindow(double left, double top) { window_.move(scale_.ToPixelsX(left), scale_.ToPixelsY(top)); }
 
 void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 

@@ -2,8 +2,7 @@
 
 namespace veil {
 
-ScriptedMessageBoxes::ScriptedMessageBoxes(FaultReporter report_fault)
-    : report_fault_(std::move(report_fault)) {}
+ScriptedMessageBoxes::ScriptedMessageBoxes(FaultReporter report_fault) : report_fault_(std::move(report_fault)) {}
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes() { VerifyAllUsed(); }
 

@@ -39,7 +39,10 @@ class ScriptedMessageBoxes final : public MessageBoxes {
   // Input boxes as {prompt, title, 0}, masked ones as {prompt, title, kMasked}.
   static constexpr int kMasked = 1;
   const std::vector<Box>& Prompts() const { return prompts_; }
-  void Clear() { shown_.clear(); prompts_.clear(); }
+  void Clear() {
+    shown_.clear();
+    prompts_.clear();
+  }
   // Reports answers that were queued but never used, and forgets them.
   void VerifyAllUsed();
 

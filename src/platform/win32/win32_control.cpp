@@ -22,9 +22,7 @@ LOGFONTW MessageFont() {
 // Enough pixels for a maximised window's preview box.
 
 bool HasText(ControlKind kind) { return kind == ControlKind::kTextBox; }
-bool HasCaption(ControlKind kind) {
-  return kind != ControlKind::kTextBox && kind != ControlKind::kPictureBox;
-}
+bool HasCaption(ControlKind kind) { return kind != ControlKind::kTextBox && kind != ControlKind::kPictureBox; }
 
 }  // namespace
 
@@ -41,8 +39,16 @@ void SetWindowText(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, To
 
 Win32Control::Win32Control(const ControlShape& design, HWND hwnd, Win32Control* container, TwipScale scale,
                            const std::wstring& font_face, double font_points, int font_weight, BYTE font_charset)
-    : name_(design.name), kind_(design.kind), auto_size_(design.auto_size), hwnd_(hwnd), container_(container),
-      scale_(scale), left_(design.left), top_(design.top), width_(design.width), height_(design.height) {
+    : name_(design.name),
+      kind_(design.kind),
+      auto_size_(design.auto_size),
+      hwnd_(hwnd),
+      container_(container),
+      scale_(scale),
+      left_(design.left),
+      top_(design.top),
+      width_(design.width),
+      height_(design.height) {
   if (container_) container_->children_.push_back(this);
   if (!font_face.empty()) {
     font_face_ = font_face;
@@ -196,9 +202,9 @@ void Win32Control::ApplyGeometry() {
 
 bool Win32Control::SetFontSize(double points) {
   if (!(points > 0) || points > 2000) return false;  // a font cannot shrink to nothing
-  const HFONT font = CreateFontW(-static_cast<int>(std::lround(points * scale_.dpi_y / 72.0)), 0, 0, 0,
-                                 font_weight_, FALSE, FALSE, FALSE, font_charset_, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_face_.c_str());
+  const HFONT font = CreateFontW(-static_cast<int>(std::lround(points * scale_.dpi_y / 72.0)), 0, 0, 0, font_weight_,
+                                 FALSE, FALSE, FALSE, font_charset_, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_face_.c_str());
   if (!font) return false;
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   if (font_) DeleteObject(font_);
@@ -235,7 +241,8 @@ void Win32Control::DrawPicture(const DRAWITEMSTRUCT& item) const {
   if (picture_.rgb.empty()) return;
   const int box_w = box.right - box.left, box_h = box.bottom - box.top;
   if (box_w <= 0 || box_h <= 0) return;
-  const double fit = std::min(static_cast<double>(box_w) / picture_.width, static_cast<double>(box_h) / picture_.height);
+  const double fit =
+      std::min(static_cast<double>(box_w) / picture_.width, static_cast<double>(box_h) / picture_.height);
   const int w = static_cast<int>(picture_.width * fit), h = static_cast<int>(picture_.height * fit);
   // The thumbnail's rows as a top-down DIB: blue, green, red, padded to 4 bytes.
   const int stride = (picture_.width * 3 + 3) / 4 * 4;

@@ -3,8 +3,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "platform/message_boxes.h"
 #include "files/win32/win32_text.h"
+#include "platform/message_boxes.h"
 
 namespace veil::win32 {
 
@@ -20,7 +20,8 @@ void Win32Shell::ShowInFolder(const std::string& path) {
     ILFree(item);
     if (SUCCEEDED(shown)) return;
   }
-  const std::string folder = path.substr(0, path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/"));
+  const std::string folder =
+      path.substr(0, path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/"));
   ShellExecuteW(owner_, L"explore", ToWide(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -33,7 +34,8 @@ std::optional<std::string> Win32SettingsStore::Read(const std::string& applicati
   if (RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(path).c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS) return std::nullopt;
   wchar_t value[256] = {};
   DWORD size = sizeof value - sizeof(wchar_t), type = 0;
-  const LONG status = RegQueryValueExW(hkey, ToWide(key).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  const LONG status =
+      RegQueryValueExW(hkey, ToWide(key).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(hkey);
   if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
   return FromWide(std::wstring(value, size / sizeof(wchar_t)).c_str());

@@ -41,7 +41,8 @@ class DialogTemplate {
   void Word(WORD w) { words_.push_back(w); }
   void Dword(DWORD d) { Word(LOWORD(d)), Word(HIWORD(d)); }
   void Text(const wchar_t* text) {
-    do words_.push_back(static_cast<WORD>(*text)); while (*text++);
+    do words_.push_back(static_cast<WORD>(*text));
+    while (*text++);
   }
   std::vector<WORD> words_;
 };

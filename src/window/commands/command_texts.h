@@ -104,7 +104,8 @@ inline constexpr std::string_view kDerivingKey = "正在验证密码，请稍候
 // The memory the key derivation asks for, in MB, goes between the two.
 inline constexpr std::string_view kSealMemoryPrefix = "验证这张图片的密码需要";
 inline constexpr std::string_view kSealMemorySuffix =
-    "MB内存，本机未能分配这么多内存（32位Windows程序通常无法分配1GB），文件无法取出！请关闭其他程序后重试，或在64位系统上取出。";
+    "MB内存，本机未能分配这么多内存（32位Windows程序通常无法分配1GB），文件无法取出！请关闭其他程序后重试，或在64位系统"
+    "上取出。";
 
 // Output folder.
 inline constexpr std::string_view kBrowseFolderTitle = "选择解密文件夹";

@@ -3,11 +3,11 @@
 #include "codec/covers/bmp_layout.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
+#include "files/file_failure.h"
+#include "files/folder_of.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
 #include "window/commands/main_window_commands.h"
-#include "files/file_failure.h"
-#include "files/folder_of.h"
 #include "window/thumbnail/thumbnail.h"
 
 namespace veil {
@@ -129,7 +129,8 @@ void MainWindowCommands::PayloadDropped(const std::string& path) {
 void MainWindowCommands::ChoosePayload(const std::optional<std::string>& chosen) {
   if (chosen) {
     state_.payloadPath = *chosen;
-    SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kPayloadPrefix) + state_.payloadPath);
+    SetProperty(platform_.controls, names::kText2, prop::kText,
+                std::string(texts::kPayloadPrefix) + state_.payloadPath);
   }
   SetProperty(platform_.controls, names::kTxtName, prop::kText, state_.payloadPath);
   const std::string name = GetText(platform_.controls, names::kTxtName, prop::kText);

@@ -2,13 +2,13 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/run_checks.h"
 #include "codec/plain/runs.h"
+#include "files/file_in_use.h"
+#include "files/output_file.h"
+#include "platform/responsive_wait.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
 #include "window/commands/main_window_commands.h"
 #include "window/commands/viewable_types.h"
-#include "files/file_in_use.h"
-#include "files/output_file.h"
-#include "platform/responsive_wait.h"
 
 namespace veil {
 

@@ -1,10 +1,10 @@
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
+#include "files/file_failure.h"
+#include "files/same_file.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
 #include "window/commands/main_window_commands.h"
-#include "files/file_failure.h"
-#include "files/same_file.h"
 
 namespace veil {
 
@@ -28,7 +28,8 @@ void MainWindowCommands::cmdadd_Click() {
   if (!SettlePassword()) return;
   // The stored extension is the chosen file's own, whatever picture was
   // inspected since it was chosen.
-  state_.hiddenExtension = carrier::StoredExtension(state_.payloadPath).value_or(std::string(carrier::kFallbackExtension));
+  state_.hiddenExtension =
+      carrier::StoredExtension(state_.payloadPath).value_or(std::string(carrier::kFallbackExtension));
 
   // Held from here to the end of the run, so that no other program can hide
   // a file in the picture meanwhile; one may have done so since the picture
@@ -64,8 +65,8 @@ bool MainWindowCommands::SettlePassword() {
     // A password typed into the boxes without the tick would be dropped
     // silently; once the tick is taken away, the boxes are greyed and the
     // choice is plain.
-    const bool typed_in_vain = GetFlag(platform_.controls, names::kText4, prop::kEnabled) &&
-                               (!password.empty() || !confirmation.empty());
+    const bool typed_in_vain =
+        GetFlag(platform_.controls, names::kText4, prop::kEnabled) && (!password.empty() || !confirmation.empty());
     if (typed_in_vain &&
         Show(texts::kUnprotectedQuestion, texts::kWarningTitle, kStyleQuestionYesNoDefaultNo) != kAnswerYes)
       return false;

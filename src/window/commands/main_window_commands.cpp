@@ -1,13 +1,15 @@
 #include "window/commands/main_window_commands.h"
 
+#include "files/file_in_use.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
-#include "files/file_in_use.h"
 
 namespace veil {
 
 MainWindowCommands::MainWindowCommands(SharedState& state, WindowPlatform platform)
-    : state_(state), platform_(platform), runs_(state, {platform.files, platform.boxes, platform.controls, platform.pump}) {}
+    : state_(state),
+      platform_(platform),
+      runs_(state, {platform.files, platform.boxes, platform.controls, platform.pump}) {}
 
 int MainWindowCommands::Show(std::string_view text, std::string_view title, int style) {
   return platform_.boxes.Show(text, title, style);

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "codec/plain/carrier_reader.h"
-#include "window/commands/shared_state.h"
-#include "window/commands/window_runs.h"
 #include "platform/environment.h"
 #include "platform/file_dialogs.h"
 #include "platform/shell.h"
+#include "window/commands/shared_state.h"
+#include "window/commands/window_runs.h"
 
 namespace veil {
 

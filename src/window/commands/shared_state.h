@@ -13,11 +13,11 @@ namespace veil {
 struct SharedState {
   std::string coverPath;
   std::string payloadPath;
-  std::string hiddenExtension;          // 3 characters
+  std::string hiddenExtension;  // 3 characters
   std::int32_t hasHiddenFile = 0;
   std::string passwordText = "00000000";  // always 8 characters
   std::uint8_t passwordLength = 0;
-  std::string outputFolder;             // ends in the folder separator
+  std::string outputFolder;  // ends in the folder separator
   std::string outputPath;
   std::int32_t formatVersion = 0x10000000;
   bool clearAfterExtract = false;

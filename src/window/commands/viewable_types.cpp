@@ -14,8 +14,7 @@ namespace {
 // (jar), which run.
 constexpr std::array<std::string_view, 59> kViewable = {
     // documents
-    "txt", "log", "csv", "pdf", "rtf", "doc", "docx", "xls", "xlsx", "ppt", "pptx", "odt", "ods", "odp", "wps",
-    "epub",
+    "txt", "log", "csv", "pdf", "rtf", "doc", "docx", "xls", "xlsx", "ppt", "pptx", "odt", "ods", "odp", "wps", "epub",
     // pictures
     "bmp", "png", "jpg", "jpeg", "jpe", "gif", "tif", "tiff", "webp", "ico", "heic",
     // sound

@@ -2,10 +2,10 @@
 
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/runs.h"
+#include "files/file_failure.h"
+#include "messages/run_description.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
-#include "messages/run_description.h"
-#include "files/file_failure.h"
 
 namespace veil {
 namespace {
@@ -41,11 +41,11 @@ RunReport WindowRuns::RunEmbedding() {
     std::optional<std::string> password;
     // The marker's password bit follows the check box, the header the password fields.
     if (GetNumber(platform_.controls, names::kChkPassword, prop::kValue) != 0)
-      password = state_.passwordText.substr(0, std::min<std::size_t>(state_.passwordLength, state_.passwordText.size()));
+      password =
+          state_.passwordText.substr(0, std::min<std::size_t>(state_.passwordLength, state_.passwordText.size()));
     WindowProgress progress(platform_);
-    result = codec::Embed({files[kCoverFile].Unbuffered(), payload.Unbuffered(), nullptr, state_.hiddenExtension,
-                           password},
-                          progress);
+    result = codec::Embed(
+        {files[kCoverFile].Unbuffered(), payload.Unbuffered(), nullptr, state_.hiddenExtension, password}, progress);
   } catch (const FileFailure& failure) {
     result = {codec::RunStatus::kIoFailure};
     result.detail = failure.what();

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "window/commands/shared_state.h"
+#include "files/numbered_files.h"
 #include "platform/control.h"
 #include "platform/message_boxes.h"
 #include "platform/message_pump.h"
-#include "files/numbered_files.h"
+#include "window/commands/shared_state.h"
 
 namespace veil {
 

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "window/commands/control_names.h"
-#include "window/settings/user_settings.h"
 #include "window/definition/proportional_layout.h"
+#include "window/settings/user_settings.h"
 
 namespace veil::ui {
 namespace {

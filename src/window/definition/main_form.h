@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/settings_store.h"
 #include "window/commands/main_window_commands.h"
 #include "window/commands/shared_state.h"
-#include "platform/settings_store.h"
 #include "window/definition/window_definition.h"
 
 namespace veil::ui {

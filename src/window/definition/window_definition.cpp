@@ -10,8 +10,8 @@ namespace {
 
 using K = ControlKind;
 
-ControlSpec Control(std::string_view name, K kind, std::string_view container, std::string caption, int left,
-                    int top, int width, int height, int tab) {
+ControlSpec Control(std::string_view name, K kind, std::string_view container, std::string caption, int left, int top,
+                    int width, int height, int tab) {
   ControlSpec design;
   design.name = std::string(name);
   design.kind = kind;
@@ -75,8 +75,8 @@ WindowSpec Build() {
              Control(kText1, K::kTextBox, kFrame1, std::string(texts::kChooseCoverHint), 960, 240, 6735, 375, 2)),
       Control(kCmdopen, K::kButton, kFrame1, "选择BMP图片", 7800, 240, 1695, 375, 3),
       Control(kLabel2, K::kLabel, kFrame1, "隐藏文件", 120, 840, 720, 180, 4),
-      Taking(DropTarget::kPayload, Control(kText2, K::kTextBox, kFrame1, std::string(texts::kChoosePayloadHint), 960,
-                                           720, 6735, 375, 5)),
+      Taking(DropTarget::kPayload,
+             Control(kText2, K::kTextBox, kFrame1, std::string(texts::kChoosePayloadHint), 960, 720, 6735, 375, 5)),
       Control(kCmdMsgSelect, K::kButton, kFrame1, "选择隐藏文件", 7800, 720, 1695, 375, 6),
       Control(kLabel3, K::kLabel, kFrame1, "文件输出", 120, 1320, 720, 180, 7),
       // The output folder: typed here (a cancelled folder browser takes

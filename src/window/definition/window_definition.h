@@ -33,12 +33,14 @@ struct ControlSpec {
   std::optional<FontSpec> font;  // a font of its own
   bool auto_size = false;        // labels that size themselves to their captions
   bool word_wrap = false;
-  int max_length = 0;            // text boxes: 0 is unlimited
+  int max_length = 0;  // text boxes: 0 is unlimited
   bool portable_text_only = false;
-  std::string shortcut;          // menu items: "Ctrl+O"
+  std::string shortcut;  // menu items: "Ctrl+O"
   DropTarget drop = DropTarget::kNone;
 
-  ControlShape Shape() const { return {name, kind, auto_size, double(left), double(top), double(width), double(height)}; }
+  ControlShape Shape() const {
+    return {name, kind, auto_size, double(left), double(top), double(width), double(height)};
+  }
 };
 
 struct WindowSpec {

@@ -35,8 +35,8 @@ std::optional<Layout> ReadLayout(RawFile& file) {
 std::optional<Thumbnail> ReadThumbnail(RawFile& file, int max_width, int max_height) {
   const auto layout = ReadLayout(file);
   if (!layout || max_width <= 0 || max_height <= 0) return std::nullopt;
-  const double scale = std::min({1.0, max_width / static_cast<double>(layout->width),
-                                 max_height / static_cast<double>(layout->height)});
+  const double scale =
+      std::min({1.0, max_width / static_cast<double>(layout->width), max_height / static_cast<double>(layout->height)});
   Thumbnail thumb;
   thumb.width = std::max(1, static_cast<int>(std::lround(static_cast<double>(layout->width) * scale)));
   thumb.height = std::max(1, static_cast<int>(std::lround(static_cast<double>(layout->height) * scale)));

@@ -41,7 +41,8 @@ void IdatChunker::Take(std::span<const std::uint8_t> bytes) {
       pending_.insert(pending_.end(), bytes.begin(), bytes.end());
       return;
     }
-    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), target_ - pending_.size()));
+    const std::size_t piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), target_ - pending_.size()));
     if (pending_.empty() && piece == target_) {
       Emit(bytes.first(piece));
     } else {
@@ -63,9 +64,14 @@ void IdatChunker::Finish() {
 
 void IdatChunker::Emit(std::span<const std::uint8_t> data) {
   const auto length = static_cast<std::uint32_t>(data.size());
-  std::array<std::uint8_t, 8> frame{static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
-                                    static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-                                    'I', 'D', 'A', 'T'};
+  std::array<std::uint8_t, 8> frame{static_cast<std::uint8_t>(length >> 24),
+                                    static_cast<std::uint8_t>(length >> 16),
+                                    static_cast<std::uint8_t>(length >> 8),
+                                    static_cast<std::uint8_t>(length),
+                                    'I',
+                                    'D',
+                                    'A',
+                                    'T'};
   uLong crc = crc32(0L, frame.data() + 4, 4);
   for (std::size_t at = 0; at < data.size();) {
     const auto piece = static_cast<uInt>(std::min<std::size_t>(data.size() - at, 1u << 30));

@@ -30,7 +30,7 @@ class IdatChunker {
   std::vector<IdatRun> full_;  // the cover's chunks but its last
   std::size_t run_ = 0;
   std::uint64_t used_in_run_ = 0;
-  std::uint64_t usual_ = 0;    // the most common of them
+  std::uint64_t usual_ = 0;  // the most common of them
   std::uint64_t target_ = 0;
   std::vector<std::uint8_t> pending_;
 };

@@ -10,7 +10,8 @@ namespace veil::codec::png {
 void IdatSink::Take(std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     if (skip_ > 0 || pass_ > 0) {
-      const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), pass_ > 0 ? pass_ : skip_));
+      const std::size_t piece =
+          static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), pass_ > 0 ? pass_ : skip_));
       if (pass_ > 0) {
         chunker_.Take(bytes.first(piece));
         pass_ -= piece;

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "codec/covers/png/sequential_writer.h"
 #include "codec/covers/png/idat_chunker.h"
+#include "codec/covers/png/sequential_writer.h"
 
 namespace veil::codec::png {
 

@@ -11,7 +11,9 @@
 namespace veil::codec::png {
 namespace {
 
-PngRefusal Damaged(std::string why) { return {PngRefusal::Kind::kDamaged, "the PNG file is damaged: " + std::move(why)}; }
+PngRefusal Damaged(std::string why) {
+  return {PngRefusal::Kind::kDamaged, "the PNG file is damaged: " + std::move(why)};
+}
 
 unsigned BitsPerPixel(const PngHeader& header) {
   const unsigned channels = header.colour_type == 2 ? 3 : header.colour_type == 4 ? 2 : header.colour_type == 6 ? 4 : 1;

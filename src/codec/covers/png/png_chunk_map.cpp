@@ -68,8 +68,8 @@ std::variant<PngChunkMap, PngRefusal> ChunkWalk::Run() {
   for (int index = 0;; ++index) {
     std::array<std::uint8_t, 8> frame{};
     if (offset + frame.size() > map.file_size) {
-      return Refuse(PngRefusal::Kind::kTruncated, "the PNG file ends before its IEND chunk, at byte " +
-                                                      std::to_string(map.file_size));
+      return Refuse(PngRefusal::Kind::kTruncated,
+                    "the PNG file ends before its IEND chunk, at byte " + std::to_string(map.file_size));
     }
     ReadExactly(file_, offset, frame);
     const std::uint32_t length = LoadU32Big(frame.data());
@@ -106,10 +106,9 @@ std::variant<PngChunkMap, PngRefusal> ChunkWalk::Run() {
     }
     if (seen_idat) idat_closed = true;
     if (length > limits_.max_chunk_bytes) {
-      return Refuse(PngRefusal::Kind::kTooLarge, "the PNG file's " + type + " chunk holds " + std::to_string(length) +
-                                                     " bytes, more than the " +
-                                                     std::to_string(limits_.max_chunk_bytes >> 20) +
-                                                     " MiB this program keeps");
+      return Refuse(PngRefusal::Kind::kTooLarge,
+                    "the PNG file's " + type + " chunk holds " + std::to_string(length) + " bytes, more than the " +
+                        std::to_string(limits_.max_chunk_bytes >> 20) + " MiB this program keeps");
     }
     const bool critical = (frame[4] & 0x20) == 0;
     if (critical && type != "IHDR" && type != "PLTE" && type != "IEND") {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <vector>
 #include <variant>
+#include <vector>
 
 #include "codec/covers/png/png_limits.h"
 #include "codec/covers/png/png_refusal.h"

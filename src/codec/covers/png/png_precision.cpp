@@ -6,8 +6,8 @@ namespace veil::codec::png {
 namespace {
 
 PngRefusal Padded(std::string why) {
-  return {PngRefusal::Kind::kUnsupported, "this PNG cannot carry a hidden file: " + std::move(why) +
-                                              ", so a change in its lowest bit would show"};
+  return {PngRefusal::Kind::kUnsupported,
+          "this PNG cannot carry a hidden file: " + std::move(why) + ", so a change in its lowest bit would show"};
 }
 
 // A sample of real 16-bit precision repeats or zeroes its low byte by chance

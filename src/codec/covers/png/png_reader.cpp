@@ -23,19 +23,21 @@ PngRefusal Refuse(PngRefusal::Kind kind, std::string reason) { return {kind, std
 
 // The ancillary chunks libpng need not look at: they are kept byte for byte
 // from the file, so nothing is gained by inflating a profile or text.
-constexpr png_byte kIgnoredChunks[] = {
-    'b', 'K', 'G', 'D', '\0', 'c', 'H', 'R', 'M', '\0', 'e', 'X', 'I', 'f', '\0', 'g', 'A', 'M', 'A', '\0',
-    'h', 'I', 'S', 'T', '\0', 'i', 'C', 'C', 'P', '\0', 'i', 'T', 'X', 't', '\0', 'o', 'F', 'F', 's', '\0',
-    'p', 'C', 'A', 'L', '\0', 'p', 'H', 'Y', 's', '\0', 's', 'B', 'I', 'T', '\0', 's', 'C', 'A', 'L', '\0',
-    's', 'P', 'L', 'T', '\0', 's', 'R', 'G', 'B', '\0', 't', 'E', 'X', 't', '\0', 't', 'I', 'M', 'E', '\0',
-    'z', 'T', 'X', 't', '\0'};
+constexpr png_byte kIgnoredChunks[] = {'b', 'K', 'G', 'D', '\0', 'c', 'H', 'R', 'M', '\0', 'e', 'X', 'I', 'f', '\0',
+                                       'g', 'A', 'M', 'A', '\0', 'h', 'I', 'S', 'T', '\0', 'i', 'C', 'C', 'P', '\0',
+                                       'i', 'T', 'X', 't', '\0', 'o', 'F', 'F', 's', '\0', 'p', 'C', 'A', 'L', '\0',
+                                       'p', 'H', 'Y', 's', '\0', 's', 'B', 'I', 'T', '\0', 's', 'C', 'A', 'L', '\0',
+                                       's', 'P', 'L', 'T', '\0', 's', 'R', 'G', 'B', '\0', 't', 'E', 'X', 't', '\0',
+                                       't', 'I', 'M', 'E', '\0', 'z', 'T', 'X', 't', '\0'};
 
 // Why a header's picture cannot carry, or nothing.
 std::optional<PngRefusal> RefuseColourType(const PngHeader& header) {
   switch (header.colour_type) {
     case 3:
-      return Refuse(PngRefusal::Kind::kUnsupported, "a palette PNG cannot carry a hidden file: its pixels are palette indices, where a change of one is a "
-             "different colour");
+      return Refuse(
+          PngRefusal::Kind::kUnsupported,
+          "a palette PNG cannot carry a hidden file: its pixels are palette indices, where a change of one is a "
+          "different colour");
     case 0:
       if (header.bit_depth == 1 || header.bit_depth == 2 || header.bit_depth == 4) {
         return Refuse(PngRefusal::Kind::kUnsupported,
@@ -48,8 +50,7 @@ std::optional<PngRefusal> RefuseColourType(const PngHeader& header) {
     case 6:
       if (header.bit_depth == 8 || header.bit_depth == 16) return std::nullopt;
       break;
-    default:
-      break;
+    default: break;
   }
   return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: its IHDR gives colour type " +
                                                 std::to_string(header.colour_type) + " with bit depth " +
@@ -169,9 +170,8 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   if (header.width == 0 || header.height == 0 || header.width > 0x7FFFFFFF || header.height > 0x7FFFFFFF ||
       header.interlace > 1) {
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: its IHDR gives " +
-                                                  std::to_string(header.width) + " x " +
-                                                  std::to_string(header.height) + " pixels, interlace " +
-                                                  std::to_string(header.interlace));
+                                                  std::to_string(header.width) + " x " + std::to_string(header.height) +
+                                                  " pixels, interlace " + std::to_string(header.interlace));
   }
   CoverSamples& s = cover.samples;
   s.width = header.width;
@@ -205,9 +205,8 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
     }
     row.resize(RowBytes(cover));
   } catch (const std::bad_alloc&) {
-    return Refuse(PngRefusal::Kind::kTooLarge, "there is not enough memory to decode this " +
-                                                   std::to_string(s.width) + " x " + std::to_string(s.height) +
-                                                   " PNG picture");
+    return Refuse(PngRefusal::Kind::kTooLarge, "there is not enough memory to decode this " + std::to_string(s.width) +
+                                                   " x " + std::to_string(s.height) + " PNG picture");
   }
 
   ReadSession session;
@@ -227,7 +226,8 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   PngFileSource source(file);
   source.Attach(session.png);
 
-  DecodeJob job{session.png, session.info, &cover, low_job ? &*low_job : nullptr, row.data(), row.size(), false, false, {}};
+  DecodeJob job{session.png, session.info, &cover, low_job ? &*low_job : nullptr, row.data(), row.size(),
+                false,       false,        {}};
   bool decoded = RunGuarded(session.png, ReadHeader, &job);
   if (decoded && !job.header_matches) {
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng reads its rows at another length");
@@ -249,7 +249,8 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng: " + session.errors.message);
   }
   if (low_job) {
-    if (auto refusal = RefusePaddedSamples(cover.chunks, s.channels, s.depth, low_job->counts)) return std::move(*refusal);
+    if (auto refusal = RefusePaddedSamples(cover.chunks, s.channels, s.depth, low_job->counts))
+      return std::move(*refusal);
     return cover;
   }
   if (auto refusal = RefusePaddedSamples(cover)) return std::move(*refusal);
