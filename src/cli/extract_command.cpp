@@ -76,6 +76,35 @@ std::string DestinationFor(const Arguments& args, const std::string& extension) 
   return folder + "output." + carrier::SafeExtension(extension);
 }
 
+// Where an extraction writes: standard output (`--output -`), or a new file
+// that takes the place of the named one only once it is whole.
+class Destination {
+ public:
+  Destination(const Arguments& args, CliSession& session, const std::string& extension)
+      : to_stdout_(args.Option("--output") == "-"),
+        name_(to_stdout_ ? "standard output" : DestinationFor(args, extension)) {
+    if (to_stdout_)
+      stream_ = OpenStreamSink(session.env.stdout_fd, name_);
+    else
+      output_.emplace(OutputFile::Open(name_, session.env.opener));
+  }
+
+  RawFile& File() { return stream_ ? *stream_ : output_->File(); }
+  void Commit() {
+    if (output_) output_->Commit();
+  }
+  const std::string& Name() const { return name_; }
+  // What the command says goes to standard error when the file itself
+  // goes to standard output.
+  std::ostream& Notes(CliSession& session) const { return to_stdout_ ? session.env.err : session.env.out; }
+
+ private:
+  bool to_stdout_;
+  std::string name_;
+  std::optional<OutputFile> output_;
+  std::unique_ptr<RawFile> stream_;
+};
+
 // The stealth form: the password finds the file or nothing; what it finds
 // is authenticated whole before a byte is written.
 int ExtractStealthFile(const Arguments& args, CliSession& session, const std::string& picture, RawFile& cover,
@@ -91,19 +120,11 @@ int ExtractStealthFile(const Arguments& args, CliSession& session, const std::st
   session.progress.Finish();
   if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
 
-  const bool to_stdout = args.Option("--output") == "-";
-  const std::string destination = to_stdout ? "standard output" : DestinationFor(args, opened.extension);
-  std::optional<OutputFile> output;
-  std::unique_ptr<RawFile> stream;
-  if (to_stdout)
-    stream = OpenStreamSink(session.env.stdout_fd, destination);
-  else
-    output.emplace(OutputFile::Open(destination, session.env.opener));
-  RawFile& sink = stream ? *stream : output->File();
-  if (!opened.file.empty()) sink.WriteAt(0, opened.file);
-  if (output) output->Commit();
-  (to_stdout ? session.env.err : session.env.out)
-      << picture << ": extracted " << opened.file.size() << " bytes to " << destination << "\n";
+  Destination destination(args, session, opened.extension);
+  if (!opened.file.empty()) destination.File().WriteAt(0, opened.file);
+  destination.Commit();
+  destination.Notes(session) << picture << ": extracted " << opened.file.size() << " bytes to " << destination.Name()
+                             << "\n";
   return kExitSuccess;
 }
 
@@ -113,7 +134,6 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   if (args.Option("--output") && args.Option("--output-dir"))
     throw UsageError("give --output or --output-dir, not both");
-  const bool to_stdout = args.Option("--output") == "-";
   const bool clear = args.Flag("--clear");
 
   // One handle, held through the extraction and the wipe.
@@ -131,23 +151,16 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   std::optional<codec::OpenedSeal> sealed;
   if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password, session);
 
-  const std::string destination =
-      to_stdout ? "standard output" : DestinationFor(args, sealed ? sealed->extension : facts.extension);
-  std::optional<OutputFile> output;
-  std::unique_ptr<RawFile> stream;
-  if (to_stdout)
-    stream = OpenStreamSink(session.env.stdout_fd, destination);
-  else
-    output.emplace(OutputFile::Open(destination, session.env.opener));
-
-  const codec::RunResult result = codec::Extract(
-      {*cover, stream ? *stream : output->File(), password, sealed ? &*sealed->key : nullptr}, session.progress);
+  Destination destination(args, session, sealed ? sealed->extension : facts.extension);
+  const codec::RunResult result =
+      codec::Extract({*cover, destination.File(), password, sealed ? &*sealed->key : nullptr}, session.progress);
   session.progress.Finish();
-  if (!result.ok()) throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination));
-  if (output) output->Commit();
+  if (!result.ok())
+    throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination.Name()));
+  destination.Commit();
 
-  std::ostream& note = to_stdout ? session.env.err : session.env.out;
-  note << picture << ": extracted " << result.bytes << " bytes to " << destination << "\n";
+  std::ostream& note = destination.Notes(session);
+  note << picture << ": extracted " << result.bytes << " bytes to " << destination.Name() << "\n";
   if (clear) {
     codec::ClearHiddenFile(*cover);
     note << picture << ": cleared: the hidden file is overwritten with random bits, and the picture holds none\n";

@@ -80,17 +80,33 @@ class PosixFile final : public RawFile {
   bool unnamed_;
 };
 
-// Reads that go on from where the last one ended, with plain reads: a FIFO,
-// a pipe, a terminal, or any file read as a stream. Writes fail.
-class StreamSource final : public RawFile {
+// One end of a stream that cannot seek: it goes on only from where it
+// stopped, and its size is what has passed through it.
+class StreamEnd : public RawFile {
  public:
-  StreamSource(int fd, std::string name, bool owned) : fd_(fd), name_(std::move(name)), owned_(owned) {}
-  ~StreamSource() override {
+  StreamEnd(int fd, std::string name, bool owned) : fd_(fd), name_(std::move(name)), owned_(owned) {}
+  ~StreamEnd() override {
     if (owned_) ::close(fd_);
   }
+  std::uint64_t Size() override { return passed_; }
+  void Sync() override {}
+  std::string Name() const override { return name_; }
+
+ protected:
+  int fd_;
+  std::string name_;
+  bool owned_;
+  std::uint64_t passed_ = 0;
+};
+
+// Reads that go on from where the last one ended, with plain reads: a FIFO,
+// a pipe, a terminal, or any file read as a stream. Writes fail.
+class StreamSource final : public StreamEnd {
+ public:
+  using StreamEnd::StreamEnd;
 
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    if (offset != consumed_) throw FileFailure("cannot read", name_, "it cannot seek");
+    if (offset != passed_) throw FileFailure("cannot read", name_, "it cannot seek");
     std::size_t done = 0;
     while (done < out.size()) {
       const ssize_t n = ::read(fd_, out.data() + done, out.size() - done);
@@ -101,37 +117,25 @@ class StreamSource final : public RawFile {
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
     }
-    consumed_ += done;
+    passed_ += done;
     return done;
   }
 
   void WriteAt(std::uint64_t, std::span<const std::uint8_t>) override {
     throw FileFailure("cannot write", name_, "it is only read");
   }
-  std::uint64_t Size() override { return consumed_; }
-  void Sync() override {}
-  std::string Name() const override { return name_; }
-
- private:
-  int fd_;
-  std::string name_;
-  bool owned_;
-  std::uint64_t consumed_ = 0;
 };
 
 // Writes that go on at the end of a stream that cannot seek (a pipe, a
 // terminal, a device); reads see an empty file.
-class StreamSink final : public RawFile {
+class StreamSink final : public StreamEnd {
  public:
-  StreamSink(int fd, std::string name, bool owned) : fd_(fd), name_(std::move(name)), owned_(owned) {}
-  ~StreamSink() override {
-    if (owned_) ::close(fd_);
-  }
+  using StreamEnd::StreamEnd;
 
   std::size_t ReadAt(std::uint64_t, std::span<std::uint8_t>) override { return 0; }
 
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) override {
-    if (offset != written_) throw FileFailure("cannot write", name_, "it cannot seek");
+    if (offset != passed_) throw FileFailure("cannot write", name_, "it cannot seek");
     std::size_t done = 0;
     while (done < in.size()) {
       const ssize_t n = ::write(fd_, in.data() + done, in.size() - done);
@@ -141,18 +145,8 @@ class StreamSink final : public RawFile {
       }
       done += static_cast<std::size_t>(n);
     }
-    written_ += in.size();
+    passed_ += in.size();
   }
-
-  std::uint64_t Size() override { return written_; }
-  void Sync() override {}
-  std::string Name() const override { return name_; }
-
- private:
-  int fd_;
-  std::string name_;
-  bool owned_;
-  std::uint64_t written_ = 0;
 };
 
 int FlagsFor(OpenMode mode) {

@@ -71,17 +71,33 @@ class HandleFile final : public RawFile {
   std::string name_;
 };
 
-// Writes that go on at the end of a stream that cannot seek (a pipe, a
-// device); reads see an empty file.
-class StreamSink final : public RawFile {
+// One end of a stream that cannot seek: it goes on only from where it
+// stopped, and its size is what has passed through it.
+class StreamEnd : public RawFile {
  public:
-  StreamSink(HANDLE handle, std::string name, bool owned) : handle_(handle), name_(std::move(name)), owned_(owned) {}
-  ~StreamSink() override {
+  StreamEnd(HANDLE handle, std::string name, bool owned) : handle_(handle), name_(std::move(name)), owned_(owned) {}
+  ~StreamEnd() override {
     if (owned_) CloseHandle(handle_);
   }
+  std::uint64_t Size() override { return passed_; }
+  void Sync() override {}
+  std::string Name() const override { return name_; }
+
+ protected:
+  HANDLE handle_;
+  std::string name_;
+  bool owned_;
+  std::uint64_t passed_ = 0;
+};
+
+// Writes that go on at the end of a stream that cannot seek (a pipe, a
+// device); reads see an empty file.
+class StreamSink final : public StreamEnd {
+ public:
+  using StreamEnd::StreamEnd;
   std::size_t ReadAt(std::uint64_t, std::span<std::uint8_t>) override { return 0; }
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> in) override {
-    if (offset != written_) throw FileFailure("cannot write", name_, "it cannot seek");
+    if (offset != passed_) throw FileFailure("cannot write", name_, "it cannot seek");
     std::size_t done = 0;
     while (done < in.size()) {
       DWORD n = 0;
@@ -89,29 +105,17 @@ class StreamSink final : public RawFile {
       if (!WriteFile(handle_, in.data() + done, want, &n, nullptr)) throw LastFailure("cannot write", name_);
       done += n;
     }
-    written_ += in.size();
+    passed_ += in.size();
   }
-  std::uint64_t Size() override { return written_; }
-  void Sync() override {}
-  std::string Name() const override { return name_; }
-
- private:
-  HANDLE handle_;
-  std::string name_;
-  bool owned_;
-  std::uint64_t written_ = 0;
 };
 
 // Reads that go on from where the last one ended (a pipe, a console, or
 // any file read as a stream); the end of a pipe is its writer's close.
-class StreamSource final : public RawFile {
+class StreamSource final : public StreamEnd {
  public:
-  StreamSource(HANDLE handle, std::string name, bool owned) : handle_(handle), name_(std::move(name)), owned_(owned) {}
-  ~StreamSource() override {
-    if (owned_) CloseHandle(handle_);
-  }
+  using StreamEnd::StreamEnd;
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    if (offset != consumed_) throw FileFailure("cannot read", name_, "it cannot seek");
+    if (offset != passed_) throw FileFailure("cannot read", name_, "it cannot seek");
     std::size_t done = 0;
     while (done < out.size()) {
       DWORD n = 0;
@@ -123,21 +127,12 @@ class StreamSource final : public RawFile {
       if (n == 0) break;
       done += n;
     }
-    consumed_ += done;
+    passed_ += done;
     return done;
   }
   void WriteAt(std::uint64_t, std::span<const std::uint8_t>) override {
     throw FileFailure("cannot write", name_, "it is only read");
   }
-  std::uint64_t Size() override { return consumed_; }
-  void Sync() override {}
-  std::string Name() const override { return name_; }
-
- private:
-  HANDLE handle_;
-  std::string name_;
-  bool owned_;
-  std::uint64_t consumed_ = 0;
 };
 
 DWORD Disposition(OpenMode mode) {
