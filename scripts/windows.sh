@@ -27,6 +27,8 @@ host=$([ $bits = 32 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
 scripts/build-libsodium-mingw.sh "$build_dir/libsodium" "$host"
 # libpng and zlib, the same way.
 scripts/build-png-mingw.sh "$build_dir/png" "$host"
+# libjpeg-turbo, the same way.
+scripts/build-jpeg-mingw.sh "$build_dir/jpeg" "$host"
 # zxcvbn-c, the same way. Where Debian's source cannot be had the program is
 # built without it, and then judges no password's strength: said loudly.
 zxcvbn_option=(-DVEILWRIGHT_ZXCVBN=ON -DVEILWRIGHT_ZXCVBN_PREFIX="$PWD/$build_dir/zxcvbn")
@@ -38,6 +40,7 @@ toolchain_option=(-DCMAKE_TOOLCHAIN_FILE=$toolchain)
 [ -f "$build_dir/CMakeCache.txt" ] && toolchain_option=()  # read only on the first run
 cmake -S . -B "$build_dir" "${toolchain_option[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DVEILWRIGHT_SODIUM_PREFIX="$PWD/$build_dir/libsodium" -DVEILWRIGHT_PNG_PREFIX="$PWD/$build_dir/png" \
+  -DVEILWRIGHT_JPEG_PREFIX="$PWD/$build_dir/jpeg" \
   "${zxcvbn_option[@]}" \
   -DVEILWRIGHT_NATIVE_CLI="$PWD/build/src/cli/veilwright-cli" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"

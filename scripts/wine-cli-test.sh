@@ -101,8 +101,8 @@ check "Windows extracts from Linux's PNG" windows extract "$(win "$work/l.png")"
 check "byte for byte (PNG, Linux to Windows)" cmp "$work/out/output.bin" "$work/small.bin"
 check "Windows inspects a PNG's stealth capacity" sh -c \
   "wine '$exe' inspect '$(win "$work/l.png")' | grep -q 'capacity stealth: [1-9]'"
-check "Windows refuses a JPEG with the reason" sh -c \
-  "wine '$exe' inspect '$(win "$pngs/../refused/rose.jpg")' 2>&1 | grep -q 'destroy the hidden file'"
+check "Windows refuses a GIF with the reason" sh -c \
+  "wine '$exe' inspect '$(win "$pngs/../refused/rose.gif")' 2>&1 | grep -q 'destroy the hidden file'"
 
 check "Windows inspects a sealed picture" sh -c "wine '$exe' inspect '$(win "$work/l.bmp")' | grep -q 'sealed (format version 2)'"
 check "a wrong password writes nothing on Windows" sh -c \

@@ -31,9 +31,10 @@ void RefuseLossyCover(const std::string& picture, codec::CoverKind kind) {
   if (auto reason = codec::LossyCoverReason(kind)) throw CliFailure(picture + ": " + *reason);
 }
 
-void RefusePngWithoutStealth(const std::string& picture, codec::CoverKind kind) {
-  if (kind == codec::CoverKind::kPng) {
-    throw CliFailure(picture + ": a PNG picture carries a file only in the stealth form: add --stealth");
+void RefuseStealthOnlyKind(const std::string& picture, codec::CoverKind kind) {
+  if (codec::CarriesOnlyStealth(kind)) {
+    throw CliFailure(picture + ": a " + codec::CoverKindName(kind) +
+                     " picture carries a file only in the stealth form: add --stealth");
   }
 }
 

@@ -13,10 +13,10 @@ namespace veil::cli {
 codec::CoverKind ReadCoverKindOrRefuse(const std::string& name, RawFile& picture);
 
 // Each throws CliFailure with the line the user sees.
-// JPEG, GIF and WebP: why they can never carry a hidden file.
+// GIF and WebP: why they can never carry a hidden file.
 void RefuseLossyCover(const std::string& picture, codec::CoverKind kind);
-// A PNG asked to take the plain or the sealed form, which live in a BMP's
-// pixel bytes.
-void RefusePngWithoutStealth(const std::string& picture, codec::CoverKind kind);
+// A PNG or a JPEG asked to take the plain or the sealed form, which live in
+// a BMP's pixel bytes and header.
+void RefuseStealthOnlyKind(const std::string& picture, codec::CoverKind kind);
 
 }  // namespace veil::cli

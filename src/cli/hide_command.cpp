@@ -58,7 +58,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
-  RefusePngWithoutStealth(picture, kind);
+  RefuseStealthOnlyKind(picture, kind);
   const carrier::BmpLayout layout = RequireCover(picture, *cover);
   const auto facts = carrier::ReadCarrierFacts(*cover);
   if (facts.HoldsFile()) {

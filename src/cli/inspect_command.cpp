@@ -20,32 +20,33 @@ namespace {
 // Any unmarked picture may hold a stealth file, and nothing without its
 // password can tell: this says what one could take, never whether it does.
 void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
-  const double rate = codec::stealth::kDefaultMaxRate;
-  const auto found = codec::MeasureStealthCapacity(cover, rate);
-  const auto* capacity = &found;
-  if (!capacity->refusal.empty()) {
-    out << "capacity stealth: none (" << capacity->refusal << ")\n";
+  const auto capacity = codec::MeasureStealthCapacity(cover);
+  if (!capacity.refusal.empty()) {
+    out << "capacity stealth: none (" << capacity.refusal << ")\n";
     return;
   }
-  if (capacity->too_small) {
-    out << "capacity stealth: none (its " << capacity->samples << " samples are outside the "
+  const char* samples = capacity.coefficients ? "coefficients" : "samples";
+  if (capacity.too_small) {
+    out << "capacity stealth: none (its " << capacity.samples << " " << samples << " are outside the "
         << codec::stealth::kMinimumSamples << " to " << codec::stealth::kMaximumSamples << " the form takes)\n";
     return;
   }
-  if (capacity->too_flat) {
-    out << "capacity stealth: none (too flat: only " << capacity->usable_samples << " of " << capacity->samples
-        << " samples are textured enough to change, too few for the code)\n";
+  if (capacity.too_flat) {
+    out << "capacity stealth: none (too flat: only " << capacity.usable_samples << " of " << capacity.samples << " "
+        << samples << " are textured enough to change, too few for the code)\n";
     return;
   }
-  out << "capacity stealth: " << capacity->largest_file << " bytes at " << FormatRate(rate) << " bits per pixel ("
-      << capacity->usable_samples << " of " << capacity->samples
-      << " samples textured enough to change; whether a stealth file is already there only its password can tell)\n";
+  const auto kind = capacity.coefficients ? codec::CoverKind::kJpeg : codec::CoverKind::kPng;
+  out << "capacity stealth: " << capacity.largest_file << " bytes at " << FormatRate(capacity.rate) << " "
+      << RateUnit(kind) << " (" << capacity.usable_samples << " of " << capacity.samples << " " << samples
+      << " textured enough to change; whether a stealth file is already there only its password can tell)\n";
 }
 
-// A PNG: what it is and what the stealth form could hide in it.
-void InspectPng(const std::string& picture, RawFile& cover, std::ostream& out) {
-  out << picture << ": PNG, " << cover.Size() << " bytes\n";
-  out << "hidden file: none that anything but a password can show (a PNG carries only the stealth form)\n";
+// A PNG or a JPEG: what it is and what the stealth form could hide in it.
+void InspectStealthOnly(const std::string& picture, codec::CoverKind kind, RawFile& cover, std::ostream& out) {
+  const char* name = codec::CoverKindName(kind);
+  out << picture << ": " << name << ", " << cover.Size() << " bytes\n";
+  out << "hidden file: none that anything but a password can show (a " << name << " carries only the stealth form)\n";
   PrintStealthCapacity(out, cover);
 }
 
@@ -91,8 +92,8 @@ int InspectCommand(const Arguments& args, CliSession& session) {
   const auto cover = session.Open(picture, OpenMode::kReadOnly);
   const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
-  if (kind == codec::CoverKind::kPng) {
-    InspectPng(picture, *cover, session.env.out);
+  if (codec::CarriesOnlyStealth(kind)) {
+    InspectStealthOnly(picture, kind, *cover, session.env.out);
     return kExitSuccess;
   }
   const auto facts = carrier::ReadCarrierFacts(*cover);

@@ -21,7 +21,6 @@ int StealthHide(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const std::string& payload_path = args.positionals[1];
   if (args.Flag("--seal")) throw UsageError("give --stealth or --seal, not both");
-  const double max_rate = MaxRate(args, session);
   auto password = GivenPassword(args, session);
   WarnOfVisiblePassword(args, session);
   const auto copy = args.Option("--output");
@@ -30,6 +29,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
   auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
+  const auto max_rate = MaxRate(args, session, kind);
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
 
   const std::string extension = PayloadExtension(payload_path, session);
@@ -56,7 +56,8 @@ int StealthHide(const Arguments& args, CliSession& session) {
     const bool sized =
         result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
     if (result.status == RunStatus::kTooLarge && sized)
-      throw CliFailure(line + " in the stealth form at " + FormatRate(max_rate) + " bits per pixel");
+      throw CliFailure(line + " in the stealth form at " + FormatRate(max_rate.value_or(DefaultMaxRate(kind))) + " " +
+                       RateUnit(kind));
     const bool about_the_run = result.status == RunStatus::kIoFailure || result.status == RunStatus::kKeyMemory ||
                                result.status == RunStatus::kCryptoUnavailable;
     throw CliFailure(about_the_run ? shown + ": " + line : line);

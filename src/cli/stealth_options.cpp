@@ -8,17 +8,25 @@
 
 namespace veil::cli {
 
-double MaxRate(const Arguments& args, CliSession& session) {
+double DefaultMaxRate(codec::CoverKind kind) {
+  return kind == codec::CoverKind::kJpeg ? codec::stealth::kDefaultJpegMaxRate : codec::stealth::kDefaultMaxRate;
+}
+
+const char* RateUnit(codec::CoverKind kind) {
+  return kind == codec::CoverKind::kJpeg ? "bits per non-zero AC coefficient" : "bits per pixel";
+}
+
+std::optional<double> MaxRate(const Arguments& args, CliSession& session, codec::CoverKind kind) {
   const auto given = args.Option("--max-rate");
-  if (!given) return codec::stealth::kDefaultMaxRate;
+  if (!given) return std::nullopt;
   char* end = nullptr;
   const double rate = std::strtod(given->c_str(), &end);
   if (given->empty() || *end != '\0' || !(rate > 0) || rate > 3)
-    throw UsageError("--max-rate takes bits per pixel, a number above 0 and at most 3");
-  if (rate > codec::stealth::kDefaultMaxRate)
+    throw UsageError(std::string("--max-rate takes ") + RateUnit(kind) + ", a number above 0 and at most 3");
+  if (rate > DefaultMaxRate(kind))
     session.env.err << "veilwright-cli: warning: --max-rate " << FormatRate(rate) << " is above the default cap of "
-                    << FormatRate(codec::stealth::kDefaultMaxRate)
-                    << " bits per pixel: the more a picture carries, the easier steganalysis finds it\n";
+                    << FormatRate(DefaultMaxRate(kind)) << " " << RateUnit(kind)
+                    << ": the more a picture carries, the easier steganalysis finds it\n";
   return rate;
 }
 

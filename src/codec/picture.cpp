@@ -8,7 +8,7 @@ namespace veil::codec {
 Picture ReadPicture(RawFile& file) {
   Picture picture;
   picture.kind = ReadCoverKind(file);
-  if (picture.kind == CoverKind::kPng || LossyCoverReason(picture.kind)) return picture;
+  if (CarriesOnlyStealth(picture.kind) || LossyCoverReason(picture.kind)) return picture;
   picture.facts = carrier::ReadCarrierFacts(file);
   picture.carrier_cover = carrier::ReadBmpLayout(file).IsCover();
   if (!picture.facts.HoldsFile())
@@ -21,7 +21,7 @@ Picture ReadPicture(RawFile& file) {
 }
 
 Form FormToOpen(const Picture& picture, bool stealth_asked, bool password_given, bool clearing) {
-  if (stealth_asked || picture.kind == CoverKind::kPng) return Form::kStealth;
+  if (stealth_asked || CarriesOnlyStealth(picture.kind)) return Form::kStealth;
   if (picture.holds == Picture::Holds::kNoMarker && picture.carrier_cover && password_given && !clearing)
     return Form::kStealth;
   return picture.holds == Picture::Holds::kSealed ? Form::kSealed : Form::kPlain;

@@ -49,9 +49,6 @@ const char* CoverKindName(CoverKind kind) {
 
 std::optional<std::string> LossyCoverReason(CoverKind kind) {
   switch (kind) {
-    case CoverKind::kJpeg:
-      return "a JPEG picture cannot carry a hidden file: JPEG keeps only an approximation of the pixels, and the "
-             "re-encoding that every editor and sharing service applies to it would destroy the hidden file";
     case CoverKind::kGif:
       return "a GIF picture cannot carry a hidden file: its colours come from a palette, where a changed value is a "
              "different colour, and GIFs are re-encoded freely, which would destroy the hidden file";
@@ -60,9 +57,12 @@ std::optional<std::string> LossyCoverReason(CoverKind kind) {
              "which would destroy the hidden file";
     case CoverKind::kBmp:
     case CoverKind::kPng:
+    case CoverKind::kJpeg:
     case CoverKind::kOther: break;
   }
   return std::nullopt;
 }
+
+bool CarriesOnlyStealth(CoverKind kind) { return kind == CoverKind::kPng || kind == CoverKind::kJpeg; }
 
 }  // namespace veil::codec

@@ -31,7 +31,12 @@ CoverKind ReadCoverKind(RawFile& picture);
 const char* CoverKindName(CoverKind kind);
 
 // Why a picture of this kind cannot carry a hidden file; empty for the kinds
-// that can (BMP, PNG) and for unknown ones, which are told apart elsewhere.
+// that can (BMP, PNG, JPEG) and for unknown ones, which are told apart
+// elsewhere.
 std::optional<std::string> LossyCoverReason(CoverKind kind);
+
+// PNG and JPEG pictures carry a file in the stealth form only: the other
+// forms live in a BMP's pixel bytes and header.
+bool CarriesOnlyStealth(CoverKind kind);
 
 }  // namespace veil::codec

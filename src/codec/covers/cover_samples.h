@@ -1,11 +1,33 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace veil::codec {
+
+// Where a JPEG's quantised DCT coefficients lie among its samples: each
+// component's blocks, rows top to bottom, 64 coefficients a block in their
+// natural (row by row) order, the components one after another.
+struct DctComponent {
+  std::uint32_t width_in_blocks = 0;
+  std::uint32_t height_in_blocks = 0;
+  std::array<std::uint16_t, 64> quant{};  // the component's quantisation table, natural order
+  std::uint64_t first = 0;                // its first block's first sample
+
+  std::uint64_t Blocks() const { return std::uint64_t{width_in_blocks} * height_in_blocks; }
+};
+struct DctGrid {
+  std::uint32_t picture_width = 0, picture_height = 0;
+  std::vector<DctComponent> components;
+};
+
+// A JPEG's sample holds its coefficient moved up by this, so that every
+// value is unsigned and the low bit is the coefficient's own.
+inline constexpr std::int32_t kCoefficientOffset = 32768;
 
 // The samples of a picture that a stealth hiding may change, whatever kind of
 // file they came from: rows top to bottom, left to right, the carrying
@@ -20,6 +42,9 @@ struct CoverSamples {
   // One byte a pixel, non-zero where the pixel must keep its samples (not
   // fully opaque); empty when every pixel may change.
   std::vector<std::uint8_t> locked;
+  // Set for a JPEG: its samples are the coefficients (depth 16, one
+  // channel), not pixels.
+  std::shared_ptr<const DctGrid> dct;
 
   std::size_t SampleCount() const { return std::size_t{width} * height * channels; }
   bool Locked(std::size_t pixel) const { return !locked.empty() && locked[pixel] != 0; }

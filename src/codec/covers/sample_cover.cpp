@@ -5,6 +5,7 @@
 #include "codec/covers/bmp_cover.h"
 #include "codec/covers/bmp_layout.h"
 #include "codec/covers/cover_kind.h"
+#include "codec/covers/jpeg/jpeg_sample_cover.h"
 #include "codec/covers/png/png_reader.h"
 #include "codec/covers/png/png_sample_cover.h"
 #include "codec/covers/png_signature_damage.h"
@@ -15,6 +16,10 @@ namespace veil::codec {
 CoverReading ReadCover(RawFile& picture) {
   const CoverKind kind = ReadCoverKind(picture);
   if (auto lossy = LossyCoverReason(kind)) return {nullptr, *lossy};
+  if (kind == CoverKind::kJpeg) {
+    auto [cover, refusal, damaged] = ReadJpegCover(picture);
+    return {std::move(cover), std::move(refusal), damaged};
+  }
   if (kind == CoverKind::kPng) {
     auto reading = png::ReadPngCover(picture);
     if (auto* cover = std::get_if<png::PngCover>(&reading))
@@ -31,7 +36,8 @@ CoverReading ReadCover(RawFile& picture) {
     if (auto damage = ReadPngSignatureDamage(picture)) return {nullptr, *damage, true};
   if (kind == CoverKind::kBmp)
     return {nullptr, "the stealth form reads uncompressed 24-bit BMP pictures whose pixels lie inside the file"};
-  return {nullptr, "the stealth form reads 24-bit BMP pictures and 8- or 16-bit PNG pictures without a palette"};
+  return {nullptr,
+          "the stealth form reads 24-bit BMP pictures, 8- or 16-bit PNG pictures without a palette, and JPEG pictures"};
 }
 
 LowBitsReading ReadCoverLowBits(RawFile& picture) {

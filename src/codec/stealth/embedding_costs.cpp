@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "codec/covers/large_buffer.h"
+#include "codec/stealth/dct_costs.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {
@@ -26,8 +27,6 @@ constexpr int kHighestLevel = kChangedDown - 1;
 // The differences between channels weigh twice a channel's own texture:
 // with a pixel's changes gathered, what still shows is mostly there.
 constexpr float kCrossWeight = 2;
-
-int Level(float rho) { return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3); }
 
 // One stripe of rows: the residual and reciprocal rows it needs, each made
 // once and kept while the 15-row window passes over it.
@@ -84,8 +83,8 @@ class HillStripe {
             window += box_[i + 2 * pad + channels_] - box_[i];
             cross_window += cross_box_[i + 2 * pad + channels_] - cross_box_[i];
           }
-          int level = std::min(Level(rho + kCrossWeight * cross_rho), kHighestLevel);
-          if (Level(rho) >= kWetLevel || (channels_ == 3 && Level(cross_rho) >= kCrossWetLevel) || in[i] == 0 ||
+          int level = std::min(LevelOf(rho + kCrossWeight * cross_rho), kHighestLevel);
+          if (LevelOf(rho) >= kWetLevel || (channels_ == 3 && LevelOf(cross_rho) >= kCrossWetLevel) || in[i] == 0 ||
               in[i] == top || samples_.Locked(pixel_base + x))
             level = kWet;
           else
@@ -231,12 +230,18 @@ CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float
       map.usable_by_channel[c] += counts[c];
       map.usable += counts[c];
     }
+  map.rate_base = static_cast<double>(map.usable) / samples.channels;
   return map;
 }
 
 }  // namespace
 
+int LevelOf(float rho) {
+  return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
+}
+
 CostMap ComputeCosts(const CoverSamples& samples, unsigned threads) {
+  if (samples.dct) return DctCosts(samples);
   if (samples.depth == 16) return Compute(samples, samples.values16, 1.0f / 257.0f, threads);
   return Compute(samples, samples.values8, 1.0f, threads);
 }

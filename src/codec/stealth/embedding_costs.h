@@ -25,11 +25,18 @@ struct CostMap {
   std::vector<std::uint8_t> levels;
   std::uint64_t usable = 0;                          // samples that are not wet
   std::array<std::uint64_t, 3> usable_by_channel{};  // the same, channel by channel
+  // What a rate counts: usable pixels (the usable samples over the
+  // channels), or a JPEG's non-zero AC coefficients.
+  double rate_base = 0;
 
   bool Wet(std::size_t i) const { return (levels[i] >> 1) >= kChangedDown; }
 };
 
+// A JPEG's coefficients (samples.dct set) take the costs of DctCosts.
 CostMap ComputeCosts(const CoverSamples& samples, unsigned threads);
+
+// The cost level of rho, 8 levels a doubling, rho of 1 and below level 0.
+int LevelOf(float rho);
 
 // The cost of a level; +infinity for kWet and the changed ones.
 float CostOfLevel(std::uint8_t level);

@@ -165,6 +165,8 @@ std::vector<std::uint8_t> ToBytes(std::span<const std::uint8_t> bits) {
   return bytes;
 }
 
+double DefaultMaxRate(const CoverSamples& samples) { return samples.dct ? kDefaultJpegMaxRate : kDefaultMaxRate; }
+
 StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double max_rate) {
   using Limit = StealthRoom::Limit;
   if (!UsableSize(samples) || samples.channels == 0 || costs.levels.size() != samples.SampleCount())
@@ -193,7 +195,7 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
   }
   if (static_cast<double>(after_salt) < kFrameUsableShare * static_cast<double>(n)) return {Limit::kTooFlat};
 
-  const auto bits = static_cast<std::uint64_t>(std::floor(max_rate * static_cast<double>(costs.usable) / channels));
+  const auto bits = static_cast<std::uint64_t>(std::floor(max_rate * costs.rate_base));
   const std::uint64_t fixed = 8 * (kSaltSize + kFrameSize);
   const std::uint64_t places = PlacePermutation({}, n, channels).domain() - kFramePlaces;
   // Each channel carries its share of the body's bits on its own usable

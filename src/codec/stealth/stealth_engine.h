@@ -16,8 +16,9 @@ namespace veil::codec::stealth {
 class PlacePermutation;
 
 // What a picture can carry at a rate (hidden bits per usable pixel, usable
-// pixels being the samples that are not wet over the channels), judged
-// from its costs alone, so that it holds before any key is derived.
+// pixels being the samples that are not wet over the channels; for a JPEG,
+// hidden bits per non-zero AC coefficient), judged from its costs alone, so
+// that it holds before any key is derived.
 struct StealthRoom {
   enum class Limit {
     kNone,         // it takes largest_file bytes
@@ -29,6 +30,8 @@ struct StealthRoom {
   std::uint64_t largest_file = 0;
 };
 StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double max_rate);
+// The cap on the rate unless the user raises it: the pixels' or a JPEG's.
+double DefaultMaxRate(const CoverSamples& samples);
 
 // Hides a file in a picture's samples, step by step: the salt first (it is
 // drawn before the key can be), then, with the keys, the frame and the body.

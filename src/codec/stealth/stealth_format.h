@@ -35,6 +35,8 @@ inline constexpr std::uint32_t kMemoryKib = 256 * 1024;
 
 // The cap on hidden bits per usable pixel unless the user raises it.
 inline constexpr double kDefaultMaxRate = 0.12;
+// A JPEG's cap, in hidden bits per non-zero AC coefficient.
+inline constexpr double kDefaultJpegMaxRate = 0.05;
 // Body places per body bit the embedder aims for, counted on usable samples.
 inline constexpr std::uint64_t kPlacesPerBit = 8;
 

@@ -96,7 +96,7 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     // The costs come before the key: the salt must embed first, and a file
     // the picture cannot take is refused without a derivation.
     StealthHider hider(samples, threads);
-    const StealthRoom room = RoomFor(samples, hider.costs(), request.max_rate);
+    const StealthRoom room = RoomFor(samples, hider.costs(), request.max_rate.value_or(DefaultMaxRate(samples)));
     if (room.limit == StealthRoom::Limit::kTooFlat)
       return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
     if (room.limit != StealthRoom::Limit::kNone || size > room.largest_file)
@@ -180,7 +180,7 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
   return opened;
 }
 
-StealthCapacity MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads) {
+StealthCapacity MeasureStealthCapacity(RawFile& picture, std::optional<double> max_rate, unsigned threads) {
   using namespace stealth;
   const auto [cover, refusal, damaged] = ReadCover(picture);
   StealthCapacity capacity;
@@ -188,14 +188,18 @@ StealthCapacity MeasureStealthCapacity(RawFile& picture, double max_rate, unsign
     capacity.refusal = refusal;
     return capacity;
   }
-  const auto costs = ComputeCosts(cover->samples(), Threads(threads));
-  const StealthRoom room = RoomFor(cover->samples(), costs, max_rate);
+  const CoverSamples& samples = cover->samples();
+  const auto costs = ComputeCosts(samples, Threads(threads));
+  capacity.rate = max_rate.value_or(DefaultMaxRate(samples));
+  const StealthRoom room = RoomFor(samples, costs, capacity.rate);
   capacity.largest_file = room.largest_file;
   capacity.too_flat = room.limit == StealthRoom::Limit::kTooFlat;
   capacity.too_small = room.limit == StealthRoom::Limit::kSampleCount;
   capacity.usable_samples = costs.usable;
-  capacity.pixels = std::uint64_t{cover->samples().width} * cover->samples().height;
-  capacity.samples = cover->samples().SampleCount();
+  capacity.pixels = samples.dct ? std::uint64_t{samples.dct->picture_width} * samples.dct->picture_height
+                                : std::uint64_t{samples.width} * samples.height;
+  capacity.samples = samples.SampleCount();
+  capacity.coefficients = samples.dct != nullptr;
   return capacity;
 }
 

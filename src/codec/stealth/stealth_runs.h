@@ -19,11 +19,13 @@ struct StealthHideRequest {
   // The stealth picture, written front to back: a caller hiding "in place"
   // stages it beside the cover and renames it once complete.
   RawFile& copy;
-  std::string extension;                       // 3 bytes
-  std::string password;                        // as typed
-  double max_rate = stealth::kDefaultMaxRate;  // hidden bits per usable pixel at most
-  stealth::KdfCosts costs{};                   // the fixed costs; only tests ask for less
-  unsigned threads = 0;                        // 0: as many as the processor has
+  std::string extension;  // 3 bytes
+  std::string password;   // as typed
+  // Hidden bits per usable pixel (a JPEG's: per non-zero AC coefficient)
+  // at most; unset, the cover kind's default cap.
+  std::optional<double> max_rate{};
+  stealth::KdfCosts costs{};  // the fixed costs; only tests ask for less
+  unsigned threads = 0;       // 0: as many as the processor has
 };
 
 // Completed once the changed samples have given the file back; kTooLarge
@@ -66,7 +68,10 @@ struct StealthCapacity {
   std::uint64_t usable_samples = 0;
   std::uint64_t pixels = 0;
   std::uint64_t samples = 0;  // every carrying sample, usable or not
+  bool coefficients = false;  // a JPEG's: the samples are DCT coefficients, the rate per non-zero AC one
+  double rate = 0;            // the rate measured at
 };
-StealthCapacity MeasureStealthCapacity(RawFile& picture, double max_rate, unsigned threads = 0);
+// max_rate unset: the cover kind's default cap, which rate says.
+StealthCapacity MeasureStealthCapacity(RawFile& picture, std::optional<double> max_rate = {}, unsigned threads = 0);
 
 }  // namespace veil::codec

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include <jpeglib.h>
+
+namespace veil::codec::jpeg {
+
+// libjpeg's error manager: an error returns to RunGuarded by longjmp with
+// libjpeg's message; a warning (corrupt data libjpeg would paper over) is
+// kept, so that a damaged picture is refused rather than rewritten.
+struct JpegErrors {
+  jpeg_error_mgr manager{};
+  std::jmp_buf jump{};
+  char message[JMSG_LENGTH_MAX] = {};
+  char warning[JMSG_LENGTH_MAX] = {};
+  bool failed = false;
+  bool warned = false;
+  // Scans read so far are counted by the progress hook; past this many the
+  // decoder is stopped, as a picture of endless scans would not stop.
+  int most_scans = 256;
+  jpeg_progress_mgr progress{};
+};
+
+// Sets up errors' manager for cinfo's error field; call before
+// jpeg_create_*.
+jpeg_error_mgr* InstallErrors(JpegErrors& errors);
+// Hooks the scan count into a decompressor.
+void WatchScans(j_decompress_ptr cinfo, JpegErrors& errors);
+
+// Runs step under libjpeg's error return: false when libjpeg gave up
+// (errors says why). step must keep no objects with destructors alive
+// across libjpeg calls, since an error unwinds by longjmp.
+bool RunGuarded(JpegErrors& errors, void (*step)(void* context), void* context);
+
+}  // namespace veil::codec::jpeg
