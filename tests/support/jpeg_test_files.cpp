@@ -53,11 +53,13 @@ Bytes EncodeJpeg(const JpegShape& shape) {
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(shape.width) * static_cast<std::size_t>(shape.components));
     std::uint32_t state = shape.seed;
+    const auto flat_rows = static_cast<std::uint32_t>(shape.flat_share * shape.height);
     while (cinfo.next_scanline < cinfo.image_height) {
       for (std::uint32_t x = 0; x < shape.width; ++x)
         for (int c = 0; c < shape.components; ++c)
           row[x * static_cast<std::size_t>(shape.components) + static_cast<std::size_t>(c)] =
-              Texture(x, cinfo.next_scanline, c, state);
+              cinfo.next_scanline < flat_rows ? static_cast<JSAMPLE>(90 + 20 * c)
+                                              : Texture(x, cinfo.next_scanline, c, state);
       JSAMPROW rows[1] = {row.data()};
       jpeg_write_scanlines(&cinfo, rows, 1);
     }
@@ -74,9 +76,12 @@ Bytes EncodeJpeg(const JpegShape& shape) {
 }
 
 Bytes JpegSegment(std::uint8_t marker, const Bytes& body) {
-  Bytes segment{0xFF, marker, static_cast<std::uint8_t>((body.size() + 2) >> 8),
-                static_cast<std::uint8_t>((body.size() + 2) & 0xFF)};
-  segment.insert(segment.end(), body.begin(), body.end());
+  Bytes segment(4 + body.size());
+  segment[0] = 0xFF;
+  segment[1] = marker;
+  segment[2] = static_cast<std::uint8_t>((body.size() + 2) >> 8);
+  segment[3] = static_cast<std::uint8_t>((body.size() + 2) & 0xFF);
+  std::copy(body.begin(), body.end(), segment.begin() + 4);
   return segment;
 }
 

@@ -19,6 +19,8 @@ struct JpegShape {
   bool optimize = false;
   bool arithmetic = false;
   unsigned restart_rows = 0;
+  double flat_share = 0;  // the share of rows, from the top, of one flat colour
+
   std::uint32_t seed = 1;
 };
 Bytes EncodeJpeg(const JpegShape& shape);

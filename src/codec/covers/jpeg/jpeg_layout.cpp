@@ -98,6 +98,7 @@ std::variant<Layout, LayoutRefusal> ReadLayout(std::span<const std::uint8_t> byt
       return layout;
     }
     if (Standalone(marker)) return Damaged("a stray marker " + Hex(marker) + " at offset " + std::to_string(at));
+    if (marker < 0xC0) return Damaged("an invalid marker " + Hex(marker) + " at offset " + std::to_string(at));
     if (at + 4 > bytes.size()) return Damaged("it ends inside a marker segment");
     const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
     if (length < 2 || at + 2 + length > bytes.size()) return Damaged("a marker segment runs past the end of the file");
@@ -107,6 +108,10 @@ std::variant<Layout, LayoutRefusal> ReadLayout(std::span<const std::uint8_t> byt
       if (layout.frame_marker != 0) return Unsupported("JPEG pictures of more than one frame");
       if (auto refusal = CheckFrame(marker); std::holds_alternative<LayoutRefusal>(refusal))
         return std::get<LayoutRefusal>(refusal);
+      if (body.size() < 6) return Damaged("its frame header is cut short");
+      if (body[0] != 8) return Unsupported(std::to_string(body[0]) + "-bit JPEG pictures, only 8-bit ones");
+      if (body[5] != 1 && body[5] != 3)
+        return Unsupported("JPEG pictures of " + std::to_string(body[5]) + " components (CMYK), only grey and colour");
       layout.frame_marker = marker;
     }
     if (marker == kDnl) return Unsupported("JPEG pictures whose height follows their first scan (DNL)");
