@@ -79,5 +79,29 @@ TEST_F(CliJpegTest, RatesAreCountedInTheJpegsUnitAndTheOtherFormsRefused) {
   EXPECT_EQ(ReadAll(cover), clean);
 }
 
+// A BMP saved from a decoded JPEG is refused as a stealth cover, with the
+// remedy; inspect says so; the override warns.
+TEST_F(CliJpegTest, ABmpThatWasAJpegIsRefusedUnlessAllowed) {
+  const DecodedJpeg decoded = DecodeJpegPixels(clean);
+  const std::string bmp = dir.File("photo.bmp");
+  WriteAll(bmp, MakeBmpOfSamples(decoded.width, decoded.height, decoded.pixels));
+  const CliRun refused = RunCliHere(
+      {"hide", bmp, payload, "--stealth", "--password", "pw", "--weak-password", "--output", dir.File("s.bmp")});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find(bmp + ": was a JPEG: all "), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("hide in the original JPEG, or in a copy downscaled by 2 or more"), std::string::npos)
+      << refused.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("s.bmp")));
+  const CliRun inspect = RunCliHere({"inspect", bmp});
+  EXPECT_NE(inspect.out.find("capacity stealth: none: it was a JPEG"), std::string::npos) << inspect.out;
+
+  const CliRun allowed = RunCliHere({"hide", bmp, payload, "--stealth", "--password", "pw", "--weak-password",
+                                     "--allow-decoded-jpeg", "--output", dir.File("s.bmp")});
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_NE(allowed.err.find("--allow-decoded-jpeg"), std::string::npos) << allowed.err;
+  const CliRun plain = RunCliHere({"hide", bmp, payload, "--allow-decoded-jpeg", "--output", dir.File("p.bmp")});
+  EXPECT_EQ(plain.status, 2) << plain.err;
+}
+
 }  // namespace
 }  // namespace veil::test

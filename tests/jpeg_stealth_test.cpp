@@ -97,7 +97,14 @@ JpegShape Shape(int components, bool progressive, bool optimize, int h, int v, i
 INSTANTIATE_TEST_SUITE_P(Kinds, JpegStealth,
                          ::testing::Values(Shape(3, false, false, 2, 2, 85), Shape(3, false, true, 2, 1, 75),
                                            Shape(3, true, false, 2, 2, 90), Shape(1, false, false, 1, 1, 80),
-                                           Shape(1, true, false, 1, 1, 95), Shape(3, false, false, 1, 1, 70)));
+                                           Shape(1, true, false, 1, 1, 95), Shape(3, false, false, 1, 1, 70)),
+                         [](const auto& info) {
+                           const JpegShape& s = info.param;
+                           return std::string(s.components == 1 ? "grey" : "colour") +
+                                  (s.progressive ? "_progressive" : "_baseline") + (s.optimize ? "_optimised" : "") +
+                                  "_" + std::to_string(s.h_sampling) + "x" + std::to_string(s.v_sampling) + "_q" +
+                                  std::to_string(s.quality);
+                         });
 
 TEST(JpegStealthCover, ADamagedStealthPictureIsCalledDamaged) {
   const Bytes jpeg = EncodeJpeg(Shape(3, false, false, 2, 2, 85));

@@ -31,9 +31,9 @@ const std::vector<CommandEntry>& Commands() {
       {{"hide",
         2,
         {"--password", "--password-file", "--output", "--max-rate"},
-        {"--seal", "--stealth", "--weak-password"}},
+        {"--seal", "--stealth", "--weak-password", "--allow-decoded-jpeg"}},
        HideCommand,
-       "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP]]\n"
+       "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP] [--allow-decoded-jpeg]]\n"
        "                           [--password TEXT | --password-file PATH] [--weak-password]\n"
        "                           [--output COPY]\n"
        "Hides FILE in PICTURE, in place, or with --output in a copy named COPY (PICTURE stays\n"
@@ -66,6 +66,9 @@ const std::vector<CommandEntry>& Commands() {
        "the scans are coded anew. A JPEG's --max-rate counts bits per non-zero AC coefficient\n"
        "(default 0.05). Re-saving a stealth JPEG in an editor destroys the hidden file.\n"
        "GIF and WebP pictures are refused: re-encoding them would destroy the file.\n"
+       "A BMP or PNG whose colour pixels are all colours a JPEG decoder gives was a JPEG, and a\n"
+       "stealth hide in it would be found by its colours alone: it is refused (hide in the\n"
+       "original JPEG, or in a copy downscaled by 2 or more) unless --allow-decoded-jpeg is given.\n"
        "--password-file reads the password from PATH (\"-\": standard input) to its end, without\n"
        "one leading byte-order mark and one final line break; a FIFO or \"<(...)\" works.\n"
        "--password TEXT is visible to other users of the machine (in the process list): prefer\n"

@@ -41,6 +41,7 @@ std::unique_ptr<RawFile> OpenPayload(const std::string& path, CliSession& sessio
 
 int HideCommand(const Arguments& args, CliSession& session) {
   if (args.Flag("--stealth")) return StealthHide(args, session);
+  if (args.Flag("--allow-decoded-jpeg")) throw UsageError("--allow-decoded-jpeg is for the stealth form (--stealth)");
   if (args.Option("--max-rate")) throw UsageError("--max-rate is for the stealth form (--stealth)");
   if (args.Flag("--weak-password") && !args.Flag("--seal"))
     throw UsageError("--weak-password is for the sealed and stealth forms (--seal, --stealth)");

@@ -36,6 +36,11 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
         << samples << " are textured enough to change, too few for the code)\n";
     return;
   }
+  if (capacity.traces.WasJpeg()) {
+    out << "capacity stealth: none: it was a JPEG (" << JpegTracesLine(capacity.traces)
+        << "); a stealth hide refuses it: hide in the original JPEG, or in a copy downscaled by 2 or more\n";
+    return;
+  }
   const auto kind = capacity.coefficients ? codec::CoverKind::kJpeg : codec::CoverKind::kPng;
   out << "capacity stealth: " << capacity.largest_file << " bytes at " << FormatRate(capacity.rate) << " "
       << RateUnit(kind) << " (" << capacity.usable_samples << " of " << capacity.samples << " " << samples

@@ -47,6 +47,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
   OutputFile output = OutputFile::Open(in_place ? picture : *copy, session.env.opener);
   codec::StealthHideRequest request{*cover, *payload, output.File(), extension, *password};
   request.max_rate = max_rate;
+  request.allow_decoded_jpeg = args.Flag("--allow-decoded-jpeg");
   const codec::RunResult result = codec::HideStealth(request, session.progress);
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;
@@ -62,6 +63,9 @@ int StealthHide(const Arguments& args, CliSession& session) {
                                result.status == RunStatus::kCryptoUnavailable;
     throw CliFailure(about_the_run ? shown + ": " + line : line);
   }
+  if (request.allow_decoded_jpeg)
+    session.env.err << "veilwright-cli: warning: --allow-decoded-jpeg: if " << picture
+                    << " was a JPEG, its colours alone give the stealth picture away\n";
   // The cover is closed before its staged successor takes its name.
   cover.reset();
   output.Commit();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "codec/covers/bmp_layout.h"
+#include "codec/covers/jpeg_traces.h"
 #include "files/file_failure.h"
 
 namespace veil::codec {
@@ -42,6 +43,7 @@ enum class RunStatus {
   kCryptoUnavailable,    // libsodium could not start
   kPasswordNotText,      // sealed and stealth forms: the password is not UTF-8
   kCoverDamaged,         // stealth extraction: the picture does not hold up as its kind: refusal
+  kWasJpeg,              // stealth embedding: a BMP or PNG whose pixels are a decoded JPEG's: traces
 };
 
 // What did not hold up in a damaged picture.
@@ -88,6 +90,7 @@ struct RunResult {
   std::string path, cause;           // kIoFailure; path may be empty for files without one
   std::string detail;                // kIoFailure: the file layer's whole line
   std::string refusal;               // kNotStealthCover, kCoverDamaged: why, in one line
+  JpegTraces traces;                 // kWasJpeg
 
   bool ok() const { return status == RunStatus::kCompleted; }
 };

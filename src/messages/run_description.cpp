@@ -6,6 +6,11 @@
 #include "codec/stealth/stealth_format.h"
 
 namespace veil {
+
+std::string JpegTracesLine(const codec::JpegTraces& traces) {
+  const std::string all = traces.outside == 0 ? "all " : "all but " + std::to_string(traces.outside) + " of ";
+  return all + std::to_string(traces.colour_pixels) + " of its colour pixels are colours a JPEG decoder gives";
+}
 namespace {
 
 std::string CompressionName(std::uint32_t compression, std::uint32_t header_size) {
@@ -139,10 +144,15 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       return "the cryptography library (libsodium) could not start; nothing was written";
     case RunStatus::kNotStealthCover:
       return picture +
-             ": is not a picture the stealth form reads (a 24-bit BMP, or an 8- or 16-bit PNG without a "
-             "palette)" +
+             ": is not a picture the stealth form reads (a 24-bit BMP, an 8- or 16-bit PNG without a "
+             "palette, or a JPEG)" +
              (result.refusal.empty() ? "" : ": " + result.refusal);
     case RunStatus::kCoverDamaged: return picture + ": " + result.refusal;
+    case RunStatus::kWasJpeg:
+      return picture + ": was a JPEG: " + JpegTracesLine(result.traces) +
+             ", which changed pixels would no longer be, "
+             "and that alone finds a stealth picture; hide in the original JPEG, or in a copy downscaled by 2 "
+             "or more";
     case RunStatus::kPasswordNotText: return "the password is not UTF-8 text; a sealed picture needs one that is";
   }
   return "failed";

@@ -6,6 +6,10 @@
 
 namespace veil {
 
+// "all 6,000 of its colour pixels are colours a JPEG decoder gives" (or
+// "all but 3 of ..."): why a picture was a JPEG.
+std::string JpegTracesLine(const codec::JpegTraces& traces);
+
 // One English line for a run that did not complete, naming the picture and
 // the file concerned where they matter: for the command-line program's
 // errors and for reports.

@@ -101,6 +101,35 @@ Bytes BeforeFirstScan(const Bytes& jpeg) {
   return Bytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(std::min(at, jpeg.size())));
 }
 
+DecodedJpeg DecodeJpegPixels(const Bytes& jpeg) {
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  errors.error_exit = Throw;
+  jpeg_create_decompress(&cinfo);
+  DecodedJpeg decoded;
+  try {
+    jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_start_decompress(&cinfo);
+    decoded.width = cinfo.output_width;
+    decoded.height = cinfo.output_height;
+    decoded.components = cinfo.output_components;
+    const std::size_t row = std::size_t{decoded.width} * static_cast<std::size_t>(decoded.components);
+    decoded.pixels.resize(row * decoded.height);
+    while (cinfo.output_scanline < cinfo.output_height) {
+      JSAMPROW rows[1] = {decoded.pixels.data() + row * cinfo.output_scanline};
+      jpeg_read_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+  } catch (...) {
+    jpeg_destroy_decompress(&cinfo);
+    throw;
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return decoded;
+}
+
 std::vector<int> DecodeJpegCoefficients(const Bytes& jpeg) {
   jpeg_decompress_struct cinfo{};
   jpeg_error_mgr errors{};

@@ -32,6 +32,15 @@ Bytes InsertAfterSoi(const Bytes& jpeg, const Bytes& segment);
 // The bytes before the first SOS marker.
 Bytes BeforeFirstScan(const Bytes& jpeg);
 
+// The pixels as libjpeg decodes them (its defaults: fancy upsampling, the
+// integer IDCT), RGB or grey, row by row.
+struct DecodedJpeg {
+  std::uint32_t width = 0, height = 0;
+  int components = 3;
+  Bytes pixels;
+};
+DecodedJpeg DecodeJpegPixels(const Bytes& jpeg);
+
 // The quantised coefficients as libjpeg reads them: every component's blocks
 // in order, 64 a block, natural order.
 std::vector<int> DecodeJpegCoefficients(const Bytes& jpeg);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "codec/covers/jpeg_traces.h"
 #include "codec/covers/sample_cover.h"
 #include "codec/seal/seal_password.h"
 #include "codec/seal/wipe.h"
@@ -91,6 +92,11 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
       return marked;
     }
     CoverSamples& samples = cover->samples();
+    if (const JpegTraces traces = ReadJpegTraces(samples); traces.WasJpeg() && !request.allow_decoded_jpeg) {
+      RunResult was_jpeg{RunStatus::kWasJpeg};
+      was_jpeg.traces = traces;
+      return was_jpeg;
+    }
     const std::uint64_t size = request.payload.Size();
     const unsigned threads = Threads(request.threads);
     // The costs come before the key: the salt must embed first, and a file
@@ -200,6 +206,7 @@ StealthCapacity MeasureStealthCapacity(RawFile& picture, std::optional<double> m
                                 : std::uint64_t{samples.width} * samples.height;
   capacity.samples = samples.SampleCount();
   capacity.coefficients = samples.dct != nullptr;
+  capacity.traces = ReadJpegTraces(samples);
   return capacity;
 }
 

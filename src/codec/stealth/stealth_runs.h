@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/covers/jpeg_traces.h"
 #include "codec/run_result.h"
 #include "codec/stealth/stealth_keys.h"
 #include "files/raw_file.h"
@@ -24,11 +25,15 @@ struct StealthHideRequest {
   // Hidden bits per usable pixel (a JPEG's: per non-zero AC coefficient)
   // at most; unset, the cover kind's default cap.
   std::optional<double> max_rate{};
+  // A BMP or PNG that was a JPEG is refused unless this is set: its
+  // colours alone give a stealth picture away.
+  bool allow_decoded_jpeg = false;
   stealth::KdfCosts costs{};  // the fixed costs; only tests ask for less
   unsigned threads = 0;       // 0: as many as the processor has
 };
 
-// Completed once the changed samples have given the file back; kTooLarge
+// Completed once the changed samples have given the file back; kWasJpeg
+// (a BMP or PNG cover whose colours are all a decoded JPEG's), kTooLarge
 // (with size and capacity at the rate), kTooFlat (too few samples may change
 // to carry it at all), kNotStealthCover (with the reason), kAlreadyHoldsFile
 // (a BMP whose reserved words hold a marker), kPasswordNotText,
@@ -69,6 +74,7 @@ struct StealthCapacity {
   std::uint64_t pixels = 0;
   std::uint64_t samples = 0;  // every carrying sample, usable or not
   bool coefficients = false;  // a JPEG's: the samples are DCT coefficients, the rate per non-zero AC one
+  JpegTraces traces;          // a BMP's or PNG's: whether it was a JPEG (then a hide refuses it)
   double rate = 0;            // the rate measured at
 };
 // max_rate unset: the cover kind's default cap, which rate says.
