@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows command-line program under Wine and passes pictures between
 # it and the Linux one in both directions, plain, with a password, sealed and
-# stealth:
+# stealth (BMP, PNG and JPEG):
 #   [WINE_ROOT=FOLDER] scripts/wine-cli-test.sh PATH/veilwright-cli.exe PATH/veilwright-cli
 set -uo pipefail
 exe=$(readlink -f "$1")
@@ -103,6 +103,23 @@ check "Windows inspects a PNG's stealth capacity" sh -c \
   "wine '$exe' inspect '$(win "$work/l.png")' | grep -q 'capacity stealth: [1-9]'"
 check "Windows refuses a GIF with the reason" sh -c \
   "wine '$exe' inspect '$(win "$pngs/../refused/rose.gif")' 2>&1 | grep -q 'destroy the hidden file'"
+
+# JPEG covers in the stealth form, each way, in the coefficients.
+jpegs="$(dirname "$0")/../tests/data/jpeg"
+head -c 100 /dev/urandom >"$work/tiny.bin"
+cp "$jpegs/exiv2-bug1026.jpg" "$work/w.jpg"
+check "Windows hides in a JPEG (stealth)" windows hide "$(win "$work/w.jpg")" "$(win "$work/tiny.bin")" --stealth \
+  --password "密码 pw" --output "$(win "$work/w-stealth.jpg")"
+rm -f "$work/back.bin"
+check "Linux extracts from Windows' JPEG" "$linux" extract "$work/w-stealth.jpg" --password "密码 pw" \
+  --output "$work/back.bin"
+check "byte for byte (JPEG, Windows to Linux)" cmp "$work/back.bin" "$work/tiny.bin"
+cp "$jpegs/gdk-pixbuf-valid.2.jpeg" "$work/l.jpg"
+check "Linux hides in a JPEG in place (stealth)" "$linux" hide "$work/l.jpg" "$work/tiny.bin" --stealth --password "密码 pw"
+rm -rf "$work/out" && mkdir "$work/out"
+check "Windows extracts from Linux's JPEG" windows extract "$(win "$work/l.jpg")" --password "密码 pw" \
+  --output-dir "$(win "$work/out")"
+check "byte for byte (JPEG, Linux to Windows)" cmp "$work/out/output.bin" "$work/tiny.bin"
 
 check "Windows inspects a sealed picture" sh -c "wine '$exe' inspect '$(win "$work/l.bmp")' | grep -q 'sealed (format version 2)'"
 check "a wrong password writes nothing on Windows" sh -c \
