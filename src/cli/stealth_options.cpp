@@ -8,9 +8,7 @@
 
 namespace veil::cli {
 
-double DefaultMaxRate(codec::CoverKind kind) {
-  return kind == codec::CoverKind::kJpeg ? codec::stealth::kDefaultJpegMaxRate : codec::stealth::kDefaultMaxRate;
-}
+double DefaultMaxRate(codec::CoverKind kind) { return codec::stealth::DefaultMaxRate(kind == codec::CoverKind::kJpeg); }
 
 const char* RateUnit(codec::CoverKind kind) {
   return kind == codec::CoverKind::kJpeg ? "bits per non-zero AC coefficient" : "bits per pixel";

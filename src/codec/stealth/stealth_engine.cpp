@@ -165,8 +165,6 @@ std::vector<std::uint8_t> ToBytes(std::span<const std::uint8_t> bits) {
   return bytes;
 }
 
-double DefaultMaxRate(const CoverSamples& samples) { return samples.dct ? kDefaultJpegMaxRate : kDefaultMaxRate; }
-
 StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double max_rate) {
   using Limit = StealthRoom::Limit;
   if (!UsableSize(samples) || samples.channels == 0 || costs.levels.size() != samples.SampleCount())

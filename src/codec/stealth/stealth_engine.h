@@ -30,8 +30,6 @@ struct StealthRoom {
   std::uint64_t largest_file = 0;
 };
 StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double max_rate);
-// The cap on the rate unless the user raises it: the pixels' or a JPEG's.
-double DefaultMaxRate(const CoverSamples& samples);
 
 // Hides a file in a picture's samples, step by step: the salt first (it is
 // drawn before the key can be), then, with the keys, the frame and the body.

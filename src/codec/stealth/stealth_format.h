@@ -37,6 +37,10 @@ inline constexpr std::uint32_t kMemoryKib = 256 * 1024;
 inline constexpr double kDefaultMaxRate = 0.12;
 // A JPEG's cap, in hidden bits per non-zero AC coefficient.
 inline constexpr double kDefaultJpegMaxRate = 0.05;
+// The cap unless the user raises it: a JPEG's coefficients' or pixels'.
+inline constexpr double DefaultMaxRate(bool coefficients) {
+  return coefficients ? kDefaultJpegMaxRate : kDefaultMaxRate;
+}
 // Body places per body bit the embedder aims for, counted on usable samples.
 inline constexpr std::uint64_t kPlacesPerBit = 8;
 

@@ -102,7 +102,8 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     // The costs come before the key: the salt must embed first, and a file
     // the picture cannot take is refused without a derivation.
     StealthHider hider(samples, threads);
-    const StealthRoom room = RoomFor(samples, hider.costs(), request.max_rate.value_or(DefaultMaxRate(samples)));
+    const StealthRoom room =
+        RoomFor(samples, hider.costs(), request.max_rate.value_or(DefaultMaxRate(samples.dct != nullptr)));
     if (room.limit == StealthRoom::Limit::kTooFlat)
       return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
     if (room.limit != StealthRoom::Limit::kNone || size > room.largest_file)
@@ -196,7 +197,7 @@ StealthCapacity MeasureStealthCapacity(RawFile& picture, std::optional<double> m
   }
   const CoverSamples& samples = cover->samples();
   const auto costs = ComputeCosts(samples, Threads(threads));
-  capacity.rate = max_rate.value_or(DefaultMaxRate(samples));
+  capacity.rate = max_rate.value_or(DefaultMaxRate(samples.dct != nullptr));
   const StealthRoom room = RoomFor(samples, costs, capacity.rate);
   capacity.largest_file = room.largest_file;
   capacity.too_flat = room.limit == StealthRoom::Limit::kTooFlat;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "codec/covers/jpeg/jpeg_layout.h"
+
 namespace veil::codec::jpeg {
 namespace {
 
@@ -30,8 +32,8 @@ void OutputMessage(j_common_ptr) {}
 void CountScans(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
   JpegErrors& errors = ErrorsOf(cinfo);
-  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > errors.most_scans) {
-    std::snprintf(errors.message, sizeof errors.message, "more than %d scans", errors.most_scans);
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMostScans) {
+    std::snprintf(errors.message, sizeof errors.message, "more than %d scans", kMostScans);
     errors.failed = true;
     std::longjmp(errors.jump, 1);
   }

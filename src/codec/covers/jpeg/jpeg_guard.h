@@ -19,16 +19,13 @@ struct JpegErrors {
   char warning[JMSG_LENGTH_MAX] = {};
   bool failed = false;
   bool warned = false;
-  // Scans read so far are counted by the progress hook; past this many the
-  // decoder is stopped, as a picture of endless scans would not stop.
-  int most_scans = 256;
   jpeg_progress_mgr progress{};
 };
 
 // Sets up errors' manager for cinfo's error field; call before
 // jpeg_create_*.
 jpeg_error_mgr* InstallErrors(JpegErrors& errors);
-// Hooks the scan count into a decompressor.
+// Hooks the scan count into a decompressor: past kMostScans it is stopped.
 void WatchScans(j_decompress_ptr cinfo, JpegErrors& errors);
 
 // Runs step under libjpeg's error return: false when libjpeg gave up

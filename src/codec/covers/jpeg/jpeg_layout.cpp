@@ -7,7 +7,6 @@ namespace veil::codec::jpeg {
 namespace {
 
 constexpr std::uint8_t kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA, kDht = 0xC4, kDnl = 0xDC, kApp2 = 0xE2;
-constexpr std::size_t kMostScans = 256;
 
 bool Restart(std::uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
 bool Standalone(std::uint8_t marker) { return marker == 0x01 || Restart(marker) || marker == kSoi || marker == kEoi; }
@@ -119,7 +118,8 @@ std::variant<Layout, LayoutRefusal> ReadLayout(std::span<const std::uint8_t> byt
       return Unsupported("JPEG files of several pictures (MPF): their offsets would no longer hold");
     if (marker == kSos) {
       if (layout.frame_marker == 0) return Damaged("a scan comes before the frame header");
-      if (layout.scans.size() == kMostScans) return Unsupported("JPEG pictures of more than 256 scans");
+      if (layout.scans.size() == std::size_t{kMostScans})
+        return Unsupported("JPEG pictures of more than " + std::to_string(kMostScans) + " scans");
       ScanHeader scan;
       if (!ReadScanHeader(body, scan)) return Damaged("a scan header does not hold up");
       if (layout.scans.empty()) layout.first_scan = at;

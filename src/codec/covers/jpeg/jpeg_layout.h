@@ -17,6 +17,10 @@ struct Segment {
   std::size_t size = 0;
 };
 
+// The most scans a JPEG may have: a progressive file of endless scans would
+// keep a decoder busy without end.
+inline constexpr int kMostScans = 256;
+
 // One scan's header: the components it codes (by their ids) and its
 // spectral selection and successive approximation.
 struct ScanHeader {
