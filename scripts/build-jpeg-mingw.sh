@@ -10,29 +10,10 @@ prefix=$(realpath -m "$1")
 host=$2
 [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ] && exit 0
 
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-missing=()
-for package in dpkg-dev cmake make; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] ||
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"  # apt's own user fetches into it
-
-# When the newest version's files are not (or no longer) on the mirror, an
-# older listed one is taken.
-fetched=no
-(cd "$work" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1) && fetched=yes
-if [ $fetched = no ]; then
-  for version in $(apt-cache showsrc libjpeg-turbo | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    (cd "$work" && apt-get source -qq "libjpeg-turbo=$version" >/dev/null 2>&1) && { fetched=yes; break; }
-  done
-fi
-[ $fetched = yes ] || { echo "cannot fetch Debian's source of libjpeg-turbo" >&2; exit 1; }
+source "$(dirname "$0")/debian-source.sh"
+need_packages dpkg-dev cmake make
+make_work_dir
+fetch_source libjpeg-turbo
 source_dir=$(find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
 echo "Building $(basename "$source_dir") for $host into $prefix"
 processor=$([ "$host" = x86_64-w64-mingw32 ] && echo AMD64 || echo X86)

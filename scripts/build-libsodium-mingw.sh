@@ -9,8 +9,7 @@ prefix=$(realpath -m "$1")
 host=$2
 [ -f "$prefix/lib/libsodium.a" ] && exit 0
 
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+source "$(dirname "$0")/debian-source.sh"
 if ! grep -rqsE '^(Types: *deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   echo "Adding a deb-src entry for Debian's source packages"
   "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/veilwright-deb-src.sources >/dev/null <<SOURCES
@@ -30,16 +29,8 @@ SOURCES
 fi
 # dpkg-dev unpacks the source package; the autotools make its configure
 # script, as Debian's own build does.
-missing=()
-for package in dpkg-dev autoconf automake libtool make; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] ||
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"  # apt's own user fetches into it
+need_packages dpkg-dev autoconf automake libtool make
+make_work_dir
 (cd "$work" && apt-get source -qq libsodium >/dev/null 2>&1) ||
   { "${sudo_cmd[@]}" apt-get update -qq && (cd "$work" && apt-get source -qq libsodium >/dev/null); }
 source_dir=$(find "$work" -maxdepth 1 -type d -name 'libsodium-*' | head -1)

@@ -9,30 +9,9 @@ prefix=$(realpath -m "$1")
 host=$2
 [ -f "$prefix/lib/libpng16.a" ] && [ -f "$prefix/lib/libz.a" ] && exit 0
 
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-missing=()
-for package in dpkg-dev make gawk; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] ||
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"  # apt's own user fetches into it
-
-# Unpacks Debian's source of a package into $work; when the newest version's
-# files are not (or no longer) on the mirror, an older listed one is taken.
-fetch_source() {
-  local package=$1 version
-  (cd "$work" && apt-get source -qq "$package" >/dev/null 2>&1) && return 0
-  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    (cd "$work" && apt-get source -qq "$package=$version" >/dev/null 2>&1) && return 0
-  done
-  echo "cannot fetch Debian's source of $package" >&2
-  return 1
-}
+source "$(dirname "$0")/debian-source.sh"
+need_packages dpkg-dev make gawk
+make_work_dir
 
 fetch_source zlib
 zlib_dir=$(find "$work" -maxdepth 1 -type d -name 'zlib-*' | head -1)
