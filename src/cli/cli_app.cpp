@@ -115,11 +115,11 @@ const std::vector<CommandEntry>& Commands() {
 
 constexpr const char* kUsage =
     "usage: veilwright-cli COMMAND ...\n"
-    "Hides a file inside a 24-bit BMP picture (or, in the stealth form, a PNG) and takes it out again.\n"
+    "Hides a file inside a 24-bit BMP picture (or, in the stealth form, a PNG or a JPEG) and takes it out again.\n"
     "\n"
     "  inspect PICTURE\n"
     "  hide PICTURE FILE [--seal | --stealth [--max-rate BPP]] [--password TEXT | --password-file PATH]\n"
-    "       [--weak-password] [--output COPY]\n"
+    "       [--weak-password] [--allow-decoded-jpeg] [--output COPY]\n"
     "  extract PICTURE [--stealth] [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR]\n"
     "       [--clear]\n"
     "  clear PICTURE\n"
