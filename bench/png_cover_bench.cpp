@@ -1,7 +1,7 @@
-// A PNG cover's decoding and encoding alone, timed, with the write's zlib
-// level and filters as options: the part of a stealth hiding in a PNG that
+// A PNG cover's decoding and encoding alone, timed, with the deflate
+// settings the encoding follows: the part of a stealth hiding in a PNG that
 // libpng and zlib do.
-//   veilwright_png_cover_bench COVER.png ROUNDS [LEVEL [FILTERS [STRATEGY]]]
+//   veilwright_png_cover_bench COVER.png ROUNDS
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,14 +16,10 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s COVER.png ROUNDS [LEVEL [FILTERS [STRATEGY]]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s COVER.png ROUNDS\n", argv[0]);
     return 2;
   }
   const int rounds = std::atoi(argv[2]);
-  veil::codec::png::PngWriteOptions options;
-  if (argc > 3) options.compression_level = std::atoi(argv[3]);
-  if (argc > 4) options.filters = std::atoi(argv[4]);
-  if (argc > 5) options.strategy = std::atoi(argv[5]);
   using Clock = std::chrono::steady_clock;
   const auto cover_file = veil::OpenSystemFile(argv[1], veil::OpenMode::kReadOnly);
   for (int round = 0; round < rounds; ++round) {
@@ -42,16 +38,18 @@ int main(int argc, char** argv) {
     veil::MemoryFile out(bytes);
     const std::clock_t cpu_encoding = std::clock();
     const auto encoding = Clock::now();
-    veil::codec::png::WritePngCover(*cover_file, cover, out, options);
+    const auto settings = veil::codec::png::CoverDeflateSettings(*cover_file, cover);
+    const auto chosen = Clock::now();
+    veil::codec::png::WritePngCover(*cover_file, cover, out, settings);
     const auto encoded = Clock::now();
     const std::clock_t cpu_encoded = std::clock();
     const auto cpu = [](std::clock_t a, std::clock_t b) { return static_cast<double>(b - a) / CLOCKS_PER_SEC; };
     const auto seconds = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
     std::printf(
-        "round %d: decode %.3f s (processor %.3f s), encode %.3f s (processor %.3f s) (level %d, filters %d): "
+        "round %d: decode %.3f s (processor %.3f s), settings %.3f s, encode %.3f s (processor %.3f s) (%s): "
         "%zu bytes, the cover %llu\n",
-        round + 1, seconds(start, decoded), cpu(cpu_start, cpu_decoded), seconds(encoding, encoded),
-        cpu(cpu_encoding, cpu_encoded), options.compression_level, options.filters, bytes->size(),
+        round + 1, seconds(start, decoded), cpu(cpu_start, cpu_decoded), seconds(encoding, chosen),
+        seconds(encoding, encoded), cpu(cpu_encoding, cpu_encoded), settings.Describe().c_str(), bytes->size(),
         static_cast<unsigned long long>(cover_file->Size()));
   }
   return 0;

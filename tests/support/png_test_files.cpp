@@ -62,7 +62,7 @@ TestPicture MakeTestPicture(std::uint32_t width, std::uint32_t height, int colou
   return picture;
 }
 
-Bytes EncodePng(const TestPicture& picture) {
+Bytes EncodePng(const TestPicture& picture, const LibpngSettings& settings) {
   MemoryOut out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -79,6 +79,10 @@ Bytes EncodePng(const TestPicture& picture) {
     key.gray = *picture.trns_grey;
     png_set_tRNS(png, info, nullptr, 0, &key);
   }
+  if (settings.level >= 0) png_set_compression_level(png, settings.level);
+  if (settings.strategy >= 0) png_set_compression_strategy(png, settings.strategy);
+  if (settings.filters >= 0) png_set_filter(png, PNG_FILTER_TYPE_BASE, settings.filters);
+  if (settings.mem_level >= 0) png_set_compression_mem_level(png, settings.mem_level);
   png_write_info(png, info);
   const int channels = picture.ChannelsWithAlpha();
   const std::size_t row_samples = std::size_t{picture.width} * channels;

@@ -24,7 +24,14 @@ struct TestPicture {
 // Pseudo-random samples; alpha full except in every seventh pixel.
 TestPicture MakeTestPicture(std::uint32_t width, std::uint32_t height, int colour_type, int depth, bool interlaced,
                             std::uint32_t seed);
-Bytes EncodePng(const TestPicture& picture);
+// How libpng is told to compress; -1 leaves libpng's default.
+struct LibpngSettings {
+  int level = -1;
+  int strategy = -1;
+  int filters = -1;  // PNG_FILTER_* bits
+  int mem_level = -1;
+};
+Bytes EncodePng(const TestPicture& picture, const LibpngSettings& settings = {});
 
 // A chunk with its framing and checksum.
 Bytes PngChunk(const std::string& type, const Bytes& data);

@@ -1,25 +1,21 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 
+#include "codec/covers/png/image_coding.h"
 #include "codec/covers/png/png_chunk_map.h"
 #include "codec/covers/png/png_refusal.h"
 #include "files/raw_file.h"
 
 namespace veil::codec::png {
 
-// The bytes of filtered rows the header gives: a filter byte and the
-// pixels of each row, of each of Adam7's passes when interlaced.
-std::uint64_t FilteredImageBytes(const PngHeader& header);
-
 // Inflates the image data before libpng does, and stops as soon as it holds
 // more than the header gives: a small picture over gigabytes of compressed
 // zeros is refused at once, not after inflating them all. Refused too: data
 // that does not inflate, fails its checksum, or ends short. Bytes after the
 // end of the compressed stream are let be, and so is a stream whose header
-// claims a smaller window than it uses, as other readers do. Throws
-// FileFailure.
-std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map);
+// claims a smaller window than it uses, as other readers do. On the way it
+// notes how the data was coded. Throws FileFailure.
+std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map, PngImageCoding& coding);
 
 }  // namespace veil::codec::png

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codec/covers/cover_samples.h"
+#include "codec/covers/png/image_coding.h"
 #include "codec/covers/png/png_chunk_map.h"
 
 namespace veil::codec::png {
@@ -18,6 +19,7 @@ struct PngCover {
   std::vector<std::uint8_t> alpha8;
   std::vector<std::uint16_t> alpha16;
   PngChunkMap chunks;
+  PngImageCoding coding;
 
   bool HasAlpha() const { return chunks.header.colour_type == 4 || chunks.header.colour_type == 6; }
 };

@@ -187,7 +187,7 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
                                                    std::to_string(limits.max_samples) + " this program decodes");
   }
 
-  if (auto refusal = CheckImageData(file, cover.chunks)) return std::move(*refusal);
+  if (auto refusal = CheckImageData(file, cover.chunks, cover.coding)) return std::move(*refusal);
 
   std::vector<std::uint8_t> row;
   std::optional<LowBitsJob> low_job;
