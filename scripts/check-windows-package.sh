@@ -22,7 +22,13 @@ for program in veilwright.exe veilwright-cli.exe; do
   if "$objdump" -h "$unpacked/$program" | grep -q '\.debug'; then fail "$program is not stripped"; fi
 done
 grep -q "中文" "$unpacked/README.txt" && grep -q "English" "$unpacked/README.txt" || fail "the README is not in Chinese and English"
-echo "ok - $zip holds veilwright.exe ($(stat -c %s "$unpacked/veilwright.exe") bytes) and veilwright-cli.exe, stripped, a README in Chinese and English, and the licence"
+# The zip's command-line program makes stealth PNGs and JPEGs: its README
+# says so, and what each form hides and what it does not.
+for wanted in "--stealth" "隐蔽形式" "PNG" "JPEG" "--allow-decoded-jpeg" "--max-rate" "not encryption" \
+              "and the file's length" "holds the cover"; do
+  grep -qF -- "$wanted" "$unpacked/README.txt" || fail "the README does not say \"$wanted\""
+done
+echo "ok - $zip holds veilwright.exe ($(stat -c %s "$unpacked/veilwright.exe") bytes) and veilwright-cli.exe, stripped, a README in Chinese and English on the three forms and PNG and JPEG covers, and the licence"
 
 scripts/wine-cli-test.sh "$unpacked/veilwright-cli.exe" build/src/cli/veilwright-cli
 source scripts/wine-env.sh

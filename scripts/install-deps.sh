@@ -22,7 +22,7 @@ need_i386=no
 for option in "$@"; do
   case $option in
     --screenshot) packages+=("${display[@]}" imagemagick xdotool) ;;
-    --release) packages+=(dpkg-dev desktop-file-utils lintian) ;;
+    --release) packages+=(dpkg-dev desktop-file-utils lintian strace) ;;
     --windows) packages+=("${display[@]}" locales g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386)
                need_i386=yes ;;
     --windows64) packages+=("${display[@]}" locales g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64) ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package dist/veilwright_<version>-<revision>_amd64.deb: both
-# programs, the desktop entry, the icons, the man page, the README and the
-# licence; its dependencies come from the libraries the programs link.
+# programs, the desktop entry, the icons, the man pages, the user's README
+# (docs/user/README.md), the format and the licence; its dependencies come
+# from the libraries the programs link.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --release

@@ -207,6 +207,22 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(missing.err, "veilwright-cli: cannot open " + dir.File("none.bmp") + ": No such file or directory\n");
 }
 
+// A user choosing a form learns from --help what each one keeps from whom,
+// and what it gives away.
+TEST_F(CliTest, HelpSaysWhatEachFormHidesAndWhatItDoesNot) {
+  const Result overview = Run({"--help"});
+  ASSERT_EQ(overview.status, 0);
+  const Result hide = Run({"hide", "--help"});
+  ASSERT_EQ(hide.status, 0);
+  for (const std::string& text : {overview.out, hide.out}) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(text.find("gate for extraction, not encryption"), std::string::npos);
+    EXPECT_NE(text.find("shows that it holds a file, and the file's length"), std::string::npos);
+    EXPECT_NE(text.find("someone who holds the cover"), std::string::npos);
+  }
+  for (const char* kind : {"BMP", "PNG", "JPEG"}) EXPECT_NE(overview.out.find(kind), std::string::npos) << kind;
+}
+
 // Clearing destroys the file: with its marker put back, a picture gives
 // back neither the file nor its password, and nothing outside the pixel
 // bytes the file took has changed.

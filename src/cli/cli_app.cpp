@@ -27,7 +27,7 @@ const std::vector<CommandEntry>& Commands() {
        "stored extension, the format version and whether a password is set; for a sealed one\n"
        "the file's length (it follows from the hidden length) and the costs of its key\n"
        "derivation (its extension and contents are inside the seal).\n"
-       "For a PNG it prints the stealth capacity, or why the PNG cannot carry a file.\n"},
+       "For a PNG or a JPEG it prints the stealth capacity, or why the picture cannot carry a file.\n"},
       {{"hide",
         2,
         {"--password", "--password-file", "--output", "--max-rate"},
@@ -45,7 +45,8 @@ const std::vector<CommandEntry>& Commands() {
        "With --seal (format version 2) the extension and the file are encrypted and authenticated\n"
        "(XChaCha20-Poly1305) under a key derived from the password (Argon2id); the password may\n"
        "be any UTF-8 text (sealed in its composed form, NFC), and is asked twice on the terminal\n"
-       "when not given. Programs that read only version 1 refuse a sealed picture.\n"
+       "when not given. Programs that read only version 1 refuse a sealed picture. A sealed\n"
+       "picture still shows that it holds a file, and the file's length (inspect prints both).\n"
        "With --stealth nothing in the picture says it holds a file: the header, palette, profile\n"
        "and length stay as they are, and only pixel values change, each by one, at places only\n"
        "the password finds, chosen where the picture's texture hides them (never in flat areas or\n"
@@ -126,6 +127,14 @@ constexpr const char* kUsage =
     "  passphrase\n"
     "\n"
     "  --version\n"
+    "\n"
+    "What each form hides:\n"
+    "  plain (the default; BMP): nothing from someone who looks. The file and its password are\n"
+    "      stored unencrypted; the password is a gate for extraction, not encryption.\n"
+    "  --seal (BMP): the file and its extension, encrypted under the password; the picture still\n"
+    "      shows that it holds a file, and the file's length.\n"
+    "  --stealth (BMP, PNG, JPEG): that there is a file at all, its length and its contents; but\n"
+    "      not from someone who holds the cover or two versions of the picture.\n"
     "\n"
     "Run 'veilwright-cli COMMAND --help' for the details of a command.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";

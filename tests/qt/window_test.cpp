@@ -154,6 +154,26 @@ class WindowTest : public QObject {
     QCOMPARE(Widget<QLineEdit>(window, "Text2")->text(), QString("您可以加密的文件大小不超过2KB"));
   }
 
+  // A desktop entry's %f: the picture is opened once the window shows, and
+  // one the window cannot take is refused as if it had been chosen.
+  void PictureGivenAtStartIsOpened() {
+    const std::string cover = File("given.bmp").toStdString();
+    WriteAll(cover, LoadableBmp(9000));
+    QtMainWindow window;
+    window.Start();
+    window.OpenOnStart(QString::fromStdString(cover));
+    QTRY_COMPARE(Widget<QLineEdit>(window, "Text1")->text(), "宿主图片:" + QString::fromStdString(cover));
+    QCOMPARE(Widget<QLineEdit>(window, "Text2")->text(), QString("您可以加密的文件大小不超过2KB"));
+
+    const std::string png = File("given.png").toStdString();
+    WriteAll(png, Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    ModalDriver driver;
+    driver.AnswerBox("图片不是BMP格式，请选择BMP图片！", QMessageBox::Ok);
+    window.OpenOnStart(QString::fromStdString(png));
+    ExpectDriverDone(driver);
+    QCOMPARE(Widget<QLineEdit>(window, "Text1")->text(), "宿主图片:" + QString::fromStdString(cover));
+  }
+
   // What the password field cannot hold is refused, and the user is told.
   void PasswordBoxesTakeEightPortableCharacters() {
     QtMainWindow window;

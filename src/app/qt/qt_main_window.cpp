@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -196,6 +197,12 @@ void QtMainWindow::Start() {
   show();
 }
 
+void QtMainWindow::OpenOnStart(const QString& picture) {
+  const std::string path = QFile::encodeName(picture).toStdString();
+  QMetaObject::invokeMethod(
+      this, [this, path] { form_->PictureGiven(path); }, Qt::QueuedConnection);
+}
+
 void QtMainWindow::Dispatch(const std::string& name) { form_->Click(name); }
 
 void QtMainWindow::RefuseInput(const std::string& name) {
@@ -295,6 +302,9 @@ int RunMainWindow(int argc, char** argv) {
                                       "WenQuanYi Zen Hei", "Droid Sans Fallback"});
   QtMainWindow window;
   window.Start();
+  // As a desktop entry's %f passes it: one picture, or none.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) window.OpenOnStart(arguments.at(1));
   return QApplication::exec();
 }
 

@@ -40,6 +40,8 @@ class QtMainWindow final : public QMainWindow {
 
   // Runs the load event, then shows the window.
   void Start();
+  // Opens the picture the program was started with, once the window shows.
+  void OpenOnStart(const QString& picture);
   ui::MainForm& form() { return *form_; }
   QtControls& controls() { return controls_; }
   TwipScale scale() const { return scale_; }

@@ -128,6 +128,10 @@ void MainForm::FileDropped(std::string_view control, const std::string& path) {
   }
 }
 
+void MainForm::PictureGiven(const std::string& path) {
+  RunCommand([&] { commands_.CoverDropped(path); });
+}
+
 void MainForm::InputRefused(std::string_view control) {
   const ControlSpec* design = FindControl(MainWindow(), control);
   if (design && design->portable_text_only) RunCommand([&] { commands_.PasswordInputRefused(); });

@@ -30,6 +30,8 @@ class MainForm {
   // Whether the named control takes dropped files, and a file dropped on it.
   bool TakesDrops(std::string_view control) const;
   void FileDropped(std::string_view control, const std::string& path);
+  // A picture named on the program's command line: opened as if chosen.
+  void PictureGiven(const std::string& path);
   // A password box refused a character that the picture cannot store.
   void InputRefused(std::string_view control);
   // The window takes no clicks, keys or drops while a command runs; it
