@@ -7,6 +7,8 @@
 //     the stealth form at RATE bits per non-zero AC coefficient (the file
 //     as large as the rate allows, shrunk until the picture takes it), key
 //     derivation at its least costs; prints the hidden bytes
+//   veilwright-jpeg-bench hide-juniward RATE SEED IN.jpg OUT.jpg
+//     the same with J-UNIWARD's costs instead of UERD's
 //   veilwright-jpeg-bench pm1 RATE SEED IN.jpg OUT.jpg
 //     the simplest rival: RATE / 2 of the non-zero AC coefficients, drawn at
 //     random, changed by +1 or -1 at random (what plain ±1 embedding of RATE
@@ -86,7 +88,7 @@ int Dump(const char* in, const char* out) {
   return 0;
 }
 
-int Hide(double rate, unsigned seed, const char* in, const char* out) {
+int Hide(double rate, unsigned seed, const char* in, const char* out, codec::stealth::JpegCostModel model) {
   const Bytes jpeg = Load(in);
   const std::uint64_t bits = static_cast<std::uint64_t>(rate * static_cast<double>(NonzeroAc(Cover(jpeg)->samples())));
   std::mt19937 random(seed);
@@ -102,6 +104,7 @@ int Hide(double rate, unsigned seed, const char* in, const char* out) {
     request.max_rate = rate;
     request.costs = {1, 8};
     request.threads = 1;
+    request.jpeg_costs = model;
     codec::RunObserver observer;
     const auto result = codec::HideStealth(request, observer);
     if (result.ok()) {
@@ -144,14 +147,17 @@ int main(int argc, char** argv) {
   try {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "dump" && argc == 4) return Dump(argv[2], argv[3]);
-    if (mode == "hide" && argc == 6)
-      return Hide(std::atof(argv[2]), static_cast<unsigned>(std::atoi(argv[3])), argv[4], argv[5]);
+    if ((mode == "hide" || mode == "hide-juniward") && argc == 6)
+      return Hide(std::atof(argv[2]), static_cast<unsigned>(std::atoi(argv[3])), argv[4], argv[5],
+                  mode == "hide" ? codec::stealth::JpegCostModel::kUerd : codec::stealth::JpegCostModel::kJUniward);
     if (mode == "pm1" && argc == 6)
       return PlusMinusOne(std::atof(argv[2]), static_cast<unsigned>(std::atoi(argv[3])), argv[4], argv[5]);
   } catch (const FileFailure& failure) {
     std::fprintf(stderr, "%s\n", failure.what());
     return 1;
   }
-  std::fprintf(stderr, "usage: %s dump IN OUT | hide RATE SEED IN OUT | pm1 RATE SEED IN OUT\n", argv[0]);
+  std::fprintf(stderr,
+               "usage: %s dump IN OUT | hide RATE SEED IN OUT | hide-juniward RATE SEED IN OUT | pm1 RATE SEED IN OUT\n",
+               argv[0]);
   return 2;
 }

@@ -1,8 +1,10 @@
 """JPEG steganalysis benchmark: Veilwright's stealth form in JPEG covers
-against DCTR features and the FLD ensemble, beside steghide, outguess and
-random +-1 at non-zero AC coefficients, on the same tiles.
+(UERD's costs, and J-UNIWARD's as "juniward") against DCTR features and the FLD
+ensemble, beside steghide, outguess and random +-1 at non-zero AC
+coefficients, on the same tiles.
 
-    bench.py PHOTO_LIST CACHE [--workers N] [--splits N]
+    bench.py PHOTO_LIST CACHE [--workers N] [--splits N] [--qualities 75,95]
+             [--tools veilwright,juniward,pm1,steghide,outguess]
 
 Tiles: each photograph (a JPEG from a Debian package) decoded, turned grey,
 downscaled to three quarters (Lanczos; less where that leaves no tile) to
@@ -24,7 +26,8 @@ from ensemble import FldEnsemble  # noqa: E402
 
 RATES = (0.05, 0.1, 0.2, 0.4)
 QUALITIES = (75, 95)
-TOOLS = ("veilwright", "pm1", "steghide", "outguess")
+TOOLS = ("veilwright", "juniward", "pm1", "steghide", "outguess")
+OWN_TOOLS = ("veilwright", "juniward", "pm1")
 PEER_RATES = (0.05, 0.1, 0.2)
 BENCH_TOOL = os.environ.get("VEILWRIGHT_JPEG_BENCH", "build/bench/veilwright-jpeg-bench")
 
@@ -37,7 +40,7 @@ TILE = 512
 
 
 def make_tiles(job):
-    index, photo, cache = job
+    index, photo, cache, qualities = job
     made = []
     size = run(["identify", "-format", "%w %h", photo]).stdout.decode().split()
     width, height = int(size[0]), int(size[1])
@@ -52,7 +55,7 @@ def make_tiles(job):
     for x, y in spots[::step][:8]:
         grey = run(["convert", photo, "-colorspace", "Gray", "-filter", "Lanczos", "-resize", f"{100 * scale:.4f}%",
                     "-crop", f"{TILE}x{TILE}+{x}+{y}", "+repage", "pgm:-"]).stdout
-        for quality in QUALITIES:
+        for quality in qualities:
             name = os.path.join(cache, "covers", f"q{quality}", f"p{index:03d}_{x}_{y}.jpg")
             if not os.path.exists(name):
                 with open(name, "wb") as out:
@@ -78,8 +81,8 @@ def embed(job):
     dump = cover + ".bin"
     seed = seed_of(tool, rate, cover)
     try:
-        if tool == "veilwright":
-            run([BENCH_TOOL, "hide", str(rate), str(seed), cover, out])
+        if tool in ("veilwright", "juniward"):
+            run([BENCH_TOOL, "hide" if tool == "veilwright" else "hide-juniward", str(rate), str(seed), cover, out])
         elif tool == "pm1":
             run([BENCH_TOOL, "pm1", str(rate), str(seed), cover, out])
         else:
@@ -141,32 +144,36 @@ def main():
     parser.add_argument("cache")
     parser.add_argument("--workers", type=int, default=2)
     parser.add_argument("--splits", type=int, default=10)
+    parser.add_argument("--qualities", default=",".join(map(str, QUALITIES)))
+    parser.add_argument("--tools", default=",".join(TOOLS))
     args = parser.parse_args()
+    qualities = [int(q) for q in args.qualities.split(",")]
+    tools = args.tools.split(",")
     photos = [line.strip() for line in open(args.photos) if line.strip()]
-    for quality in QUALITIES:
+    for quality in qualities:
         os.makedirs(os.path.join(args.cache, "covers", f"q{quality}"), exist_ok=True)
     with Pool(args.workers) as pool:
-        covers = sorted(sum(pool.map(make_tiles, [(i, p, args.cache) for i, p in enumerate(photos)]), []))
+        covers = sorted(sum(pool.map(make_tiles, [(i, p, args.cache, qualities) for i, p in enumerate(photos)]), []))
         for cover in covers:
             if not os.path.exists(cover + ".bin"):
                 run([BENCH_TOOL, "dump", cover, cover + ".bin"])
         jobs = []
         for cover in covers:
-            for tool in TOOLS:
-                for rate in RATES if tool in ("veilwright", "pm1") else PEER_RATES:
+            for tool in tools:
+                for rate in RATES if tool in OWN_TOOLS else PEER_RATES:
                     folder = os.path.join(os.path.dirname(cover), f"{tool}_{rate}")
                     os.makedirs(folder, exist_ok=True)
                     jobs.append((tool, rate, cover, os.path.join(folder, os.path.basename(cover)), args.cache))
         pool.map(embed, jobs, chunksize=8)
         print(f"{len(covers)} cover tiles from {len(photos)} photographs; embedded", flush=True)
-        for quality in QUALITIES:
+        for quality in qualities:
             these = [c for c in covers if f"/q{quality}/" in c]
             cover_x = np.stack(pool.map(feature_of, these, chunksize=8))
             photo_of = np.array([int(os.path.basename(c)[1:4]) for c in these])
             print(f"\nquality {quality}: {len(these)} tiles of {len(np.unique(photo_of))} photographs")
             print("tool        rate   pairs  AUC (2.5-97.5% over splits)  P_E")
-            for tool in TOOLS:
-                for rate in RATES if tool in ("veilwright", "pm1") else PEER_RATES:
+            for tool in tools:
+                for rate in RATES if tool in OWN_TOOLS else PEER_RATES:
                     folder = f"{tool}_{rate}"
                     made = [os.path.join(os.path.dirname(c), folder, os.path.basename(c)) for c in these]
                     keep = np.array([os.path.exists(m) for m in made])

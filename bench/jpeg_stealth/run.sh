@@ -3,7 +3,7 @@
 # the stealth form in JPEG covers, steghide, outguess and random +-1, on grey
 # 512x512 tiles of the JPEG photographs listed in bench/stealth/photos.tsv,
 # compressed at quality 75 and 95. About 30 minutes on 2 cores.
-#   bench/jpeg_stealth/run.sh [CACHE]   (default ~/.cache/veilwright-jpegbench)
+#   bench/jpeg_stealth/run.sh [CACHE [bench.py options]]   (default ~/.cache/veilwright-jpegbench)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 cache=${1:-$HOME/.cache/veilwright-jpegbench}
@@ -23,4 +23,5 @@ for package in $packages; do
 done
 awk -F'\t' -v root="$cache/packages" '!/^#/ && $3 == "-" && tolower($2) ~ /\.jpe?g$/ {print root "/" $1 "/" $2}' \
   bench/stealth/photos.tsv >"$cache/photos.txt"
-exec /usr/bin/python3 bench/jpeg_stealth/bench.py "$cache/photos.txt" "$cache" --workers "$(nproc)"
+shift || true
+exec /usr/bin/python3 bench/jpeg_stealth/bench.py "$cache/photos.txt" "$cache" --workers "$(nproc)" "$@"

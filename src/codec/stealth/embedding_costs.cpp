@@ -8,6 +8,7 @@
 
 #include "codec/covers/large_buffer.h"
 #include "codec/stealth/dct_costs.h"
+#include "codec/stealth/juniward_costs.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {
@@ -240,8 +241,8 @@ int LevelOf(float rho) {
   return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
 }
 
-CostMap ComputeCosts(const CoverSamples& samples, unsigned threads) {
-  if (samples.dct) return DctCosts(samples);
+CostMap ComputeCosts(const CoverSamples& samples, unsigned threads, JpegCostModel jpeg) {
+  if (samples.dct) return jpeg == JpegCostModel::kUerd ? DctCosts(samples) : JUniwardCosts(samples, threads);
   if (samples.depth == 16) return Compute(samples, samples.values16, 1.0f / 257.0f, threads);
   return Compute(samples, samples.values8, 1.0f, threads);
 }

@@ -32,8 +32,13 @@ struct CostMap {
   bool Wet(std::size_t i) const { return (levels[i] >> 1) >= kChangedDown; }
 };
 
-// A JPEG's coefficients (samples.dct set) take the costs of DctCosts.
-CostMap ComputeCosts(const CoverSamples& samples, unsigned threads);
+// Which costs a JPEG's coefficients take: UERD's (measured, the default),
+// or J-UNIWARD's (slower; not yet measured against the detector).
+enum class JpegCostModel { kUerd, kJUniward };
+
+// A JPEG's coefficients (samples.dct set) take the costs of DctCosts or
+// JUniwardCosts.
+CostMap ComputeCosts(const CoverSamples& samples, unsigned threads, JpegCostModel jpeg = JpegCostModel::kUerd);
 
 // The cost level of rho, 8 levels a doubling, rho of 1 and below level 0.
 int LevelOf(float rho);

@@ -207,8 +207,8 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
   return {Limit::kNone, std::min(*file_by_rate, *file_by_flatness)};
 }
 
-StealthHider::StealthHider(CoverSamples& samples, unsigned threads)
-    : samples_(samples), threads_(threads), costs_(ComputeCosts(samples, threads)) {
+StealthHider::StealthHider(CoverSamples& samples, unsigned threads, JpegCostModel jpeg)
+    : samples_(samples), threads_(threads), costs_(ComputeCosts(samples, threads, jpeg)) {
   randombytes_buf(directions_.data(), directions_.size());
 }
 

@@ -36,7 +36,7 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
 // State in the struct, nothing global.
 class StealthHider {
  public:
-  StealthHider(CoverSamples& samples, unsigned threads);
+  StealthHider(CoverSamples& samples, unsigned threads, JpegCostModel jpeg = JpegCostModel::kUerd);
   StealthHider(const StealthHider&) = delete;
   StealthHider& operator=(const StealthHider&) = delete;
   // The journal and the costs' changed marks tell where the file lies.

@@ -101,7 +101,7 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     const unsigned threads = Threads(request.threads);
     // The costs come before the key: the salt must embed first, and a file
     // the picture cannot take is refused without a derivation.
-    StealthHider hider(samples, threads);
+    StealthHider hider(samples, threads, request.jpeg_costs);
     const StealthRoom room =
         RoomFor(samples, hider.costs(), request.max_rate.value_or(DefaultMaxRate(samples.dct != nullptr)));
     if (room.limit == StealthRoom::Limit::kTooFlat)

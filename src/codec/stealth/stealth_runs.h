@@ -7,6 +7,7 @@
 
 #include "codec/covers/jpeg_traces.h"
 #include "codec/run_result.h"
+#include "codec/stealth/embedding_costs.h"
 #include "codec/stealth/stealth_keys.h"
 #include "files/raw_file.h"
 
@@ -29,6 +30,7 @@ struct StealthHideRequest {
   // colours alone give a stealth picture away.
   bool allow_decoded_jpeg = false;
   stealth::KdfCosts costs{};  // the fixed costs; only tests ask for less
+  stealth::JpegCostModel jpeg_costs{};  // UERD's; only the benchmark asks for J-UNIWARD's
   unsigned threads = 0;       // 0: as many as the processor has
 };
 
