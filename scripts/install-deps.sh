@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev libgl-dev
   libsodium-dev libutf8proc-dev libzxcvbn-dev pkg-config
   libpng-dev zlib1g-dev libjpeg62-turbo-dev
+  libspng-dev
   qt6-translations-l10n qt6-qpa-plugins
   fonts-wqy-microhei
   clang libclang-rt-14-dev
