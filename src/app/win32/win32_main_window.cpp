@@ -273,7 +273,11 @@ void Win32MainWindow::OnCommand(UINT id, UINT code) {
     // The 9th character of a password box: refused, and said so.
     if (code == EN_MAXTEXT && ui::FindControl(ui::MainWindow(), found->second)->portable_text_only)
       RefuseInput(control->hwnd());
-    if (code == EN_KILLFOCUS && !form_->Busy()) form_->TextCommitted(found->second);
+    // Left after its text changed, as Qt's editingFinished.
+    if (code == EN_KILLFOCUS && SendMessageW(control->hwnd(), EM_GETMODIFY, 0, 0)) {
+      SendMessageW(control->hwnd(), EM_SETMODIFY, FALSE, 0);
+      if (!form_->Busy()) form_->TextCommitted(found->second);
+    }
     return;
   }
   if (control && control->kind() == ControlKind::kCheckBox) {
