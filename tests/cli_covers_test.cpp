@@ -87,7 +87,9 @@ TEST_F(CliCoversTest, HidingStaysInsideThePixelArray) {
 }
 
 TEST_F(CliCoversTest, FilesThatAreNoUncompressedBmpAreRefused) {
-  ExpectRefusedEverywhere(Write("two.ico", MakeIcon()), "not a BMP picture: it starts with 0x00 0x00, not \"BM\"");
+  ExpectRefusedEverywhere(Write("two.ico", MakeIcon()),
+                          "a Windows icon (ICO) picture (by its first bytes), not a BMP: this program hides in 24-bit "
+                          "BMP pictures, and with --stealth in PNG and JPEG pictures too");
 
   Bytes text(400, 'a');
   text[28] = 24;

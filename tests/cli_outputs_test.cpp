@@ -79,7 +79,7 @@ TEST_F(CliOutputsTest, SymbolicLinksAreFollowedAndKept) {
   WriteAll(target, {1, 2, 3});
   ::chmod(target.c_str(), 0640);
   fs::create_symlink("real.txt", link);
-  EXPECT_EQ(Run({"extract", picture, "--output", link}).status, 0);
+  EXPECT_EQ(Run({"extract", picture, "--output", link, "--force"}).status, 0);
   EXPECT_TRUE(Is(link, S_IFLNK));
   EXPECT_EQ(fs::read_symlink(link), "real.txt");
   EXPECT_EQ(ReadAll(target), data);
@@ -96,7 +96,7 @@ TEST_F(CliOutputsTest, AnExistingFileKeepsItsPermissionsButIsNeverExecutable) {
   const std::string output = dir.File("out.sh");
   WriteAll(output, {9});
   ::chmod(output.c_str(), 0754);
-  EXPECT_EQ(Run({"extract", picture, "--output", output}).status, 0);
+  EXPECT_EQ(Run({"extract", picture, "--output", output, "--force"}).status, 0);
   EXPECT_EQ(ReadAll(output), data);
   EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, fs::perms(0644));
 }
@@ -106,7 +106,8 @@ TEST_F(CliOutputsTest, AFolderIsRefused) {
   fs::create_directory(folder);
   const Result result = Run({"extract", picture, "--output", folder});
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find("it is a folder"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err, "veilwright-cli: --output " + folder +
+                            " is a folder; to write the file into it, give --output-dir " + folder + "\n");
   EXPECT_TRUE(fs::is_empty(folder));
   ExpectOnly({"picture.bmp", "folder"});
 }

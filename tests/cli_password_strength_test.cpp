@@ -68,8 +68,8 @@ class CliPasswordStrengthTest : public ::testing::Test {
     return RunCliHere(args);
   }
   CliRun Extract(const std::string& picture, const std::string& password, std::vector<std::string> more = {}) {
-    std::vector<std::string> args{"extract",           picture, "--password-file", PasswordFile(password), "--output",
-                                  dir.File("back.txt")};
+    std::vector<std::string> args{
+        "extract", picture, "--password-file", PasswordFile(password), "--output", dir.File("back.txt"), "--force"};
     args.insert(args.end(), more.begin(), more.end());
     return RunCliHere(args);
   }

@@ -272,7 +272,7 @@ TEST_F(CliPasswordsTest, PicturesSealedFromTheTypedBytesStillOpen) {
     codec::RunObserver quiet;
     ASSERT_TRUE(codec::Embed({picture_file, payload_file, nullptr, "txt", std::nullopt, &*key}, quiet).ok());
     WriteAll(cover, *picture);
-    const Result opened = Run({"extract", cover, "--password", kDecomposed, "--output", dir.File("o")});
+    const Result opened = Run({"extract", cover, "--password", kDecomposed, "--output", dir.File("o"), "--force"});
     ASSERT_EQ(opened.status, 0) << opened.err;
     EXPECT_EQ(ReadAll(dir.File("o")), data);
     const bool asks_more = params.operations == 4;

@@ -143,7 +143,7 @@ TEST_F(CliSealedEdgesTest, AStagedOutputIsPrivateAndNamelessUntilItIsComplete) {
   // Replacing a file keeps its mode, through the staging name.
   plan.refuse_unnamed = false;
   ::chmod(dir.File("again.txt").c_str(), 0604);
-  ASSERT_EQ(Run({"extract", path, "--password", "pw", "--output", dir.File("again.txt")}).status, 0);
+  ASSERT_EQ(Run({"extract", path, "--password", "pw", "--output", dir.File("again.txt"), "--force"}).status, 0);
   EXPECT_EQ(ModeOf(dir.File("again.txt")), 0604u);
   EXPECT_EQ(ReadAll(dir.File("again.txt")), data);
   EXPECT_EQ(Names(), (std::set<std::string>{"sealed.bmp", "out.txt", "again.txt"}));

@@ -153,6 +153,28 @@ TEST_F(CliStealthTest, WrongPasswordCleanAndDamagedPicturesGetTheSameAnswer) {
   EXPECT_EQ(ReadAll(out), data);
 }
 
+// Too large a file for the stealth form: the refusal names the rate that
+// would take more and what the forms that show a file would take.
+TEST_F(CliStealthTest, OverTheCapacityTheOtherWaysAreNamedWithWhatEachTakes) {
+  const Result inspect = Run({"inspect", cover});
+  const auto number_after = [&](const std::string& label) {
+    const auto at = inspect.out.find(label);
+    EXPECT_NE(at, std::string::npos) << label << inspect.out;
+    return at == std::string::npos ? std::string() : std::to_string(std::stoul(inspect.out.substr(at + label.size())));
+  };
+  const std::string plain = number_after("\ncapacity: "), sealed = number_after("\ncapacity sealed: ");
+  WriteAll(payload, RandomBytes(Capacity() + 1, 10));
+  const Result over = Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password"});
+  EXPECT_EQ(over.status, 1);
+  EXPECT_NE(over.err.find("bits per pixel; --max-rate BPP allows more, at the price of being easier to detect; the "
+                          "sealed form (--seal) takes up to " +
+                          sealed + " bytes here and the plain form (without --seal or --stealth) up to " + plain +
+                          ", but both show that the picture holds a file\n"),
+            std::string::npos)
+      << over.err;
+  EXPECT_EQ(ReadAll(cover), clean);
+}
+
 TEST_F(CliStealthTest, TakesAnEmptyFileAndOneUpToTheCapAndRefusesOneByteMore) {
   const std::size_t capacity = Capacity();
   ASSERT_GT(capacity, 500u);
@@ -171,10 +193,10 @@ TEST_F(CliStealthTest, TakesAnEmptyFileAndOneUpToTheCapAndRefusesOneByteMore) {
     const Bytes data = RandomBytes(size, 11);
     WriteAll(payload, data);
     const Result hide =
-        Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--output", copy});
+        Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password", "--output", copy, "--force"});
     ASSERT_EQ(hide.status, 0) << size << hide.err;
     ExpectOnlySamplesChangedByOne(ReadAll(copy));
-    ASSERT_EQ(Run({"extract", copy, "--stealth", "--password", "p", "--output", out}).status, 0) << size;
+    ASSERT_EQ(Run({"extract", copy, "--stealth", "--password", "p", "--output", out, "--force"}).status, 0) << size;
     EXPECT_EQ(ReadAll(out), data) << size;
   }
 }

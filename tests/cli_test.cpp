@@ -73,7 +73,9 @@ TEST_F(CliTest, HideThenExtractRoundTripsWithAndWithoutPassword) {
   ASSERT_EQ(cleared.status, 0) << cleared.err;
   EXPECT_EQ(ReadAll(dir.File("y.bin")), ReadAll(payload));
   EXPECT_EQ(U32At(ReadAll(cover), 6), 0u);
-  EXPECT_EQ(Run({"extract", cover}).err, "veilwright-cli: " + cover + ": holds no hidden file\n");
+  EXPECT_EQ(Run({"extract", cover}).err, "veilwright-cli: " + cover +
+                                             ": holds no hidden file in the plain or sealed form; a stealth file, if "
+                                             "there is one, opens only with its password (extract --stealth)\n");
 }
 
 TEST_F(CliTest, InspectReportsCapacityAndHiddenFileFacts) {

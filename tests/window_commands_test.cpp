@@ -55,6 +55,49 @@ TEST_F(StartUpTest, ClearPreferenceComesFromTheStoreAndOddValuesCountAsZero) {
   }
 }
 
+TEST_F(StartUpTest, AProgramFolderTheUserCannotWriteInGivesWayToTheDocumentsFolder) {
+  environment.program_folder = "/usr/bin";
+  environment.unwritable_folders = {"/usr/bin"};
+  environment.documents_folder = "/home/ann/Documents";
+  Load();
+  EXPECT_EQ(Text("Text3"), "/home/ann/Documents");
+  EXPECT_EQ(state.outputFolder, "/home/ann/Documents/");
+}
+
+// The file dialogs start where the user last chose a file, and at first in
+// the pictures folder; the folder browser at the output folder in use.
+TEST_F(StartUpTest, DialogsStartAtTheLastFolderUsedOrThePicturesFolder) {
+  Load();
+  const std::string pictures = (dir.Path() / "Pictures").string();
+  std::filesystem::create_directory(pictures);
+  environment.pictures_folder = pictures;
+  const std::string cover = pictures + "/cover.bmp";
+  WriteAll(cover, MakeBmp(54 + 12 + 12 * 300));
+  std::filesystem::create_directory(dir.Path() / "notes");
+  const std::string payload = (dir.Path() / "notes" / "a.txt").string();
+  WriteAll(payload, RandomBytes(10, 1));
+
+  dialogs.QueueFile(std::nullopt);
+  form.Click("cmdopen");
+  dialogs.QueueFile(cover);
+  form.Click("cmdopen");
+  dialogs.QueueFile(payload);
+  form.Click("CmdMsgSelect");
+  dialogs.QueueFile(std::nullopt);
+  form.Click("cmdopen");
+  std::vector<std::string> starts;
+  for (const auto& request : dialogs.FileRequests()) starts.push_back(request.initial_dir);
+  EXPECT_EQ(starts, (std::vector<std::string>{pictures, pictures, pictures, (dir.Path() / "notes").string()}));
+
+  dialogs.QueueFolder(std::nullopt);
+  form.Click("cmdchgOutPath");
+  Set("Text3", "Text", (dir.Path() / "gone").string());
+  form.TextCommitted("Text3");
+  dialogs.QueueFolder(std::nullopt);
+  form.Click("cmdchgOutPath");
+  EXPECT_EQ(dialogs.FolderStarts(), (std::vector<std::string>{dir.Path().string(), pictures}));
+}
+
 TEST_F(StartUpTest, ExitAndMenuItems) {
   Load();
   form.Click("help");
@@ -68,7 +111,7 @@ TEST_F(StartUpTest, ExitAndMenuItems) {
   ASSERT_EQ(dialogs.FileRequests().size(), 1u);
   EXPECT_EQ(dialogs.FileRequests()[0].title, "打开 BMP图片");
   EXPECT_EQ(dialogs.FileRequests()[0].filter, "*.bmp");
-  EXPECT_EQ(dialogs.FileRequests()[0].initial_dir, "c:\\");
+  EXPECT_EQ(dialogs.FileRequests()[0].initial_dir, environment.pictures_folder);
 }
 
 class CoverInspectionTest : public WindowFixture {

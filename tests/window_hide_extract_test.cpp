@@ -341,14 +341,54 @@ TEST_F(HideExtractTest, VersionTestAndUnwritableOutputFolder) {
   EXPECT_NE(U32At(ReadAll(cover), 6), 0u);
 }
 
-TEST_F(HideExtractTest, ExistingOutputIsReplacedWhole) {
+TEST_F(HideExtractTest, AnExistingOutputIsReplacedWholeOnlyWhenTheUserSaysSo) {
   HideWithUi();
   OpenCover(cover);
   const std::string output = state.outputFolder + "output.txt";
-  WriteAll(output, Bytes(9000, 0xCD));
+  const Bytes kept(9000, 0xCD);
+  WriteAll(output, kept);
+  const Box question{"这个文件已经存在，要用解压出来的文件替换它吗？\n" + output, "警告！",
+                     kStyleQuestionYesNoDefaultNo};
+  TakeBoxes();
+  // Enter answers No: the file stays, and the picture keeps its file.
   boxes.QueueAnswer(kAnswerNo);
   form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes(), std::vector<Box>{question});
+  EXPECT_EQ(ReadAll(output), kept);
+  EXPECT_NE(U32At(ReadAll(cover), 6), 0u);
+
+  boxes.QueueAnswer(kAnswerYes);
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  const auto shown = TakeBoxes();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), question);
   EXPECT_EQ(ReadAll(output), data);
+}
+
+// A folder typed into Text3 is taken on Enter or when the box loses the
+// focus, with the extraction target shown anew.
+TEST_F(HideExtractTest, ATypedOutputFolderIsTakenWhenTheBoxIsLeft) {
+  HideWithUi();
+  OpenCover(cover);
+  const std::string typed = (dir.Path() / "typed").string();
+  std::filesystem::create_directory(typed);
+  Set("Text3", "Text", typed);
+  form.TextCommitted("Text3");
+  EXPECT_EQ(state.outputFolder, typed + "/");
+  EXPECT_EQ(Text("Text3"), typed + "/");
+  EXPECT_EQ(Text("Text2"), "加密文件将被解压到：" + typed + "/output.txt");
+  // Another box's edit changes nothing; an emptied box shows the folder again.
+  Set("Text4", "Text", std::string("/elsewhere"));
+  form.TextCommitted("Text4");
+  Set("Text3", "Text", std::string());
+  form.TextCommitted("Text3");
+  EXPECT_EQ(state.outputFolder, typed + "/");
+  EXPECT_EQ(Text("Text3"), typed + "/");
+  TakeBoxes();
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_EQ(ReadAll(typed + "/output.txt"), data);
 }
 
 TEST_F(HideExtractTest, OutputFolderChoice) {

@@ -84,6 +84,19 @@ TEST_F(WindowOutputsTest, AFileThatCannotBeDeletedIsSaidToStay) {
   EXPECT_EQ(ReadAll(output), data);
 }
 
+// A picture named output.bmp in the output folder, holding a BMP: the
+// extraction would write over the picture it reads.
+TEST_F(WindowOutputsTest, TheOutputIsNeverThePictureItself) {
+  cover = state.outputFolder + "output.bmp";
+  WriteAll(cover, ReferenceHide(MakeBmp(54 + 12 + 12 * 300), data, "bmp", "", false));
+  const Bytes holding = ReadAll(cover);
+  OpenCover(cover);
+  TakeBoxes();
+  Set("ChkclearBmp", "Value", 1.0);
+  EXPECT_EQ(Extract({}), (std::vector<Box>{{"不能把文件解压到图片本身，请选择其他保存位置：" + cover, "错误", 16}}));
+  EXPECT_EQ(ReadAll(cover), holding);
+}
+
 #ifndef _WIN32
 TEST_F(WindowOutputsTest, OutputNamesFollowTheSameRulesAsTheCommandLine) {
   // A link named output.txt: its target is written, the link stays.

@@ -31,14 +31,15 @@ const std::vector<CommandEntry>& Commands() {
       {{"hide",
         2,
         {"--password", "--password-file", "--output", "--max-rate"},
-        {"--seal", "--stealth", "--weak-password", "--allow-decoded-jpeg"}},
+        {"--seal", "--stealth", "--weak-password", "--allow-decoded-jpeg", "--force"}},
        HideCommand,
        "usage: veilwright-cli hide PICTURE FILE [--seal | --stealth [--max-rate BPP] [--allow-decoded-jpeg]]\n"
        "                           [--password TEXT | --password-file PATH] [--weak-password]\n"
-       "                           [--output COPY]\n"
+       "                           [--output COPY [--force]]\n"
        "Hides FILE in PICTURE, in place, or with --output in a copy named COPY (PICTURE stays\n"
-       "untouched). The stored extension is the last three characters of FILE when they follow\n"
-       "a dot, else \"msg\".\n"
+       "untouched). COPY may be neither PICTURE nor FILE (by any name or link), nor a picture that\n"
+       "holds a hidden file; an existing file is replaced only with --force. The stored extension\n"
+       "is the last three characters of FILE when they follow a dot, else \"msg\".\n"
        "Without --seal (format version 1, which every reader of the format reads) the password\n"
        "is at most 8 printable ASCII characters, and it is a gate for extraction, not encryption:\n"
        "the file and the password are plain in the picture's bits.\n"
@@ -79,15 +80,19 @@ const std::vector<CommandEntry>& Commands() {
        "one that takes fewer than 10^6 guesses is refused unless --weak-password is given, one that\n"
        "takes fewer than 10^12 is warned of; both lines offer a generated passphrase (see\n"
        "'veilwright-cli passphrase'). Extraction takes any password.\n"},
-      {{"extract", 1, {"--password", "--password-file", "--output", "--output-dir"}, {"--clear", "--stealth"}},
+      {{"extract",
+        1,
+        {"--password", "--password-file", "--output", "--output-dir"},
+        {"--clear", "--stealth", "--force"}},
        ExtractCommand,
        "usage: veilwright-cli extract PICTURE [--stealth] [--password TEXT | --password-file PATH]\n"
-       "                              [--output PATH | --output-dir DIR] [--clear]\n"
+       "                              [--output PATH | --output-dir DIR] [--force] [--clear]\n"
        "Writes the file hidden in PICTURE to PATH (\"-\" for standard output), or to \"output.\" plus\n"
        "the stored extension in DIR (default: the current folder). A protected or sealed picture\n"
        "asks for its password on the terminal unless it is given. A plain file, a symbolic link's\n"
-       "target, a FIFO or a device may be the output; a folder may not. --clear destroys the hidden\n"
-       "file after a successful extraction, as clear does.\n"
+       "target, a FIFO or a device may be the output; a folder may not (give it as --output-dir),\n"
+       "nor PICTURE itself. An existing file is replaced only with --force. --clear destroys the\n"
+       "hidden file after a successful extraction, as clear does.\n"
        "--stealth opens a stealth picture with its password; a picture without a marker is tried\n"
        "that way too when a password is given. A wrong password, a picture without a stealth file\n"
        "and a damaged one get the same answer, \"no hidden file opens with this password\", and\n"
@@ -120,9 +125,9 @@ constexpr const char* kUsage =
     "\n"
     "  inspect PICTURE\n"
     "  hide PICTURE FILE [--seal | --stealth [--max-rate BPP]] [--password TEXT | --password-file PATH]\n"
-    "       [--weak-password] [--allow-decoded-jpeg] [--output COPY]\n"
+    "       [--weak-password] [--allow-decoded-jpeg] [--output COPY [--force]]\n"
     "  extract PICTURE [--stealth] [--password TEXT | --password-file PATH] [--output PATH | --output-dir DIR]\n"
-    "       [--clear]\n"
+    "       [--force] [--clear]\n"
     "  clear PICTURE\n"
     "  passphrase\n"
     "\n"
@@ -139,6 +144,8 @@ constexpr const char* kUsage =
     "Run 'veilwright-cli COMMAND --help' for the details of a command.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
+std::string HelpPointer(const std::string& command) { return "try `veilwright-cli " + command + "--help`\n"; }
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
@@ -148,7 +155,11 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   try {
     parsed = ParseArguments(args, syntaxes);
   } catch (const UsageError& error) {
-    env.err << "veilwright-cli: " << error.what() << "\n" << kUsage;
+    // The command's help, when the line names one, is where the fix is.
+    std::string command;
+    for (const auto& entry : Commands())
+      if (!args.empty() && entry.syntax.name == args[0]) command = entry.syntax.name + " ";
+    env.err << "veilwright-cli: " << error.what() << "\n" << HelpPointer(command);
     return kExitUsage;
   }
   if (parsed.version) {
@@ -176,7 +187,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   try {
     return entry->run(parsed, session);
   } catch (const UsageError& error) {
-    env.err << "veilwright-cli: " << error.what() << "\n" << entry->help;
+    env.err << "veilwright-cli: " << error.what() << "\n" << HelpPointer(entry->syntax.name + " ");
     return kExitUsage;
   } catch (const CliFailure& failure) {
     env.err << "veilwright-cli: " << failure.what() << "\n";

@@ -4,6 +4,7 @@
 #include "cli/cli_failure.h"
 #include "cli/cli_session.h"
 #include "cli/cover_kinds.h"
+#include "cli/output_checks.h"
 #include "cli/passwords.h"
 #include "cli/picture_checks.h"
 #include "cli/stealth_options.h"
@@ -83,10 +84,12 @@ class Destination {
   Destination(const Arguments& args, CliSession& session, const std::string& extension)
       : to_stdout_(args.Option("--output") == "-"),
         name_(to_stdout_ ? "standard output" : DestinationFor(args, extension)) {
-    if (to_stdout_)
+    if (to_stdout_) {
       stream_ = OpenStreamSink(session.env.stdout_fd, name_);
-    else
-      output_.emplace(OutputFile::Open(name_, session.env.opener));
+      return;
+    }
+    CheckExtractedOutput({name_, args.Option("--output").has_value(), args.Flag("--force")}, args.positionals[0]);
+    output_.emplace(OutputFile::Open(name_, session.env.opener));
   }
 
   RawFile& File() { return stream_ ? *stream_ : output_->File(); }
@@ -135,6 +138,9 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   if (args.Option("--output") && args.Option("--output-dir"))
     throw UsageError("give --output or --output-dir, not both");
   const bool clear = args.Flag("--clear");
+  // A named output is judged before any password is asked.
+  if (const auto named = args.Option("--output"); named && *named != "-")
+    CheckExtractedOutput({*named, true, args.Flag("--force")}, picture);
 
   // One handle, held through the extraction and the wipe.
   const auto cover =
@@ -171,6 +177,10 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
 int ClearCommand(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
   const auto cover = session.Open(picture, OpenMode::kLockedReadWrite);
+  if (const auto kind = ReadCoverKindOrRefuse(picture, *cover); codec::CarriesOnlyStealth(kind))
+    throw CliFailure(picture + ": a " + codec::CoverKindName(kind) +
+                     " picture holds no marked file to clear: it can carry only a stealth file, which has no "
+                     "marker; to be rid of one, delete the picture");
   // Only a cover is changed: the same test as a hiding's, so that an icon
   // or a compressed picture never has bytes 6-9 zeroed.
   RequireCover(picture, *cover);

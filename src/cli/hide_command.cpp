@@ -4,6 +4,7 @@
 #include "cli/cli_failure.h"
 #include "cli/cli_session.h"
 #include "cli/cover_kinds.h"
+#include "cli/output_checks.h"
 #include "cli/passwords.h"
 #include "cli/payload_extension.h"
 #include "cli/picture_checks.h"
@@ -12,7 +13,6 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
-#include "files/same_file.h"
 #include "messages/run_description.h"
 
 namespace veil::cli {
@@ -52,10 +52,11 @@ int HideCommand(const Arguments& args, CliSession& session) {
   const auto copy = args.Option("--output");
   if (!sealing) RequireStorablePassword(password);
   if (sealing) WarnOfVisiblePassword(args, session);
+  if (copy) CheckCopyOutput({*copy, true, args.Flag("--force")}, picture, payload_path, session);
 
   // With --output the picture is only read: the marked copy is written in
   // one pass, and takes its name only once it is complete.
-  const bool in_place = !copy || SameFile(*copy, picture);
+  const bool in_place = !copy;
   const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);

@@ -51,7 +51,9 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
 void InspectStealthOnly(const std::string& picture, codec::CoverKind kind, RawFile& cover, std::ostream& out) {
   const char* name = codec::CoverKindName(kind);
   out << picture << ": " << name << ", " << cover.Size() << " bytes\n";
-  out << "hidden file: none that anything but a password can show (a " << name << " carries only the stealth form)\n";
+  out << "hidden file: none that anything but a password can show (a " << name
+      << " carries only the stealth form; a stealth file, if there is one, opens only with its password: extract "
+         "--stealth)\n";
   PrintStealthCapacity(out, cover);
 }
 
@@ -121,7 +123,8 @@ int InspectCommand(const Arguments& args, CliSession& session) {
     return kExitSuccess;
   }
   if (!facts.HoldsFile()) {
-    out << "hidden file: none\n";
+    out << "hidden file: none marked (a stealth file, if there is one, opens only with its password: extract "
+           "--stealth)\n";
     if (!carrier::Fits(layout, 0)) {
       out << "capacity: none (its pixel array of " << layout.PixelArraySize() << " bytes cannot hold even the "
           << carrier::kHiddenHeaderSize << "-byte hidden header)\n";

@@ -4,18 +4,36 @@
 #include "cli/cli_failure.h"
 #include "cli/cli_session.h"
 #include "cli/cover_kinds.h"
+#include "cli/output_checks.h"
 #include "cli/passwords.h"
 #include "cli/payload_extension.h"
 #include "cli/stealth_options.h"
 #include "codec/covers/sample_cover.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
+#include "codec/seal/seal.h"
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
-#include "files/same_file.h"
 #include "messages/run_description.h"
 
 namespace veil::cli {
+namespace {
+
+// What else would take a file too large for the stealth form: a higher
+// rate, or, in a BMP, the forms that show a file is there.
+std::string OtherWaysToFit(codec::CoverKind kind, RawFile& cover) {
+  std::string ways = "; --max-rate BPP allows more, at the price of being easier to detect";
+  if (kind != codec::CoverKind::kBmp) return ways + " (the sealed and plain forms need a 24-bit BMP)";
+  const carrier::BmpReading reading = carrier::ReadBmpLayout(cover);
+  if (!reading.IsCover() || !carrier::Fits(*reading.layout, 0)) return ways;
+  const std::uint64_t plain = carrier::CapacityBytes(*reading.layout);
+  const auto sealed = codec::LargestSealedFile(plain, codec::DefaultSealParams()).value_or(0);
+  return ways + "; the sealed form (--seal) takes up to " + std::to_string(sealed) +
+         " bytes here and the plain form (without --seal or --stealth) up to " + std::to_string(plain) +
+         ", but both show that the picture holds a file";
+}
+
+}  // namespace
 
 int StealthHide(const Arguments& args, CliSession& session) {
   const std::string& picture = args.positionals[0];
@@ -24,8 +42,9 @@ int StealthHide(const Arguments& args, CliSession& session) {
   auto password = GivenPassword(args, session);
   WarnOfVisiblePassword(args, session);
   const auto copy = args.Option("--output");
+  if (copy) CheckCopyOutput({*copy, true, args.Flag("--force")}, picture, payload_path, session);
 
-  const bool in_place = !copy || SameFile(*copy, picture);
+  const bool in_place = !copy;
   auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
   const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
@@ -58,7 +77,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
         result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
     if (result.status == RunStatus::kTooLarge && sized)
       throw CliFailure(line + " in the stealth form at " + FormatRate(max_rate.value_or(DefaultMaxRate(kind))) + " " +
-                       RateUnit(kind));
+                       RateUnit(kind) + OtherWaysToFit(kind, *cover));
     const bool about_the_run = result.status == RunStatus::kIoFailure || result.status == RunStatus::kKeyMemory ||
                                result.status == RunStatus::kCryptoUnavailable;
     throw CliFailure(about_the_run ? shown + ": " + line : line);

@@ -102,7 +102,12 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
       return picture + ": already holds a hidden file; extract or clear it first";
     case RunStatus::kPasswordNotStorable:
       return "the password must be at most 8 printable ASCII characters (letters, digits, punctuation, blank)";
-    case RunStatus::kNoHiddenFile: return picture + ": holds no hidden file";
+    case RunStatus::kNoHiddenFile:
+      // A stealth file leaves no mark: whether one is there only its
+      // password can tell.
+      return picture +
+             ": holds no hidden file in the plain or sealed form; a stealth file, if there is one, opens only with "
+             "its password (extract --stealth)";
     // Every marker this program reads is of a version it knows.
     case RunStatus::kUnknownVersion: return DescribeForeignMarker(result.marker, picture);
     case RunStatus::kWrongPassword: return picture + ": wrong password; nothing was written";

@@ -17,6 +17,12 @@ class Environment {
   // The folder that holds the program, without a trailing separator unless
   // it is a root.
   virtual std::string ProgramFolder() = 0;
+  // The user's documents and pictures folders, each the home folder where
+  // the desktop names none; without a trailing separator.
+  virtual std::string DocumentsFolder() = 0;
+  virtual std::string PicturesFolder() = 0;
+  // This user may create files in the folder.
+  virtual bool FolderIsWritable(const std::string& folder) = 0;
   virtual char PathSeparator() = 0;
   virtual TwipSize ScreenSize() = 0;
   virtual TwipSize WindowSize() = 0;  // outer size, frame included

@@ -63,6 +63,7 @@ void ModalDriver::AnswerFile(const QString& path) {
       QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
       return;
     }
+    dialog_folders_ << dialog->directory().absolutePath();
     TypeFileName(dialog, path);
   });
 }
@@ -75,6 +76,7 @@ void ModalDriver::AnswerFolder(const QString& path) {
       QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
       return;
     }
+    dialog_folders_ << dialog->directory().absolutePath();
     TypeFileName(dialog, path);
   });
 }
@@ -160,7 +162,10 @@ void ModalDriver::AnswerTextBox(const QString& text, bool masked, bool accept) {
 
 void ModalDriver::CancelDialog() {
   steps_.push_back([this](QWidget* modal) {
-    if (!qobject_cast<QFileDialog*>(modal)) failures_ << "expected a file dialog, got " + modal->windowTitle();
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+      dialog_folders_ << dialog->directory().absolutePath();
+    else
+      failures_ << "expected a file dialog, got " + modal->windowTitle();
     QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
   });
 }

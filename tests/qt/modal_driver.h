@@ -41,12 +41,15 @@ class ModalDriver : public QObject {
 
   bool Done() const { return steps_.empty(); }
   const QStringList& Failures() const { return failures_; }
+  // The folder each file or folder dialog answered so far started in.
+  const QStringList& DialogFolders() const { return dialog_folders_; }
 
  private:
   void Poll();
   void AnswerTextBox(const QString& text, bool masked, bool accept);
   std::deque<std::function<void(QWidget*)>> steps_;
   QStringList failures_;
+  QStringList dialog_folders_;
   QTimer timer_;
 };
 

@@ -270,6 +270,93 @@ class WindowTest : public QObject {
     QVERIFY(!Widget<QLineEdit>(window, "Text4")->acceptDrops());
   }
 
+  // Typed, then Enter or Tab: the folder is taken without the browser.
+  void TypedOutputFolderIsTakenOnEnterAndWhenTheBoxIsLeft() {
+    QtMainWindow window;
+    window.Start();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* box = Widget<QLineEdit>(window, "Text3");
+    const auto folder = [&] { return QString::fromStdString(window.form().state().outputFolder); };
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, File("by-enter"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(folder(), File("by-enter") + "/");
+    QCOMPARE(box->text(), File("by-enter") + "/");
+    box->selectAll();
+    QTest::keyClicks(box, File("by-tab"));
+    QTest::keyClick(box, Qt::Key_Tab);
+    QVERIFY(!box->hasFocus());
+    QCOMPARE(folder(), File("by-tab") + "/");
+  }
+
+  // An extraction onto an existing file asks first, and Enter keeps the file.
+  void ExtractingOverAnExistingFileAsksAndEnterKeepsIt() {
+    const Bytes data = RandomBytes(500, 7);
+    const std::string cover = File("marked.bmp").toStdString();
+    WriteAll(cover, ReferenceHide(LoadableBmp(54 + 12 + 12 * 700), data, "txt", "", false));
+    QDir().mkpath(File("existing"));
+    const QString output = File("existing") + "/output.txt";
+    const Bytes kept = RandomBytes(40, 8);
+    WriteAll(output.toStdString(), kept);
+
+    QtMainWindow window;
+    window.Start();
+    ModalDriver driver;
+    driver.AnswerFile(QString::fromStdString(cover));
+    Click(window, "cmdopen");
+    ExpectDriverDone(driver);
+    driver.AnswerFolder(File("existing"));
+    Click(window, "cmdchgOutPath");
+    ExpectDriverDone(driver);
+    driver.AnswerBoxWithEnter("这个文件已经存在，要用解压出来的文件替换它吗？\n" + output);
+    Click(window, "cmdout");
+    ExpectDriverDone(driver);
+    QCOMPARE(ReadAll(output.toStdString()), kept);
+
+    driver.AnswerBox("这个文件已经存在，要用解压出来的文件替换它吗？\n" + output, QMessageBox::Yes);
+    driver.AnswerBox("   加密文件即将解压到：  " + output, QMessageBox::Ok);
+    driver.AnswerBox(" 文件解密完成！", QMessageBox::Ok);
+    driver.AnswerBox("     您现在查看文件吗？     ", QMessageBox::No);
+    Click(window, "cmdout");
+    ExpectDriverDone(driver);
+    QCOMPARE(ReadAll(output.toStdString()), data);
+  }
+
+  // The file dialogs start in the pictures folder, then where the last file
+  // was chosen; the folder browser at the output folder.
+  void DialogsStartAtThePicturesFolderThenTheLastOneUsed() {
+    QDir().mkpath(File("My Pictures"));
+    QDir().mkpath(File("elsewhere"));
+    QFile dirs(File("config/user-dirs.dirs"));
+    QDir().mkpath(File("config"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write(("XDG_PICTURES_DIR=\"" + File("My Pictures") + "\"\n").toUtf8());
+    dirs.close();
+    const std::string cover = File("elsewhere/cover.bmp").toStdString();
+    WriteAll(cover, LoadableBmp(54 + 12 + 12 * 700));
+
+    QtMainWindow window;
+    window.Start();
+    ModalDriver driver;
+    driver.CancelDialog();
+    driver.AnswerFile(QString::fromStdString(cover));
+    driver.CancelDialog();
+    Click(window, "cmdopen");
+    Click(window, "cmdopen");
+    Click(window, "CmdMsgSelect");
+    driver.AnswerFolder(File("out-folder"));
+    QDir().mkpath(File("out-folder"));
+    Click(window, "cmdchgOutPath");
+    driver.CancelDialog();
+    Click(window, "cmdchgOutPath");
+    ExpectDriverDone(driver);
+    QCOMPARE(driver.DialogFolders(), (QStringList{File("My Pictures"), File("My Pictures"), File("elsewhere"),
+                                                  QCoreApplication::applicationDirPath(), File("out-folder")}));
+    QFile::remove(File("config/user-dirs.dirs"));
+  }
+
   void LayoutFollowsTheClientArea() {
     QtMainWindow window;
     window.Start();

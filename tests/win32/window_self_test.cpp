@@ -516,6 +516,15 @@ void SelfTest::Script() {
   CancelFolder();
   WaitFor("the typed folder taken as the output folder", [&] { return Text("Text3") == out + "\\"; });
   Check(Text("Text2") == "加密文件将被解压到：" + out + "\\output.txt", "Text2 names the typed output folder");
+  // Enter in the box takes a typed folder without the browser.
+  for (const std::string& typed : {work_, out}) {
+    Clear("Text3");
+    Type("Text3", ToWide(typed));
+    WaitFor("a folder typed for Enter", [&] { return Text("Text3") == typed; });
+    PressEnterOn("Text3");
+    WaitFor("the folder taken on Enter", [&] { return Text("Text3") == typed + "\\"; });
+    Check(Text("Text2") == "加密文件将被解压到：" + typed + "\\output.txt", "Enter in Text3 takes the typed folder");
+  }
 
   step_ = "extracting";
   Click("cmdout");
@@ -831,8 +840,12 @@ void SelfTest::ExtractMadeElsewhere(const std::vector<std::string>& given, const
     Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
   }
   const std::string output = work_ + "\\out\\output." + given[1].substr(given[1].size() - 3);
+  // An earlier extraction may have left a file of that name: the window
+  // asks before it replaces it.
+  const bool exists = GetFileAttributesW(ToWide(output).c_str()) != INVALID_FILE_ATTRIBUTES;
   Click("cmdout");
   AnswerInput("核实权限", given[2], sealed);
+  if (exists) Answer("警告！", "这个文件已经存在，要用解压出来的文件替换它吗？\n" + output, IDYES);
   Answer("准备开始", "   加密文件即将解压到：  " + output, IDOK);
   Answer("完成", " 文件解密完成！", IDOK);
   Answer("选择", "     您现在查看文件吗？     ", IDNO);

@@ -145,6 +145,9 @@ QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* pare
         const std::string name = design.name;
         connect(edit, &QLineEdit::inputRejected, this, [this, name] { RefuseInput(name); });
       }
+      const std::string name = design.name;
+      // Enter, or the focus leaving a box whose text changed.
+      connect(edit, &QLineEdit::editingFinished, this, [this, name] { form_->TextCommitted(name); });
       return edit;
     }
     case ui::ControlKind::kButton: {

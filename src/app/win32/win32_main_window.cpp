@@ -259,6 +259,13 @@ void Win32MainWindow::EndProgram() {
 }
 
 void Win32MainWindow::OnCommand(UINT id, UINT code) {
+  // Enter in a text box: the dialog manager asks the window for its default
+  // command.
+  if (id == IDOK && !names_by_id_.count(id)) {
+    const auto focused = names_by_id_.find(static_cast<UINT>(GetDlgCtrlID(GetFocus())));
+    if (focused != names_by_id_.end() && !form_->Busy()) form_->TextCommitted(focused->second);
+    return;
+  }
   auto found = names_by_id_.find(id);
   if (found == names_by_id_.end()) return;
   Win32Control* control = controls_.FindControl(found->second);
@@ -266,6 +273,11 @@ void Win32MainWindow::OnCommand(UINT id, UINT code) {
     // The 9th character of a password box: refused, and said so.
     if (code == EN_MAXTEXT && ui::FindControl(ui::MainWindow(), found->second)->portable_text_only)
       RefuseInput(control->hwnd());
+    // Left after its text changed, as Qt's editingFinished.
+    if (code == EN_KILLFOCUS && SendMessageW(control->hwnd(), EM_GETMODIFY, 0, 0)) {
+      SendMessageW(control->hwnd(), EM_SETMODIFY, FALSE, 0);
+      if (!form_->Busy()) form_->TextCommitted(found->second);
+    }
     return;
   }
   if (control && control->kind() == ControlKind::kCheckBox) {

@@ -4,11 +4,13 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace veil::qt {
@@ -48,6 +50,24 @@ std::optional<std::string> QtSettingsStore::Read(const std::string& application,
 }
 
 std::string QtEnvironment::ProgramFolder() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+namespace {
+
+QString ExistingOrHome(QStandardPaths::StandardLocation location) {
+  const QString folder = QStandardPaths::writableLocation(location);
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+}  // namespace
+
+std::string QtEnvironment::DocumentsFolder() { return ExistingOrHome(QStandardPaths::DocumentsLocation).toStdString(); }
+
+std::string QtEnvironment::PicturesFolder() { return ExistingOrHome(QStandardPaths::PicturesLocation).toStdString(); }
+
+bool QtEnvironment::FolderIsWritable(const std::string& folder) {
+  const QFileInfo info(QString::fromStdString(folder));
+  return info.isDir() && info.isWritable();
+}
 
 TwipSize QtEnvironment::ScreenSize() {
   const QScreen* screen = window_.screen();

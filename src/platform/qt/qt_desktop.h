@@ -33,6 +33,9 @@ class QtEnvironment final : public Environment {
   QtEnvironment(QMainWindow& window, TwipScale scale, std::function<void()> end_program)
       : window_(window), scale_(scale), end_program_(std::move(end_program)) {}
   std::string ProgramFolder() override;
+  std::string DocumentsFolder() override;
+  std::string PicturesFolder() override;
+  bool FolderIsWritable(const std::string& folder) override;
   char PathSeparator() override { return '/'; }
   TwipSize ScreenSize() override;
   TwipSize WindowSize() override;

@@ -6,10 +6,10 @@
 namespace veil::qt {
 namespace {
 
-// "c:\" names a drive that a Unix file system does not have: start at its root.
+// A folder that is gone by now: the home folder instead.
 QString StartingFolder(const std::string& requested) {
   const QString folder = QString::fromStdString(requested);
-  return QDir(folder).exists() && !folder.contains('\\') ? folder : QDir::rootPath();
+  return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
 }
 
 }  // namespace
@@ -24,8 +24,8 @@ std::optional<std::string> QtFileDialogs::OpenFile(const OpenFileRequest& reques
   return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
 }
 
-std::optional<std::string> QtFileDialogs::BrowseForFolder(const std::string& title) {
-  QFileDialog dialog(owner_, QString::fromStdString(title), QDir::rootPath());
+std::optional<std::string> QtFileDialogs::BrowseForFolder(const std::string& title, const std::string& initial_folder) {
+  QFileDialog dialog(owner_, QString::fromStdString(title), StartingFolder(initial_folder));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);

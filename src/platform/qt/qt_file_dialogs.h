@@ -12,7 +12,7 @@ class QtFileDialogs final : public FileDialogs {
  public:
   explicit QtFileDialogs(QWidget* owner) : owner_(owner) {}
   std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
 
  private:
   QWidget* owner_;

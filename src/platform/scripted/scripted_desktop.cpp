@@ -20,8 +20,10 @@ std::optional<std::string> ScriptedFileDialogs::OpenFile(const OpenFileRequest& 
   return answer;
 }
 
-std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(const std::string& title) {
+std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(const std::string& title,
+                                                                const std::string& initial_folder) {
   folder_titles_.push_back(title);
+  folder_starts_.push_back(initial_folder);
   if (folders_.empty()) {
     report_fault_("unexpected folder dialog: " + title);
     return std::nullopt;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,16 +27,17 @@ class ScriptedFileDialogs final : public FileDialogs {
   void QueueFolder(std::optional<std::string> answer) { folders_.push_back(std::move(answer)); }
 
   std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
 
   const std::vector<OpenFileRequest>& FileRequests() const { return file_requests_; }
   const std::vector<std::string>& FolderTitles() const { return folder_titles_; }
+  const std::vector<std::string>& FolderStarts() const { return folder_starts_; }
 
  private:
   FaultReporter report_fault_;
   std::deque<std::optional<std::string>> files_, folders_;
   std::vector<OpenFileRequest> file_requests_;
-  std::vector<std::string> folder_titles_;
+  std::vector<std::string> folder_titles_, folder_starts_;
 };
 
 // Records what the shell was asked; deleting and the execute bit are the
@@ -59,6 +61,9 @@ class ScriptedShell final : public Shell {
 class ScriptedEnvironment final : public Environment {
  public:
   std::string ProgramFolder() override { return program_folder; }
+  std::string DocumentsFolder() override { return documents_folder; }
+  std::string PicturesFolder() override { return pictures_folder; }
+  bool FolderIsWritable(const std::string& folder) override { return !unwritable_folders.count(folder); }
   char PathSeparator() override { return separator; }
   TwipSize ScreenSize() override { return screen; }
   TwipSize WindowSize() override { return window; }
@@ -68,6 +73,9 @@ class ScriptedEnvironment final : public Environment {
   void CloseWindow() override { ++close_requests; }
 
   std::string program_folder = "/opt/veilwright";
+  std::string documents_folder = "/home/user/Documents";
+  std::string pictures_folder = "/home/user/Pictures";
+  std::set<std::string> unwritable_folders;
   char separator = '/';
   TwipSize screen{19200, 10800}, window{10080, 6570}, client{9840, 5730};
   std::vector<TwipSize> moves;  // {left, top}

@@ -1,7 +1,11 @@
 #include "platform/win32/win32_desktop.h"
 
+#include <initguid.h>
+#include <knownfolders.h>
 #include <shellapi.h>
 #include <shlobj.h>
+
+#include <string>
 
 #include "files/win32/win32_text.h"
 #include "platform/message_boxes.h"
@@ -58,6 +62,42 @@ std::string Win32Environment::ProgramFolder() {
   std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
   if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root keeps its backslash
   return FromWide(folder);
+}
+
+namespace {
+
+// A known folder's path, or the user's profile folder where it has none.
+std::string KnownFolderOrProfile(REFKNOWNFOLDERID id) {
+  for (REFKNOWNFOLDERID each : {id, FOLDERID_Profile}) {
+    PWSTR path = nullptr;
+    const HRESULT found = SHGetKnownFolderPath(each, KF_FLAG_DEFAULT, nullptr, &path);
+    std::string folder = SUCCEEDED(found) && path ? FromWide(path) : std::string();
+    CoTaskMemFree(path);
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(ToWide(folder).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return folder;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string Win32Environment::DocumentsFolder() { return KnownFolderOrProfile(FOLDERID_Documents); }
+
+std::string Win32Environment::PicturesFolder() { return KnownFolderOrProfile(FOLDERID_Pictures); }
+
+bool Win32Environment::FolderIsWritable(const std::string& folder) {
+  // Windows tells no folder's writability by its attributes (a folder's
+  // read-only flag means something else): a hidden file that is gone when
+  // closed tries it.
+  std::string probe = folder;
+  if (!probe.empty() && probe.back() != '\\') probe.push_back('\\');
+  probe += ".veilwright-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  const HANDLE file =
+      CreateFileW(LongPath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
+  CloseHandle(file);
+  return true;
 }
 
 TwipSize Win32Environment::ScreenSize() {

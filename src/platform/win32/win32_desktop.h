@@ -36,6 +36,9 @@ class Win32Environment final : public Environment {
   Win32Environment(HWND& window, TwipScale scale, std::function<void()> end_program)
       : window_(window), scale_(scale), end_program_(std::move(end_program)) {}
   std::string ProgramFolder() override;
+  std::string DocumentsFolder() override;
+  std::string PicturesFolder() override;
+  bool FolderIsWritable(const std::string& folder) override;
   char PathSeparator() override { return '\\'; }
   TwipSize ScreenSize() override;
   TwipSize WindowSize() override;

@@ -105,6 +105,12 @@ std::optional<std::string> AskText(HWND owner, std::string_view prompt, std::str
   return state.typed;
 }
 
+// The folder browser selects its starting folder once it is up.
+int CALLBACK SelectStartingFolder(HWND browser, UINT message, LPARAM, LPARAM folder) {
+  if (message == BFFM_INITIALIZED && folder) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, folder);
+  return 0;
+}
+
 }  // namespace
 
 int Win32MessageBoxes::Show(std::string_view text, std::string_view title, int style) {
@@ -143,9 +149,13 @@ std::optional<std::string> Win32FileDialogs::OpenFile(const OpenFileRequest& req
   return FromWide(file.data());
 }
 
-std::optional<std::string> Win32FileDialogs::BrowseForFolder(const std::string& title) {
+std::optional<std::string> Win32FileDialogs::BrowseForFolder(const std::string& title,
+                                                             const std::string& initial_folder) {
   const std::wstring text = ToWide(title);
+  const std::wstring start = ToWide(initial_folder);
   BROWSEINFOW browse{};
+  browse.lpfn = SelectStartingFolder;
+  browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
   browse.hwndOwner = owner_;
   browse.pidlRoot = nullptr;
   browse.pszDisplayName = nullptr;

@@ -25,7 +25,7 @@ class Win32FileDialogs final : public FileDialogs {
  public:
   explicit Win32FileDialogs(HWND& owner) : owner_(owner) {}
   std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
 
  private:
   HWND& owner_;

@@ -83,6 +83,10 @@ inline constexpr std::string_view kNoPayloadAnyMore = "欲加密的文件：无"
 // output's.
 inline constexpr std::string_view kPictureDamaged =
     "图片已损坏：图片头记录的隐藏文件超出了图片文件的实际内容（图片可能被截短或改动过），无法取出！";
+// Our own: an output that would replace a file (the path follows), or the
+// picture itself.
+inline constexpr std::string_view kOutputExists = "这个文件已经存在，要用解压出来的文件替换它吗？\n";
+inline constexpr std::string_view kOutputIsPicture = "不能把文件解压到图片本身，请选择其他保存位置：";
 // Our own: an output that cannot be written, a marker that cannot be wiped.
 inline constexpr std::string_view kCannotWriteOutput = "无法写入输出文件，请确认保存位置存在并且可以写入：";
 inline constexpr std::string_view kCannotWipe = "无法清除图片中的信息，图片可能为只读属性，请检查！";

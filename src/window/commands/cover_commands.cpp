@@ -5,20 +5,26 @@
 #include "codec/plain/carrier_reader.h"
 #include "files/file_failure.h"
 #include "files/folder_of.h"
+#include "files/path_kinds.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
 #include "window/commands/main_window_commands.h"
 #include "window/thumbnail/thumbnail.h"
 
 namespace veil {
-namespace {
 
-constexpr std::string_view kInitialDir = "c:\\";
+std::string MainWindowCommands::DialogFolder() {
+  return last_dialog_folder_.empty() ? platform_.environment.PicturesFolder() : last_dialog_folder_;
+}
 
-}  // namespace
+void MainWindowCommands::RememberDialogFolder(const std::optional<std::string>& chosen) {
+  if (chosen) last_dialog_folder_ = FolderOf(*chosen);
+}
 
 void MainWindowCommands::cmdopen_Click() {
-  InspectCover(platform_.dialogs.OpenFile({std::string(texts::kOpenPictureTitle), "*.bmp", std::string(kInitialDir)}));
+  const auto chosen = platform_.dialogs.OpenFile({std::string(texts::kOpenPictureTitle), "*.bmp", DialogFolder()});
+  RememberDialogFolder(chosen);
+  InspectCover(chosen);
 }
 
 void MainWindowCommands::ShowPreview(const std::string& path) {
@@ -118,7 +124,9 @@ bool MainWindowCommands::PayloadPreconditionsHold() {
 
 void MainWindowCommands::CmdMsgSelect_Click() {
   if (!PayloadPreconditionsHold()) return;
-  ChoosePayload(platform_.dialogs.OpenFile({std::string(texts::kChooseFileTitle), "*.*", std::string(kInitialDir)}));
+  const auto chosen = platform_.dialogs.OpenFile({std::string(texts::kChooseFileTitle), "*.*", DialogFolder()});
+  RememberDialogFolder(chosen);
+  ChoosePayload(chosen);
 }
 
 void MainWindowCommands::PayloadDropped(const std::string& path) {
@@ -145,7 +153,22 @@ void MainWindowCommands::ChoosePayload(const std::optional<std::string>& chosen)
 }
 
 void MainWindowCommands::cmdchgOutPath_Click() {
-  ChooseOutputFolder(platform_.dialogs.BrowseForFolder(std::string(texts::kBrowseFolderTitle)));
+  // The browser starts at the folder in use, while it is there.
+  std::string current = state_.outputFolder;
+  const bool root = current.size() == 1 || (current.size() == 3 && current[1] == ':');
+  if (!root && !current.empty() && current.back() == platform_.environment.PathSeparator()) current.pop_back();
+  const std::string start = NamesFolder(current) ? current : platform_.environment.PicturesFolder();
+  ChooseOutputFolder(platform_.dialogs.BrowseForFolder(std::string(texts::kBrowseFolderTitle), start));
+}
+
+void MainWindowCommands::OutputFolderTyped() {
+  const std::string typed = GetText(platform_.controls, names::kText3, prop::kText);
+  // An emptied box keeps the folder in use, and shows it again.
+  if (typed.empty()) {
+    SetProperty(platform_.controls, names::kText3, prop::kText, state_.outputFolder);
+    return;
+  }
+  ChooseOutputFolder(typed);
 }
 
 void MainWindowCommands::OutputFolderDropped(const std::string& path) { ChooseOutputFolder(FolderOf(path)); }

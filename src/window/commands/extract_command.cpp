@@ -4,6 +4,8 @@
 #include "codec/plain/runs.h"
 #include "files/file_in_use.h"
 #include "files/output_file.h"
+#include "files/path_kinds.h"
+#include "files/same_file.h"
 #include "platform/responsive_wait.h"
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
@@ -52,6 +54,10 @@ void MainWindowCommands::cmdout_Click() {
   // passed, under a staging name when it is a plain file: it takes the
   // output's name once complete, so a failed run never leaves a file posing
   // as the hidden one.
+  if (!OutputMayBeWritten()) {
+    files.CloseAll();
+    return;
+  }
   std::optional<OutputFile> output;
   try {
     output.emplace(OutputFile::Open(state_.outputPath, files.opener()));
@@ -150,6 +156,16 @@ bool MainWindowCommands::OpenSealedPicture(NumberedFile& cover, const carrier::C
   state_.hiddenExtension = carrier::SafeExtension(opened.extension);
   ShowOutputTarget();
   return true;
+}
+
+bool MainWindowCommands::OutputMayBeWritten() {
+  if (SameFile(state_.outputPath, state_.coverPath)) {
+    Show(std::string(texts::kOutputIsPicture) + state_.outputPath, texts::kErrorTitle, kStyleStop);
+    return false;
+  }
+  // Enter keeps the existing file.
+  return !NamesRegularFile(state_.outputPath) || Show(std::string(texts::kOutputExists) + state_.outputPath,
+                                                      texts::kWarningTitle, kStyleQuestionYesNoDefaultNo) == kAnswerYes;
 }
 
 bool MainWindowCommands::Extract(OutputFile& output) {

@@ -45,6 +45,9 @@ class MainWindowCommands {
   void PayloadDropped(const std::string& path);
   // A folder, or a file whose folder is meant, dropped onto Text3.
   void OutputFolderDropped(const std::string& path);
+  // The user is done typing a folder into Text3 (Enter, or the box lost
+  // the focus).
+  void OutputFolderTyped();
   // A password box refused what was typed or pasted into it.
   void PasswordInputRefused();
 
@@ -65,6 +68,9 @@ class MainWindowCommands {
   bool CheckExtractionRights(NumberedFile& cover);
   // Asks for the password of a sealed picture and opens its seal with it.
   bool OpenSealedPicture(NumberedFile& cover, const carrier::CarrierFacts& facts);
+  // The output may be written: it is not the picture, and an existing file
+  // is replaced only when the user says so.
+  bool OutputMayBeWritten();
   bool Extract(OutputFile& output);
   void OfferViewing(bool written_through);
   void WipeMarker();
@@ -73,6 +79,10 @@ class MainWindowCommands {
   // will go.
   void ShowOutputTarget();
   int Show(std::string_view text, std::string_view title, int style);
+  // Where the file dialogs start: the folder of the last file chosen in
+  // one, else the user's pictures folder.
+  std::string DialogFolder();
+  void RememberDialogFolder(const std::optional<std::string>& chosen);
   // Opens the cover as file 1, held against other programs until the
   // command closes it. False (after telling the user) when another program
   // holds it; true, with file 1 left closed, when it cannot be opened at all.
@@ -81,6 +91,7 @@ class MainWindowCommands {
   SharedState& state_;
   WindowPlatform platform_;
   WindowRuns runs_;
+  std::string last_dialog_folder_;
 };
 
 }  // namespace veil

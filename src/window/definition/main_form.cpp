@@ -47,7 +47,7 @@ void MainForm::Form_Load() {
   state_.passwordText = "00000000";
   CentreWindow();
   ApplyClearPreference();
-  ShowProgramFolder();
+  ShowStartingOutputFolder();
   const TwipSize client = platform_.environment.ClientSize();
   designWidth = static_cast<std::int32_t>(std::lround(client.width));
   designHeight = static_cast<std::int32_t>(std::lround(client.height));
@@ -70,8 +70,10 @@ void MainForm::ApplyClearPreference() {
   state_.clearAfterExtract = GetNumber(platform_.controls, names::kChkclearBmp, prop::kValue) != 0;
 }
 
-void MainForm::ShowProgramFolder() {
-  const std::string folder = platform_.environment.ProgramFolder();
+void MainForm::ShowStartingOutputFolder() {
+  std::string folder = platform_.environment.ProgramFolder();
+  // An installed program's folder is the system's, not the user's.
+  if (!platform_.environment.FolderIsWritable(folder)) folder = platform_.environment.DocumentsFolder();
   SetProperty(platform_.controls, names::kText3, prop::kText, folder);
   const char separator = platform_.environment.PathSeparator();
   state_.outputFolder = folder;
@@ -135,6 +137,10 @@ void MainForm::PictureGiven(const std::string& path) {
 void MainForm::InputRefused(std::string_view control) {
   const ControlSpec* design = FindControl(MainWindow(), control);
   if (design && design->portable_text_only) RunCommand([&] { commands_.PasswordInputRefused(); });
+}
+
+void MainForm::TextCommitted(std::string_view control) {
+  if (control == names::kText3) RunCommand([&] { commands_.OutputFolderTyped(); });
 }
 
 bool MainForm::CloseRequested() {

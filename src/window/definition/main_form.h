@@ -34,6 +34,9 @@ class MainForm {
   void PictureGiven(const std::string& path);
   // A password box refused a character that the picture cannot store.
   void InputRefused(std::string_view control);
+  // The user is done editing the named text box: Enter, or it lost the
+  // focus after its text changed.
+  void TextCommitted(std::string_view control);
   // The window takes no clicks, keys or drops while a command runs; it
   // still repaints and resizes.
   bool Busy() const { return busy_; }
@@ -50,7 +53,9 @@ class MainForm {
  private:
   void CentreWindow();
   void ApplyClearPreference();
-  void ShowProgramFolder();
+  // The program's folder, where the user may write in it; else the user's
+  // documents folder.
+  void ShowStartingOutputFolder();
   void EndProgram();
   // Runs one command, then a close the user asked for meanwhile.
   template <typename Command>
