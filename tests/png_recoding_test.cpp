@@ -167,6 +167,21 @@ void ChangeSome(PngCover& cover) {
   }
 }
 
+// The picture with its compressed stream's two header bytes replaced (in
+// its first IDAT chunk, whose checksum is made anew).
+Bytes WithZlibHeader(Bytes png, std::uint8_t cmf, std::uint8_t flg) {
+  for (const ChunkAt& chunk : ListChunks(png)) {
+    if (chunk.type != "IDAT") continue;
+    Bytes data(png.begin() + chunk.offset + 8, png.begin() + chunk.offset + 8 + chunk.length);
+    data[0] = cmf;
+    data[1] = flg;
+    const Bytes replaced = PngChunk("IDAT", data);
+    std::copy(replaced.begin(), replaced.end(), png.begin() + chunk.offset);
+    break;
+  }
+  return png;
+}
+
 TEST(PngRecoding, PicturesLibpngWroteAtAnySettingComeBackByteForByte) {
   const LibpngSettings settings[] = {
       {},                              // libpng's defaults: level 6, filtered, adaptive filters
@@ -261,15 +276,7 @@ TEST(PngRecoding, DataNoZlibSettingGivesBackKeepsItsHeaderAndStaysValid) {
   // setting compresses into this, so the header's level is taken and its
   // two bytes kept.
   const TestPicture picture = Photo(50, 30, 0, 8, 4);
-  Bytes png = ZlibWritten(picture, {1}, 0, 8, Z_DEFAULT_STRATEGY);
-  for (const ChunkAt& chunk : ListChunks(png)) {
-    if (chunk.type != "IDAT") continue;
-    Bytes data(png.begin() + chunk.offset + 8, png.begin() + chunk.offset + 8 + chunk.length);
-    data[0] = 0x78;
-    data[1] = 0xDA;
-    const Bytes replaced = PngChunk("IDAT", data);
-    std::copy(replaced.begin(), replaced.end(), png.begin() + chunk.offset);
-  }
+  const Bytes png = WithZlibHeader(ZlibWritten(picture, {1}, 0, 8, Z_DEFAULT_STRATEGY), 0x78, 0xDA);
   const Rewrite rewrite = ReadAndWrite(png, ChangeSome);
   EXPECT_FALSE(rewrite.settings.reproduces_cover);
   EXPECT_EQ(rewrite.settings.level, 9);
@@ -283,15 +290,8 @@ TEST(PngRecoding, DataNoZlibSettingGivesBackKeepsItsHeaderAndStaysValid) {
   // A header that claims a 256-byte window, over stored data that needs none:
   // a rewrite compressed with a larger window declares the window it uses,
   // so that readers that believe the header still read it.
-  Bytes small_window = ZlibWritten(Photo(40, 40, 2, 8, 5), {0}, 0, 8, Z_DEFAULT_STRATEGY);
-  for (const ChunkAt& chunk : ListChunks(small_window)) {
-    if (chunk.type != "IDAT") continue;
-    Bytes data2(small_window.begin() + chunk.offset + 8, small_window.begin() + chunk.offset + 8 + chunk.length);
-    data2[0] = 0x08;
-    data2[1] = 0x1D;
-    const Bytes replaced = PngChunk("IDAT", data2);
-    std::copy(replaced.begin(), replaced.end(), small_window.begin() + chunk.offset);
-  }
+  const Bytes small_window =
+      WithZlibHeader(ZlibWritten(Photo(40, 40, 2, 8, 5), {0}, 0, 8, Z_DEFAULT_STRATEGY), 0x08, 0x1D);
   const Rewrite widened = ReadAndWrite(small_window, ChangeSome);
   const Bytes widened_data = ImageData(widened.written);
   EXPECT_GT(widened_data[0] >> 4, 0);
