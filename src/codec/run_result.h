@@ -9,6 +9,17 @@
 
 namespace veil::codec {
 
+// The pieces of a long run, in the order a hide goes through them; an
+// extraction has no costs or code of its own to speak of and skips them.
+enum class RunStage {
+  kReading,        // the cover or picture is read and decoded
+  kKeyDerivation,  // the password becomes a key (sealed and stealth forms)
+  kCosts,          // the embedding costs of every sample (stealth form)
+  kCode,           // the syndrome-trellis code places the bits (stealth form)
+  kWriting,        // the picture is written
+  kReadingBack,    // the written picture gives the file back (stealth form)
+};
+
 // Told how a run goes; every member may be left as it is.
 class RunObserver {
  public:
@@ -20,6 +31,15 @@ class RunObserver {
   virtual void Progress(int /*percent*/) {}
   // A chance to let pending window messages run; called before every stretch.
   virtual void Yield() {}
+  // How far the run is through its whole work, 0 to 1, with the stage it is
+  // in: moved in proportion to the time the stages take, often enough to
+  // show on a large picture at least once a second. Called from the run's
+  // own thread.
+  virtual void Advanced(RunStage /*stage*/, double /*fraction*/) {}
+  // Asked between pieces of work, from the run's own thread (which may not
+  // be the caller's): true ends the run with kCancelled soon after, with
+  // nothing written and the cover as it was.
+  virtual bool CancelRequested() { return false; }
 };
 
 enum class RunStatus {
@@ -44,6 +64,7 @@ enum class RunStatus {
   kPasswordNotText,      // sealed and stealth forms: the password is not UTF-8
   kCoverDamaged,         // stealth extraction: the picture does not hold up as its kind: refusal
   kWasJpeg,              // stealth embedding: a BMP or PNG whose pixels are a decoded JPEG's: traces
+  kCancelled,            // the observer asked the run to stop; nothing was written
 };
 
 // What did not hold up in a damaged picture.

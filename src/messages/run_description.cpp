@@ -159,6 +159,7 @@ std::string DescribeRun(const codec::RunResult& result, const std::string& pictu
              "and that alone finds a stealth picture; hide in the original JPEG, or in a copy downscaled by 2 "
              "or more";
     case RunStatus::kPasswordNotText: return "the password is not UTF-8 text; a sealed picture needs one that is";
+    case RunStatus::kCancelled: return "cancelled; nothing was written";
   }
   return "failed";
 }
