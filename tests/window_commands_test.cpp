@@ -1,5 +1,6 @@
 #include <filesystem>
 
+#include "platform/system_folders.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
 
@@ -62,6 +63,34 @@ TEST_F(StartUpTest, AProgramFolderTheUserCannotWriteInGivesWayToTheDocumentsFold
   Load();
   EXPECT_EQ(Text("Text3"), "/home/ann/Documents");
   EXPECT_EQ(state.outputFolder, "/home/ann/Documents/");
+}
+
+// Root may write into /usr/bin: the folder is still no place for its files.
+TEST_F(StartUpTest, ASystemFolderGivesWayToTheDocumentsFolderEvenWhereWritable) {
+  environment.program_folder = "/usr/bin";
+  environment.system_folders = {"/usr/bin"};
+  environment.documents_folder = "/root/Documents";
+  Load();
+  EXPECT_EQ(Text("Text3"), "/root/Documents");
+  EXPECT_EQ(state.outputFolder, "/root/Documents/");
+}
+
+TEST(SystemFolders, AFolderLiesInAnotherByWholeNamesOnly) {
+  const std::vector<std::string> linux_folders = LinuxSystemFolders();
+  EXPECT_TRUE(LiesInAnyFolder("/usr/bin", linux_folders, '/', false));
+  EXPECT_TRUE(LiesInAnyFolder("/usr", linux_folders, '/', false));
+  EXPECT_TRUE(LiesInAnyFolder("/opt/veilwright/bin", linux_folders, '/', false));
+  EXPECT_FALSE(LiesInAnyFolder("/usrdata/veilwright", linux_folders, '/', false));
+  EXPECT_FALSE(LiesInAnyFolder("/home/ann/usr/bin", linux_folders, '/', false));
+  EXPECT_FALSE(LiesInAnyFolder("/root", linux_folders, '/', false));
+  EXPECT_FALSE(LiesInAnyFolder("/", linux_folders, '/', false));
+
+  const std::vector<std::string> windows_folders = {"C:\\Program Files", "C:\\Windows\\"};
+  EXPECT_TRUE(LiesInAnyFolder("c:\\program files\\Veilwright", windows_folders, '\\', true));
+  EXPECT_TRUE(LiesInAnyFolder("C:\\WINDOWS", windows_folders, '\\', true));
+  EXPECT_FALSE(LiesInAnyFolder("C:\\Program Files (x86)", windows_folders, '\\', true));
+  EXPECT_FALSE(LiesInAnyFolder("D:\\Tools\\Veilwright", windows_folders, '\\', true));
+  EXPECT_FALSE(LiesInAnyFolder("c:\\program files", windows_folders, '\\', false));
 }
 
 // The file dialogs start where the user last chose a file, and at first in

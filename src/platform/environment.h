@@ -23,6 +23,9 @@ class Environment {
   virtual std::string PicturesFolder() = 0;
   // This user may create files in the folder.
   virtual bool FolderIsWritable(const std::string& folder) = 0;
+  // The folder is (or lies in) one the system keeps its programs in, which
+  // is no place for the user's files even where this user may write in it.
+  virtual bool IsSystemFolder(const std::string& folder) = 0;
   virtual char PathSeparator() = 0;
   virtual TwipSize ScreenSize() = 0;
   virtual TwipSize WindowSize() = 0;  // outer size, frame included

@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "platform/system_folders.h"
+
 namespace veil::qt {
 
 bool QtShell::OpenDocument(const std::string& path) {
@@ -67,6 +69,12 @@ std::string QtEnvironment::PicturesFolder() { return ExistingOrHome(QStandardPat
 bool QtEnvironment::FolderIsWritable(const std::string& folder) {
   const QFileInfo info(QString::fromStdString(folder));
   return info.isDir() && info.isWritable();
+}
+
+bool QtEnvironment::IsSystemFolder(const std::string& folder) {
+  const QString canonical = QFileInfo(QString::fromStdString(folder)).canonicalFilePath();
+  const std::string path = canonical.isEmpty() ? folder : canonical.toStdString();
+  return LiesInAnyFolder(path, LinuxSystemFolders(), '/', false);
 }
 
 TwipSize QtEnvironment::ScreenSize() {

@@ -64,6 +64,7 @@ class ScriptedEnvironment final : public Environment {
   std::string DocumentsFolder() override { return documents_folder; }
   std::string PicturesFolder() override { return pictures_folder; }
   bool FolderIsWritable(const std::string& folder) override { return !unwritable_folders.count(folder); }
+  bool IsSystemFolder(const std::string& folder) override { return system_folders.count(folder) != 0; }
   char PathSeparator() override { return separator; }
   TwipSize ScreenSize() override { return screen; }
   TwipSize WindowSize() override { return window; }
@@ -76,6 +77,7 @@ class ScriptedEnvironment final : public Environment {
   std::string documents_folder = "/home/user/Documents";
   std::string pictures_folder = "/home/user/Pictures";
   std::set<std::string> unwritable_folders;
+  std::set<std::string> system_folders;
   char separator = '/';
   TwipSize screen{19200, 10800}, window{10080, 6570}, client{9840, 5730};
   std::vector<TwipSize> moves;  // {left, top}

@@ -6,9 +6,11 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "files/win32/win32_text.h"
 #include "platform/message_boxes.h"
+#include "platform/system_folders.h"
 
 namespace veil::win32 {
 
@@ -98,6 +100,17 @@ bool Win32Environment::FolderIsWritable(const std::string& folder) {
   if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
   CloseHandle(file);
   return true;
+}
+
+bool Win32Environment::IsSystemFolder(const std::string& folder) {
+  std::vector<std::string> system_folders;
+  for (REFKNOWNFOLDERID id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_Windows}) {
+    PWSTR path = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path)
+      system_folders.push_back(FromWide(path));
+    CoTaskMemFree(path);
+  }
+  return LiesInAnyFolder(folder, system_folders, '\\', true);
 }
 
 TwipSize Win32Environment::ScreenSize() {

@@ -39,6 +39,7 @@ class Win32Environment final : public Environment {
   std::string DocumentsFolder() override;
   std::string PicturesFolder() override;
   bool FolderIsWritable(const std::string& folder) override;
+  bool IsSystemFolder(const std::string& folder) override;
   char PathSeparator() override { return '\\'; }
   TwipSize ScreenSize() override;
   TwipSize WindowSize() override;

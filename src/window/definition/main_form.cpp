@@ -72,8 +72,10 @@ void MainForm::ApplyClearPreference() {
 
 void MainForm::ShowStartingOutputFolder() {
   std::string folder = platform_.environment.ProgramFolder();
-  // An installed program's folder is the system's, not the user's.
-  if (!platform_.environment.FolderIsWritable(folder)) folder = platform_.environment.DocumentsFolder();
+  // An installed program's folder is the system's, not the user's, even
+  // for a user (root, an administrator) who may write in it.
+  if (!platform_.environment.FolderIsWritable(folder) || platform_.environment.IsSystemFolder(folder))
+    folder = platform_.environment.DocumentsFolder();
   SetProperty(platform_.controls, names::kText3, prop::kText, folder);
   const char separator = platform_.environment.PathSeparator();
   state_.outputFolder = folder;
