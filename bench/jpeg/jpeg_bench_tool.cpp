@@ -13,6 +13,11 @@
 //     the simplest rival: RATE / 2 of the non-zero AC coefficients, drawn at
 //     random, changed by +1 or -1 at random (what plain ±1 embedding of RATE
 //     bits each changes)
+//   veilwright-jpeg-bench costs ROUNDS IN.jpg
+//     seconds for J-UNIWARD's cost map by each set of loops
+//     this processor runs, one thread, the sets taking turns ROUNDS times;
+//     then the whole cost map on one and two threads, and UERD's beside it
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +26,9 @@
 #include <string>
 
 #include "codec/covers/jpeg/jpeg_sample_cover.h"
+#include "codec/stealth/embedding_costs.h"
+#include "codec/stealth/juniward_costs.h"
+#include "codec/stealth/juniward_kernels.h"
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
 #include "files/file_failure.h"
@@ -141,6 +149,42 @@ int PlusMinusOne(double rate, unsigned seed, const char* in, const char* out) {
   return 0;
 }
 
+template <typename Work>
+double Seconds(Work&& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int Costs(int rounds, const char* in) {
+  const auto cover = Cover(Load(in));
+  const auto& samples = cover->samples();
+  const auto& sets = codec::stealth::JUniwardKernelSets();
+  std::vector<double> best(sets.size(), 1e30);
+  for (int round = 0; round < rounds; ++round)
+    for (std::size_t s = 0; s < sets.size(); ++s)
+      best[s] = std::min(best[s], Seconds([&] {
+                           codec::stealth::JUniwardCosts(samples, 1, sets[s]);
+                         }));
+  std::printf("%ux%u, %zu samples\n", samples.dct->picture_width, samples.dct->picture_height,
+              samples.values16.size());
+  for (std::size_t s = 0; s < sets.size(); ++s) std::printf("J-UNIWARD loops %-9s %.3f s\n", sets[s].name, best[s]);
+  std::printf("chosen here: %s\n", codec::stealth::JUniwardKernelChoice().name);
+  for (unsigned threads : {1u, 2u}) {
+    double juniward = 1e30, uerd = 1e30;
+    for (int round = 0; round < rounds; ++round) {
+      juniward = std::min(juniward, Seconds([&] {
+                            codec::stealth::ComputeCosts(samples, threads, codec::stealth::JpegCostModel::kJUniward);
+                          }));
+      uerd = std::min(uerd, Seconds([&] {
+                        codec::stealth::ComputeCosts(samples, threads, codec::stealth::JpegCostModel::kUerd);
+                      }));
+    }
+    std::printf("cost map, %u thread(s): J-UNIWARD %.3f s, UERD %.3f s\n", threads, juniward, uerd);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,6 +194,7 @@ int main(int argc, char** argv) {
     if ((mode == "hide" || mode == "hide-juniward") && argc == 6)
       return Hide(std::atof(argv[2]), static_cast<unsigned>(std::atoi(argv[3])), argv[4], argv[5],
                   mode == "hide" ? codec::stealth::JpegCostModel::kUerd : codec::stealth::JpegCostModel::kJUniward);
+    if (mode == "costs" && argc == 4) return Costs(std::atoi(argv[2]), argv[3]);
     if (mode == "pm1" && argc == 6)
       return PlusMinusOne(std::atof(argv[2]), static_cast<unsigned>(std::atoi(argv[3])), argv[4], argv[5]);
   } catch (const FileFailure& failure) {
@@ -157,7 +202,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr,
-               "usage: %s dump IN OUT | hide RATE SEED IN OUT | hide-juniward RATE SEED IN OUT | pm1 RATE SEED IN OUT\n",
+               "usage: %s dump IN OUT | hide RATE SEED IN OUT | hide-juniward RATE SEED IN OUT | pm1 RATE SEED IN OUT | costs ROUNDS IN\n",
                argv[0]);
   return 2;
 }

@@ -9,19 +9,21 @@
 #include <vector>
 
 #include "codec/covers/large_buffer.h"
+#include "codec/kernels/kernel_choice.h"
+#include "codec/kernels/kernel_timing.h"
+#include "codec/stealth/juniward_kernels.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {
 namespace {
 
-constexpr float kSigma = 1.0f / 64;
 // rho * kScale is the cost level's argument: the least costs seen in
 // photographs' busiest blocks (about 2^-4) start near level 0.
 constexpr float kScale = 16.0f;
 constexpr int kHighestLevel = kChangedDown - 1;
 constexpr int kLargestChangeable = 1023;
-constexpr int kTaps = 16;
-constexpr int kSpan = 23;  // a block's 8 pixels through 16 taps
+constexpr int kTaps = kJUniwardTaps;
+constexpr int kSpan = kJUniwardSpan;
 constexpr long kBandBlocks = 16;
 // Decompressed rows and columns beyond a band's, mirrored at the picture's
 // edges: the residuals reach 7 before and 15 after, and each needs 8 before
@@ -77,15 +79,23 @@ long Mirror(long i, long n) {
 // One component's costs over a band of block rows [first, last).
 class Band {
  public:
-  Band(const CoverSamples& samples, const DctComponent& component, const Filters& filters)
+  Band(const CoverSamples& samples, const DctComponent& component, const Filters& filters,
+       const JUniwardKernels& kernels)
       : samples_(samples),
         component_(component),
         f_(filters),
+        kernels_(kernels),
         width_(8L * component.width_in_blocks),
         height_(8L * component.height_in_blocks),
         stride_(width_ + 2 * kMargin) {}
 
   void Run(long first, long last, std::uint8_t* levels, std::uint64_t& usable) {
+    Rho(first, last);
+    Level(first, last, levels, usable);
+  }
+
+  // rho for blocks rows [first, last), in the component's order from first's.
+  const std::vector<float>& Rho(long first, long last) {
     first_row_ = 8 * first - kMargin;
     rows_ = 8 * (last - first) + 2 * kMargin;
     Decompress(first, last);
@@ -95,7 +105,7 @@ class Band {
     AddFilter(f_.low, horizontal_high_, 0, 1, first, last);
     AddFilter(f_.high, horizontal_low_, 1, 0, first, last);
     AddFilter(f_.high, horizontal_high_, 1, 1, first, last);
-    Level(first, last, levels, usable);
+    return rho_;
   }
 
  private:
@@ -141,18 +151,9 @@ class Band {
     horizontal_low_.assign(plane_.size(), 0.0f);
     horizontal_high_.assign(plane_.size(), 0.0f);
     const long count = width_ + 22;  // columns -7 .. width + 14
-    for (long y = first_row_; y < first_row_ + rows_; ++y) {
-      float* low = &At(horizontal_low_, y, -7);
-      float* high = &At(horizontal_high_, y, -7);
-      for (int t = 0; t < kTaps; ++t) {
-        const float* in = &At(plane_, y, -7 + 7 - t);
-        const float a = f_.low[static_cast<std::size_t>(t)], b = f_.high[static_cast<std::size_t>(t)];
-        for (long x = 0; x < count; ++x) {
-          low[x] += in[x] * a;
-          high[x] += in[x] * b;
-        }
-      }
-    }
+    for (long y = first_row_; y < first_row_ + rows_; ++y)
+      kernels_.filter_row(&At(plane_, y, 0), count, f_.low.data(), f_.high.data(), &At(horizontal_low_, y, -7),
+                          &At(horizontal_high_, y, -7));
   }
 
   // One directional residual: its reciprocal weights, spread back over each
@@ -164,45 +165,26 @@ class Band {
     // weight(y, x) = 1 / (sigma + |residual|), for y in [top, bottom), x in [-7, width + 15)
     const long columns = width_ + 22;
     weights_.assign(static_cast<std::size_t>((bottom - top) * columns), 0.0f);
+    std::array<const float*, kTaps> taps_rows;
     for (long y = top; y < bottom; ++y) {
-      float* w = weights_.data() + (y - top) * columns;
-      for (int t = 0; t < kTaps; ++t) {
-        const float* in = &At(horizontal, y + 7 - t, -7);
-        const float tap = vertical[static_cast<std::size_t>(t)];
-        for (long x = 0; x < columns; ++x) w[x] += in[x] * tap;
-      }
-      for (long x = 0; x < columns; ++x) w[x] = 1.0f / (kSigma + std::abs(w[x]));
+      for (int t = 0; t < kTaps; ++t) taps_rows[static_cast<std::size_t>(t)] = &At(horizontal, y + 7 - t, -7);
+      kernels_.weigh_column(taps_rows.data(), columns, vertical.data(), weights_.data() + (y - top) * columns);
     }
     // spread_rows(y, bx, l) = sum_v |c_l * h|(v) weight(y, 8 bx - 7 + v)
     const auto& across = f_.spread[static_cast<std::size_t>(horizontal_kind)];
     const auto& down = f_.spread[static_cast<std::size_t>(vertical_kind)];
     rows_spread_.assign(static_cast<std::size_t>((bottom - top) * wb * 8), 0.0f);
-    std::array<std::array<float, 8>, kSpan> by_tap;  // across, tap first
+    float by_tap[kSpan][8];  // across, tap first
     for (std::size_t v = 0; v < kSpan; ++v)
       for (std::size_t l = 0; l < 8; ++l) by_tap[v][l] = across[l][v];
-    for (long y = top; y < bottom; ++y) {
-      const float* w = weights_.data() + (y - top) * columns;
-      float* out = rows_spread_.data() + (y - top) * wb * 8;
-      for (long bx = 0; bx < wb; ++bx) {
-        float sum[8] = {};
-        for (std::size_t v = 0; v < kSpan; ++v) {
-          const float weight = w[8 * bx + static_cast<long>(v)];
-          for (std::size_t l = 0; l < 8; ++l) sum[l] += by_tap[v][l] * weight;
-        }
-        for (std::size_t l = 0; l < 8; ++l) out[bx * 8 + static_cast<long>(l)] = sum[l];
-      }
-    }
+    for (long y = top; y < bottom; ++y)
+      kernels_.spread_row(weights_.data() + (y - top) * columns, wb, by_tap, rows_spread_.data() + (y - top) * wb * 8);
+    float down_rows[8][kSpan];
+    for (std::size_t k = 0; k < 8; ++k)
+      for (std::size_t u = 0; u < kSpan; ++u) down_rows[k][u] = down[k][u];
     for (long by = first; by < last; ++by)
-      for (long bx = 0; bx < wb; ++bx) {
-        float* rho = rho_.data() + ((by - first) * wb + bx) * 64;
-        for (std::size_t u = 0; u < kSpan; ++u) {
-          const float* spread = rows_spread_.data() + ((8 * by - 7 + static_cast<long>(u)) - top) * wb * 8 + bx * 8;
-          for (std::size_t k = 0; k < 8; ++k) {
-            const float a = down[k][u];
-            for (std::size_t l = 0; l < 8; ++l) rho[k * 8 + l] += a * spread[l];
-          }
-        }
-      }
+      kernels_.spread_columns(rows_spread_.data() + ((8 * by - 7) - top) * wb * 8, wb * 8, wb, down_rows,
+                              rho_.data() + (by - first) * wb * 64);
   }
 
   // Whether a block has a non-zero AC coefficient.
@@ -246,15 +228,82 @@ class Band {
   const CoverSamples& samples_;
   const DctComponent& component_;
   const Filters& f_;
+  const JUniwardKernels& kernels_;
   long width_, height_, stride_;
   long first_row_ = 0, rows_ = 0;
   std::vector<float> plane_, horizontal_low_, horizontal_high_, weights_, rows_spread_, rho_;
 };
 
+const Filters& TheFilters() {
+  static const Filters filters = MakeFilters();
+  return filters;
+}
+
+// A textured grey 64 x 64 picture's coefficients: a few milliseconds.
+CoverSamples TimedCover() {
+  auto grid = std::make_shared<DctGrid>();
+  DctComponent component;
+  component.width_in_blocks = component.height_in_blocks = 8;
+  component.quant.fill(4);
+  grid->components.push_back(component);
+  CoverSamples samples;
+  samples.width = 64 * 64;
+  samples.height = 1;
+  samples.channels = 1;
+  samples.depth = 16;
+  samples.dct = grid;
+  samples.values16.resize(64 * 64);
+  std::uint32_t state = 7;
+  for (auto& value : samples.values16) {
+    state = state * 1103515245u + 12345u;
+    value = static_cast<std::uint16_t>(kCoefficientOffset + static_cast<int>((state >> 16) % 9) - 4);
+  }
+  return samples;
+}
+
 }  // namespace
 
+const std::vector<JUniwardKernels>& JUniwardKernelSets() {
+  static const std::vector<JUniwardKernels> sets = [] {
+    std::vector<JUniwardKernels> found = {PortableJUniwardKernels()};
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) found.push_back(Avx2JUniwardKernels());
+#endif
+    return found;
+  }();
+  return sets;
+}
+
+const KernelChoice& JUniwardKernelChoice() {
+  static const KernelChoice choice = [] {
+    const auto& sets = JUniwardKernelSets();
+    const CoverSamples cover = TimedCover();
+    const DctComponent& component = cover.dct->components[0];
+    auto times = TimeKernels(sets.size(), cover.SampleCount(), [&](std::size_t i) {
+      Band band(cover, component, TheFilters(), sets[i]);
+      band.Rho(0, component.height_in_blocks);
+    });
+    const std::size_t index = ChooseKernel(times);
+    return KernelChoice{index, sets[index].name, false, std::move(times)};
+  }();
+  return choice;
+}
+
+std::vector<float> JUniwardComponentCosts(const CoverSamples& samples, std::size_t component,
+                                          const JUniwardKernels& kernels) {
+  const DctComponent& c = samples.dct->components[component];
+  Band band(samples, c, TheFilters(), kernels);
+  std::vector<float> costs = band.Rho(0, c.height_in_blocks);
+  for (std::size_t i = 0; i < costs.size(); ++i) costs[i] *= c.quant[i % 64];
+  return costs;
+}
+
 CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads) {
-  static const Filters filters = MakeFilters();
+  return JUniwardCosts(samples, threads, JUniwardKernelSets()[JUniwardKernelChoice().index]);
+}
+
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniwardKernels& kernels) {
+  const Filters& filters = TheFilters();
   CostMap map;
   ResizeLarge(map.levels, samples.SampleCount());
   std::uint64_t nonzero_ac = 0;
@@ -274,7 +323,7 @@ CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads) {
   for (unsigned t = 0; t < threads; ++t) {
     auto work = [&, t] {
       for (std::size_t j = t; j < jobs.size(); j += threads) {
-        Band band(samples, *jobs[j].component, filters);
+        Band band(samples, *jobs[j].component, filters, kernels);
         band.Run(jobs[j].first, jobs[j].last, map.levels.data(), usable[t]);
       }
     };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "codec/covers/cover_samples.h"
 #include "codec/stealth/embedding_costs.h"
 
@@ -15,5 +18,14 @@ namespace veil::codec::stealth {
 // sum is two passes of 23 taps. Coefficients a change could push out of the
 // range JPEG codes are wet. The rate counts the non-zero AC coefficients.
 CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads);
+
+struct JUniwardKernels;
+// The same by the given loops rather than the ones chosen for this processor.
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniwardKernels& kernels);
+// The cost of a change by one of each coefficient of one component, in the
+// samples' order from the component's first, by the given loops: what the
+// levels are made from.
+std::vector<float> JUniwardComponentCosts(const CoverSamples& samples, std::size_t component,
+                                          const JUniwardKernels& kernels);
 
 }  // namespace veil::codec::stealth
