@@ -72,12 +72,82 @@ TEST(JpegTraces, ADecodedJpegIsFoundAndWhatIsNoneIsNot) {
     EXPECT_FALSE(codec::ReadJpegTraces(Samples(128, 96, half)).WasJpeg());
   }
   EXPECT_FALSE(codec::ReadJpegTraces(Samples(256, 192, RandomBytes(256 * 192 * 3, 2))).WasJpeg());
-  // Grey and saturated pixels prove nothing: a grey picture is not judged.
+  // Grey and saturated pixels prove nothing by their colours: a grey
+  // picture is judged by its blocks instead, and a ramp was no JPEG.
   Bytes grey(256 * 192 * 3);
   for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>((i / 3) % 251);
   const auto grey_traces = codec::ReadJpegTraces(Samples(256, 192, grey));
   EXPECT_EQ(grey_traces.colour_pixels, 0u);
   EXPECT_FALSE(grey_traces.WasJpeg());
+}
+
+codec::CoverSamples GreySamples(std::uint32_t width, std::uint32_t height, const Bytes& grey) {
+  codec::CoverSamples samples;
+  samples.width = width;
+  samples.height = height;
+  samples.channels = 1;
+  samples.values8 = grey;
+  return samples;
+}
+
+Bytes Crop(const Bytes& grey, std::uint32_t width, std::uint32_t left, std::uint32_t top, std::uint32_t w,
+           std::uint32_t h) {
+  Bytes out;
+  for (std::uint32_t y = top; y < top + h; ++y)
+    out.insert(out.end(), grey.begin() + y * width + left, grey.begin() + y * width + left + w);
+  return out;
+}
+
+// Grey pictures: a libjpeg decoding is found by its blocks at any quality
+// and on its grid wherever a crop put it, as one channel or as three equal
+// ones; pixels changed by one here and there, averaged down, or noise are
+// not.
+TEST(JpegLattice, ADecodedGreyJpegIsFoundByItsBlocks) {
+  for (const int quality : {50, 75, 90, 95}) {
+    SCOPED_TRACE(::testing::Message() << "quality " << quality);
+    JpegShape shape;
+    shape.width = 256;
+    shape.height = 192;
+    shape.components = 1;
+    shape.quality = quality;
+    shape.seed = static_cast<std::uint32_t>(quality);
+    const DecodedJpeg decoded = DecodeJpegPixels(EncodeJpeg(shape));
+    ASSERT_EQ(decoded.components, 1);
+    const auto whole = codec::ReadJpegLattice(GreySamples(256, 192, decoded.pixels));
+    EXPECT_TRUE(whole.WasJpeg()) << whole.compatible << " of " << whole.blocks << ", " << whole.other_grids;
+    EXPECT_EQ(whole.row_offset, 0);
+    EXPECT_EQ(whole.column_offset, 0);
+
+    const auto crop = codec::ReadJpegLattice(GreySamples(200, 150, Crop(decoded.pixels, 256, 5, 3, 200, 150)));
+    EXPECT_TRUE(crop.WasJpeg()) << crop.compatible << " of " << crop.blocks;
+    EXPECT_EQ(crop.row_offset, 5);  // the JPEG's grid: row 8 is row 5 of the crop
+    EXPECT_EQ(crop.column_offset, 3);
+
+    Bytes rgb;
+    for (std::uint8_t v : decoded.pixels) rgb.insert(rgb.end(), {v, v, v});
+    EXPECT_TRUE(codec::ReadJpegTraces(Samples(256, 192, rgb)).WasJpeg());
+
+    Bytes changed = decoded.pixels;
+    std::mt19937 random(7);
+    for (std::size_t i = 0; i < changed.size() / 16; ++i) {
+      const std::size_t at = random() % changed.size();
+      changed[at] = static_cast<std::uint8_t>(changed[at] == 255 ? 254 : changed[at] + 1);
+    }
+    const auto after = codec::ReadJpegLattice(GreySamples(256, 192, changed));
+    EXPECT_LT(after.compatible * 4, whole.compatible + 4) << after.compatible << " of " << after.blocks;
+
+    Bytes half;
+    for (std::uint32_t y = 0; y < 96; ++y)
+      for (std::uint32_t x = 0; x < 128; ++x) {
+        int sum = 0;
+        for (int d = 0; d < 4; ++d) sum += decoded.pixels[(2 * y + d / 2) * 256 + 2 * x + d % 2];
+        half.push_back(static_cast<std::uint8_t>((sum + 2) / 4));
+      }
+    EXPECT_FALSE(codec::ReadJpegLattice(GreySamples(128, 96, half)).WasJpeg());
+  }
+  EXPECT_FALSE(codec::ReadJpegLattice(GreySamples(256, 192, RandomBytes(256 * 192, 2))).WasJpeg());
+  // Colour pictures are the colours' to judge.
+  EXPECT_EQ(codec::ReadJpegLattice(Samples(256, 192, RandomBytes(256 * 192 * 3, 3))).blocks, 0u);
 }
 
 TEST(JpegTraces, AStealthHideRefusesADecodedJpegUnlessAllowed) {

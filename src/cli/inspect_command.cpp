@@ -25,6 +25,10 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
     out << "capacity stealth: none (" << capacity.refusal << ")\n";
     return;
   }
+  if (!capacity.coefficients) {
+    if (const std::string traces = JpegTracesVerdict(capacity.traces); !traces.empty())
+      out << "JPEG traces: " << traces << "\n";
+  }
   const char* samples = capacity.coefficients ? "coefficients" : "samples";
   if (capacity.too_small) {
     out << "capacity stealth: none (its " << capacity.samples << " " << samples << " are outside the "

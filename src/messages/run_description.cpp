@@ -8,9 +8,25 @@
 namespace veil {
 
 std::string JpegTracesLine(const codec::JpegTraces& traces) {
+  if (!traces.ColoursWereJpeg() && traces.lattice.WasJpeg())
+    return std::to_string(traces.lattice.compatible) + " of " + std::to_string(traces.lattice.blocks) +
+           " of its textured 8x8 blocks are exactly what a JPEG decoder gives";
   const std::string all = traces.outside == 0 ? "all " : "all but " + std::to_string(traces.outside) + " of ";
   return all + std::to_string(traces.colour_pixels) + " of its colour pixels are colours a JPEG decoder gives";
 }
+std::string JpegTracesVerdict(const codec::JpegTraces& traces) {
+  const char* verdict = traces.WasJpeg() ? " (it was a JPEG)" : " (it was no JPEG)";
+  if (traces.colour_pixels > 0)
+    return std::to_string(traces.outside) + " of its " + std::to_string(traces.colour_pixels) +
+           " colour pixels are colours no JPEG decoder gives" + verdict;
+  const codec::JpegLattice& lattice = traces.lattice;
+  if (lattice.blocks == 0) return {};
+  return std::to_string(lattice.compatible) + " of " + std::to_string(lattice.blocks) +
+         " textured 8x8 blocks are exactly a JPEG decoder's on the grid at row " +
+         std::to_string(lattice.row_offset) + ", column " + std::to_string(lattice.column_offset) +
+         ", and at most " + std::to_string(lattice.other_grids) + " on any other" + verdict;
+}
+
 namespace {
 
 std::string CompressionName(std::uint32_t compression, std::uint32_t header_size) {

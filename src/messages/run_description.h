@@ -9,6 +9,9 @@ namespace veil {
 // "all 6,000 of its colour pixels are colours a JPEG decoder gives" (or
 // "all but 3 of ..."): why a picture was a JPEG.
 std::string JpegTracesLine(const codec::JpegTraces& traces);
+// What a BMP's or PNG's pixels show of a JPEG, and the verdict, in one
+// line; empty for a picture not judged (16-bit, or too small or flat).
+std::string JpegTracesVerdict(const codec::JpegTraces& traces);
 
 // One English line for a run that did not complete, naming the picture and
 // the file concerned where they matter: for the command-line program's

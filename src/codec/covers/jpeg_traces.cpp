@@ -45,6 +45,7 @@ bool Saturated(std::uint8_t value) { return value == 0 || value == 255; }
 
 JpegTraces ReadJpegTraces(const CoverSamples& samples) {
   JpegTraces traces;
+  traces.lattice = ReadJpegLattice(samples);
   if (samples.channels != 3 || samples.depth != 8 || samples.dct) return traces;
   static const DecodableColours decodable;
   std::vector<std::uint64_t> seen((1u << 24) / 64);
