@@ -68,13 +68,22 @@ int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::Carrier
       const std::size_t chunk = chunk_known ? header->params.ChunkSize() : 0;
       if (!chunk_known)
         out << "damaged: its chunk size (2^" << int{header->params.chunk_log2} << ") is not one the format has\n";
-      else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
+      else if (header->layout == codec::seal::kNameLayout) {
+        // The name's length is inside the seal: the file and its name together.
+        if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk, 0))
+          out << "file and its name: " << *length << " bytes (they follow from the hidden length and the "
+              << chunk / 1024 << " KiB chunks)\n";
+        else
+          out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
+              << " KiB chunks\n";
+      } else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
         out << "file length: " << *length << " bytes (it follows from the hidden length and the " << chunk / 1024
             << " KiB chunks)\n";
       else
         out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
             << " KiB chunks\n";
-      out << "the file's extension and contents are inside the seal; its password opens them\n";
+      out << "the file's " << (header->layout == codec::seal::kNameLayout ? "name" : "extension")
+          << " and contents are inside the seal; its password opens them\n";
       out << "key derivation: Argon2id, " << header->params.operations << " passes over " << header->params.memory_kib
           << " KiB of memory"
           << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)") << "\n";
