@@ -42,7 +42,8 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
     return;
   }
   const auto kind = capacity.coefficients ? codec::CoverKind::kJpeg : codec::CoverKind::kPng;
-  out << "capacity stealth: " << capacity.largest_file << " bytes at " << FormatRate(capacity.rate) << " "
+  out << "capacity stealth: " << capacity.largest_file << " bytes, the file's name included, at "
+      << FormatRate(capacity.rate) << " "
       << RateUnit(kind) << " (" << capacity.usable_samples << " of " << capacity.samples << " " << samples
       << " textured enough to change; whether a stealth file is already there only its password can tell)\n";
 }
@@ -141,9 +142,10 @@ int InspectCommand(const Arguments& args, CliSession& session) {
       const std::uint64_t capacity = carrier::CapacityBytes(layout);
       out << "capacity: " << capacity << " bytes"
           << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
-      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
-      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's " << codec::seal::kHeaderSize + 3
-          << " bytes of header and 17 bytes a 64 KiB chunk)\n";
+      // The name's byte of length is counted; the name itself with the file.
+      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams(), 1);
+      out << "capacity sealed: " << sealed.value_or(0) << " bytes, the file's name included (after the seal's "
+          << codec::seal::kHeaderSize + 1 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
     }
     PrintStealthCapacity(out, *cover);
     return kExitSuccess;
