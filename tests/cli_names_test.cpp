@@ -12,6 +12,7 @@
 #include "codec/seal/seal.h"
 #include "codec/stealth/stealth_keys.h"
 #include "support/cli_runner.h"
+#include "support/jpeg_test_files.h"
 #include "support/png_test_files.h"
 #include "support/raw_names.h"
 #include "support/test_files.h"
@@ -99,6 +100,23 @@ TEST_F(CliNamesTest, StealthFilesComeBackUnderTheirOwnNames) {
     ASSERT_EQ(extracted.status, 0) << extracted.err;
     EXPECT_EQ(ReadAll((fs::path(out) / name).string()), data);
   }
+}
+
+TEST_F(CliNamesTest, AJpegCarriesTheNameToo) {
+  JpegShape shape;
+  shape.width = 640;
+  shape.height = 480;
+  const std::string cover = dir.File("photo.jpg"), picture = dir.File("stealth.jpg");
+  WriteAll(cover, EncodeJpeg(shape));
+  const std::string payload = (dir.Path() / "in" / "Makefile.am").string();
+  const Bytes data = RandomBytes(200, 12);
+  WriteAll(payload, data);
+  const CliRun hidden = Run({"hide", cover, payload, "--output", picture}, kStealth.hide_options);
+  ASSERT_EQ(hidden.status, 0) << hidden.err;
+  const CliRun extracted = Run({"extract", picture, "--output-dir", out}, kStealth.extract_options);
+  ASSERT_EQ(extracted.status, 0) << extracted.err;
+  EXPECT_EQ(FilesUnder(out), std::vector<std::string>{"Makefile.am"});
+  EXPECT_EQ(ReadAll((fs::path(out) / "Makefile.am").string()), data);
 }
 
 // The plain form's format is fixed: three letters, "msg" with a warning
@@ -233,8 +251,8 @@ TEST_F(CliNamesTest, PicturesMadeBeforeNamesWereKeptStillOpenWithTheirExtension)
   const std::string sealed_text = "old layout sealed file\n";
   EXPECT_EQ(ReadAll((fs::path(out) / "output.msg").string()), Bytes(sealed_text.begin(), sealed_text.end()));
 
-  const CliRun stealth = Run(
-      {"extract", (data_dir / "stealth-layout1.png").string(), "--output-dir", out, "--stealth", "--password", "old pw"});
+  const CliRun stealth = Run({"extract", (data_dir / "stealth-layout1.png").string(), "--output-dir", out, "--stealth",
+                              "--password", "old pw"});
   ASSERT_EQ(stealth.status, 0) << stealth.err;
   const std::string stealth_text = "old layout stealth file\n";
   EXPECT_EQ(ReadAll((fs::path(out) / "output.txt").string()), Bytes(stealth_text.begin(), stealth_text.end()));

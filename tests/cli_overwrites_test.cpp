@@ -130,7 +130,8 @@ TEST_F(CliOverwritesTest, ExtractReplacesAnExistingFileOnlyWithForce) {
     const std::string folder = dir.File("out");
     std::filesystem::create_directories(folder);
     const std::string named = dir.File("back.txt"),
-                      in_folder = (fs::path(folder) / (std::string(form.name) == "plain" ? "output.txt" : "note.txt")).string();
+                      in_folder =
+                          (fs::path(folder) / (std::string(form.name) == "plain" ? "output.txt" : "note.txt")).string();
     for (const std::vector<std::string>& where :
          {std::vector<std::string>{"--output", named}, {"--output-dir", folder}}) {
       const std::string output = where[0] == "--output" ? named : in_folder;

@@ -78,7 +78,8 @@ TEST(SealVectorTest, FixedSaltAndNonceGiveTheDocumentedBytes) {
 
 Bytes FromHex(const std::string& hex) {
   Bytes bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
   return bytes;
 }
 
@@ -109,7 +110,8 @@ TEST(SealVectorTest, TheNamedFileGivesTheDocumentedLayout2Bytes) {
   ASSERT_EQ(documented.size(), 2 * 84u);
   EXPECT_EQ(Hex(sealed), documented);
 
-  const Bytes bytes = FromHex(documented), plain = FromHex(DocumentedHex(VEILWRIGHT_FORMAT_DOC, "sealed-layout-2-plain"));
+  const Bytes bytes = FromHex(documented),
+              plain = FromHex(DocumentedHex(VEILWRIGHT_FORMAT_DOC, "sealed-layout-2-plain"));
   ASSERT_EQ(plain.size(), 15u);
   std::uint8_t derived[32];
   ASSERT_EQ(crypto_pwhash(derived, sizeof derived, "pw", 2, salt.data(), 2, 65536ull * 1024,

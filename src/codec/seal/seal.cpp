@@ -54,7 +54,7 @@ SealLead ExtensionLead(const std::string& extension) {
 }
 
 SealLead NameLead(const std::string& name) {
-  const std::size_t size = std::min<std::size_t>(name.size(), 255);
+  const std::size_t size = std::min(name.size(), seal::kMaxNameBytes);
   SealLead lead{seal::kNameLayout, std::vector<std::uint8_t>(1 + size)};
   lead.bytes[0] = static_cast<std::uint8_t>(size);
   std::copy_n(name.begin(), size, lead.bytes.begin() + 1);
@@ -88,10 +88,11 @@ std::optional<std::uint64_t> LargestSealedFile(std::uint64_t hidden_capacity, co
 }
 
 bool SealHeader::Acceptable() const {
-  return (layout == seal::kExtensionLayout || layout == seal::kNameLayout) && derivation == seal::kArgon2id13 && reserved == 0 && params.chunk_log2 >= 12 &&
-         params.chunk_log2 <= 20 && params.operations >= crypto_pwhash_OPSLIMIT_MIN &&
-         params.operations <= seal::kMaxOperations && params.memory_kib >= crypto_pwhash_MEMLIMIT_MIN / 1024 &&
-         params.memory_kib <= seal::kMaxMemoryKib && params.WorkKib() <= seal::kMaxWorkKib;
+  return (layout == seal::kExtensionLayout || layout == seal::kNameLayout) && derivation == seal::kArgon2id13 &&
+         reserved == 0 && params.chunk_log2 >= 12 && params.chunk_log2 <= 20 &&
+         params.operations >= crypto_pwhash_OPSLIMIT_MIN && params.operations <= seal::kMaxOperations &&
+         params.memory_kib >= crypto_pwhash_MEMLIMIT_MIN / 1024 && params.memory_kib <= seal::kMaxMemoryKib &&
+         params.WorkKib() <= seal::kMaxWorkKib;
 }
 
 SealHeader ParseSealHeader(std::span<const std::uint8_t, seal::kParametersSize> bytes) {

@@ -36,6 +36,7 @@ inline constexpr std::size_t kKeySize = 32;
 inline constexpr std::uint8_t kExtensionLayout = 1;
 inline constexpr std::uint8_t kNameLayout = 2;
 inline constexpr std::size_t kExtensionLead = 3;
+inline constexpr std::size_t kMaxNameBytes = 255;  // a byte tells the name's length
 inline constexpr std::uint8_t kArgon2id13 = 2;
 inline constexpr std::uint8_t kDefaultChunkLog2 = 16;
 // The most a picture may ask of the key derivation before any work is done:

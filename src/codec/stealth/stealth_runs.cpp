@@ -65,7 +65,8 @@ bool ReadsBack(const CoverSamples& samples, unsigned threads, const stealth::Ste
   const auto frame = reader.ReadFrame(keys, salt);
   const auto lead = stealth::BodyLead(label);
   if (!frame || frame->layout != label.layout || frame->file_length != file.size() ||
-      frame->name_length != lead.size() || (label.layout == stealth::kExtensionLayout && frame->extension != label.text))
+      frame->name_length != lead.size() ||
+      (label.layout == stealth::kExtensionLayout && frame->extension != label.text))
     return false;
   auto back = reader.ReadFile(keys, *frame);
   if (!back) return false;

@@ -69,8 +69,8 @@ struct OpenedStealth {
 OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observer);
 
 // The stealth capacity of any picture at a rate: the largest file it takes
-// (0 when none), and the samples a change may touch; a hide of a file no
-// larger succeeds. A picture that is no cover of a kind the stealth form
+// (0 when none), its name's bytes included, and the samples a change may
+// touch; a hide of a file and name no larger succeeds. A picture that is no cover of a kind the stealth form
 // reads says why. Throws FileFailure.
 struct StealthCapacity {
   std::string refusal;  // not empty: no cover, and why
