@@ -125,9 +125,15 @@ TEST_F(CliOverwritesTest, ExtractReplacesAnExistingFileOnlyWithForce) {
     const std::string marked = dir.File(std::string("marked-") + form.name + (form.png ? ".png" : ".bmp"));
     MakeMarked(form, marked);
     const Bytes existing = RandomBytes(100, 2);
-    const std::string named = dir.File("back.txt"), in_folder = dir.File("output.txt");
+    // In a folder the file takes the name the picture stores: the plain
+    // form's "output." and extension, the others' the payload's own.
+    const std::string folder = dir.File("out");
+    std::filesystem::create_directories(folder);
+    const std::string named = dir.File("back.txt"),
+                      in_folder =
+                          (fs::path(folder) / (std::string(form.name) == "plain" ? "output.txt" : "note.txt")).string();
     for (const std::vector<std::string>& where :
-         {std::vector<std::string>{"--output", named}, {"--output-dir", dir.Path().string()}}) {
+         {std::vector<std::string>{"--output", named}, {"--output-dir", folder}}) {
       const std::string output = where[0] == "--output" ? named : in_folder;
       SCOPED_TRACE(where[0]);
       WriteAll(output, existing);

@@ -49,9 +49,12 @@ TEST_F(CliPngTest, HidesInACopyAndExtractsWithThePasswordAlone) {
   EXPECT_FALSE(std::filesystem::exists(wrong_out));
 
   // No --stealth: a PNG holds a file only in that form.
-  const Result extract = Run({"extract", copy, "--password", "pw", "--output-dir", dir.Path().string()});
+  const std::string folder = dir.File("out");
+  std::filesystem::create_directories(folder);
+  const Result extract = Run({"extract", copy, "--password", "pw", "--output-dir", folder});
   ASSERT_EQ(extract.status, 0) << extract.err;
-  EXPECT_EQ(ReadAll(dir.File("output.txt")), data);
+  EXPECT_EQ(ReadAll((std::filesystem::path(folder) / std::filesystem::path(payload).filename()).string()), data)
+      << "the name came from the hidden file";
 }
 
 TEST_F(CliPngTest, HidesInPlaceThroughAStagedWholeFileWhateverItsName) {

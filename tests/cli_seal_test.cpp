@@ -56,14 +56,16 @@ TEST_F(CliSealTest, SealsAndOpensWithAPasswordFromAFileOrTheTerminal) {
   const Bytes picture = ReadAll(cover);
   EXPECT_EQ(U32At(picture, 6) >> 24, 0x20u);
 
-  const Result wrong = Run({"extract", cover, "--password", "密 o", "--output-dir", dir.Path().string()});
+  const std::string folder = dir.File("out"), extracted = dir.File("out/notes.txt");
+  std::filesystem::create_directories(folder);
+  const Result wrong = Run({"extract", cover, "--password", "密 o", "--output-dir", folder});
   EXPECT_EQ(wrong.status, 1);
   EXPECT_NE(wrong.err.find("wrong password, or the picture was changed"), std::string::npos) << wrong.err;
-  EXPECT_FALSE(std::filesystem::exists(dir.File("output.txt")));
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
 
-  const Result asked = Run({"extract", cover, "--output-dir", dir.Path().string()}, {"密 ok"});
+  const Result asked = Run({"extract", cover, "--output-dir", folder}, {"密 ok"});
   ASSERT_EQ(asked.status, 0) << asked.err;
-  EXPECT_EQ(ReadAll(dir.File("output.txt")), data) << "the extension came out of the seal";
+  EXPECT_EQ(ReadAll(extracted), data) << "the name came out of the seal";
   EXPECT_EQ(ReadAll(cover), picture) << "extraction changed the picture";
 
   const Result no_terminal = Run({"extract", cover, "--output", dir.File("x")}, {}, false);
@@ -88,17 +90,18 @@ TEST_F(CliSealTest, ANewPasswordIsAskedTwiceAndNeverGuessed) {
 TEST_F(CliSealTest, InspectTellsWhatASealShowsAndWhatFits) {
   const Result room = Run({"inspect", cover});
   EXPECT_NE(room.out.find("capacity: 9000 bytes"), std::string::npos) << room.out;
-  EXPECT_NE(room.out.find("capacity sealed: 8928 bytes"), std::string::npos) << room.out;
+  EXPECT_NE(room.out.find("capacity sealed: 8930 bytes, the file's name included"), std::string::npos) << room.out;
 
   ASSERT_EQ(Run({"hide", cover, payload, "--seal", "--password", "pw", "--weak-password"}).status, 0);
   const Result sealed = Run({"inspect", cover});
-  EXPECT_NE(sealed.out.find("hidden file: sealed (format version 2), 5072 hidden bytes"), std::string::npos)
+  // 52 bytes of header, the name's length, "notes.txt", the file, one chunk's 17.
+  EXPECT_NE(sealed.out.find("hidden file: sealed (format version 2), 5079 hidden bytes"), std::string::npos)
       << sealed.out;
   // New seals ask libsodium's moderate costs, not the interactive ones.
   EXPECT_NE(sealed.out.find("key derivation: Argon2id, 3 passes over 262144 KiB of memory"), std::string::npos)
       << sealed.out;
-  EXPECT_NE(sealed.out.find("file length: 5000 bytes"), std::string::npos);
-  EXPECT_NE(sealed.out.find("extension and contents are inside the seal"), std::string::npos);
+  EXPECT_NE(sealed.out.find("file and its name: 5010 bytes"), std::string::npos) << sealed.out;
+  EXPECT_NE(sealed.out.find("name and contents are inside the seal"), std::string::npos) << sealed.out;
   EXPECT_EQ(sealed.out.find("notes"), std::string::npos);
 
   // A v1 password file works for the plain form too.

@@ -59,13 +59,16 @@ class CliStealthTest : public ::testing::Test {
     WriteAll(cover, clean);
     payload = dir.File("notes.txt");
   }
-  // The largest file inspect says the cover takes.
+  // The largest payload the cover takes: what inspect says, the file's
+  // name included, less the name (notes.txt).
   std::size_t Capacity() {
     const Result inspect = Run({"inspect", cover});
     const auto at = inspect.out.find("capacity stealth: ");
     EXPECT_NE(at, std::string::npos) << inspect.out;
-    return at == std::string::npos ? 0 : std::stoul(inspect.out.substr(at + 18));
+    EXPECT_NE(inspect.out.find("bytes, the file's name included"), std::string::npos) << inspect.out;
+    return at == std::string::npos ? 0 : std::stoul(inspect.out.substr(at + 18)) - kNameLength;
   }
+  static constexpr std::size_t kNameLength = 9;
   // Every byte outside the pixel array's samples as in the cover; inside,
   // each changed byte differs by exactly one.
   void ExpectOnlySamplesChangedByOne(const Bytes& picture) {
@@ -105,9 +108,12 @@ TEST_F(CliStealthTest, HidesWithoutATraceAndExtractsWithThePassword) {
   EXPECT_NE(seen.out.find("hidden file: none"), std::string::npos) << seen.out;
   EXPECT_NE(seen.out.find("capacity stealth: "), std::string::npos) << seen.out;
 
-  const Result out = Run({"extract", copy, "--stealth", "--password", "pa55", "--output-dir", dir.Path().string()});
+  const std::string folder = dir.File("out");
+  std::filesystem::create_directories(folder);
+  const Result out = Run({"extract", copy, "--stealth", "--password", "pa55", "--output-dir", folder});
   ASSERT_EQ(out.status, 0) << out.err;
-  EXPECT_EQ(ReadAll(dir.File("output.txt")), data) << "the extension came from the hidden frame";
+  EXPECT_EQ(ReadAll((std::filesystem::path(folder) / "notes.txt").string()), data)
+      << "the name came from the hidden body";
   // Without --stealth, a picture with no marker is tried in the stealth form when a password is given.
   const Result tried = Run({"extract", copy, "--password", "pa55", "--output", dir.File("again.bin")});
   ASSERT_EQ(tried.status, 0) << tried.err;
@@ -162,7 +168,9 @@ TEST_F(CliStealthTest, OverTheCapacityTheOtherWaysAreNamedWithWhatEachTakes) {
     EXPECT_NE(at, std::string::npos) << label << inspect.out;
     return at == std::string::npos ? std::string() : std::to_string(std::stoul(inspect.out.substr(at + label.size())));
   };
-  const std::string plain = number_after("\ncapacity: "), sealed = number_after("\ncapacity sealed: ");
+  // The sealed form's capacity for this payload: inspect's, the name included, less notes.txt.
+  const std::string plain = number_after("\ncapacity: "),
+                    sealed = std::to_string(std::stoul(number_after("\ncapacity sealed: ")) - kNameLength);
   WriteAll(payload, RandomBytes(Capacity() + 1, 10));
   const Result over = Run({"hide", cover, payload, "--stealth", "--password", "p", "--weak-password"});
   EXPECT_EQ(over.status, 1);

@@ -314,7 +314,7 @@ TEST(PlainLimitsTest, TheLargestFileIsHidden) {
 // (libsodium's sensitive level), each cost alone within its own limit.
 TEST(SealLimitsTest, PassesTimesMemoryIsCappedAtTheSensitiveLevel) {
   codec::SealHeader header;
-  header.layout = codec::seal::kLayout;
+  header.layout = codec::seal::kNameLayout;
   header.derivation = codec::seal::kArgon2id13;
   header.params = {4, 1024 * 1024, 16};
   EXPECT_TRUE(header.Acceptable());

@@ -10,6 +10,7 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
+#include "support/documented_vector.h"
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
 
@@ -72,6 +73,67 @@ TEST(SealVectorTest, FixedSaltAndNonceGiveTheDocumentedBytes) {
   auto opened = codec::OpenSeal(cover, facts, "pw");
   ASSERT_EQ(opened.status, codec::OpenedSeal::Status::kOpened);
   ASSERT_TRUE(codec::Extract({cover, out, std::nullopt, &*opened.key}, quiet).ok());
+  EXPECT_EQ(*back, (Bytes{'h', 'e', 'l', 'l', 'o'}));
+}
+
+Bytes FromHex(const std::string& hex) {
+  Bytes bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  return bytes;
+}
+
+TEST(SealVectorTest, TheDocumentedLayout1VectorIsTheOneTheCodeGives) {
+  EXPECT_EQ(DocumentedHex(VEILWRIGHT_FORMAT_DOC, "sealed-layout-1"), kExpectedHex);
+}
+
+// Layout 2: the same file named "hello.txt", otherwise as the vector above.
+// The code seals it to the documented bytes, and libsodium alone opens the
+// documented bytes to the documented plain stream.
+TEST(SealVectorTest, TheNamedFileGivesTheDocumentedLayout2Bytes) {
+  std::array<std::uint8_t, codec::seal::kSaltSize> salt;
+  for (std::size_t i = 0; i < salt.size(); ++i) salt[i] = static_cast<std::uint8_t>(0xA0 + i);
+  const auto key = codec::SealKey::Derive("pw", codec::SealParams{2, 65536, 16}, salt);
+  ASSERT_TRUE(key);
+  auto picture = std::make_shared<Bytes>(MakeBmp(54 + 12 + 12 * 40));
+  MemoryFile cover(picture), payload(std::make_shared<Bytes>(Bytes{'h', 'e', 'l', 'l', 'o'}));
+  Quiet quiet;
+  codec::EmbedRequest request{cover, payload, nullptr, "txt", std::nullopt, &*key};
+  request.file_name = "hello.txt";
+  ASSERT_TRUE(codec::Embed(request, quiet).ok());
+  EXPECT_EQ(U32At(*picture, 6), 0x20000054u);
+  Bytes as_v1 = *picture;
+  PutU32(as_v1, 6, 0x10000054);
+  const Bytes sealed = ReferenceExtract(as_v1).data;
+  std::printf("sealed bytes: %s\n", Hex(sealed).c_str());
+  const std::string documented = DocumentedHex(VEILWRIGHT_FORMAT_DOC, "sealed-layout-2");
+  ASSERT_EQ(documented.size(), 2 * 84u);
+  EXPECT_EQ(Hex(sealed), documented);
+
+  const Bytes bytes = FromHex(documented),
+              plain = FromHex(DocumentedHex(VEILWRIGHT_FORMAT_DOC, "sealed-layout-2-plain"));
+  ASSERT_EQ(plain.size(), 15u);
+  std::uint8_t derived[32];
+  ASSERT_EQ(crypto_pwhash(derived, sizeof derived, "pw", 2, salt.data(), 2, 65536ull * 1024,
+                          crypto_pwhash_ALG_ARGON2ID13),
+            0);
+  crypto_secretstream_xchacha20poly1305_state state;
+  ASSERT_EQ(crypto_secretstream_xchacha20poly1305_init_pull(&state, bytes.data() + 28, derived), 0);
+  Bytes opened(bytes.size() - 52 - 17);
+  unsigned long long size = 0;
+  unsigned char tag = 0;
+  ASSERT_EQ(crypto_secretstream_xchacha20poly1305_pull(&state, opened.data(), &size, &tag, bytes.data() + 52,
+                                                       bytes.size() - 52, bytes.data(), 28),
+            0);
+  EXPECT_EQ(tag, crypto_secretstream_xchacha20poly1305_TAG_FINAL);
+  EXPECT_EQ(opened, plain);
+
+  auto back = std::make_shared<Bytes>();
+  MemoryFile out(back);
+  auto sealed_picture = codec::OpenSeal(cover, carrier::ReadCarrierFacts(cover), "pw");
+  ASSERT_EQ(sealed_picture.status, codec::OpenedSeal::Status::kOpened);
+  EXPECT_EQ(sealed_picture.file_name, "hello.txt");
+  ASSERT_TRUE(codec::Extract({cover, out, std::nullopt, &*sealed_picture.key}, quiet).ok());
   EXPECT_EQ(*back, (Bytes{'h', 'e', 'l', 'l', 'o'}));
 }
 

@@ -10,6 +10,7 @@
 #include "codec/stealth/place_permutation.h"
 #include "codec/stealth/stealth_engine.h"
 #include "codec/stealth/trellis_code.h"
+#include "support/documented_vector.h"
 
 namespace veil::codec::stealth {
 namespace {
@@ -120,6 +121,74 @@ TEST(StealthVectorTest, FixedRandomBytesGiveTheDocumentedPicture) {
   crypto_generichash(digest, sizeof digest, picture.values8.data(), picture.values8.size(), nullptr, 0);
   EXPECT_EQ(hider.changes(), 182u);
   EXPECT_EQ(Hex(digest), "6c79c6f2a7fd8ba419edbf21212add7e0e7103107efba9e6a2b7363444ae1a7a");
+}
+
+std::vector<std::uint8_t> FromHex(const std::string& hex) {
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  return bytes;
+}
+
+std::string Documented(const std::string& name) { return test::DocumentedHex(VEILWRIGHT_FORMAT_DOC, name); }
+
+// Layout 2, as docs/format.md gives it: the vector's picture and file, the
+// file named "hello.txt". The code makes the documented frame, body and
+// picture; libsodium alone opens the documented frame and body to the
+// documented plain bytes.
+TEST(StealthVectorTest, TheNamedFileGivesTheDocumentedLayout2Picture) {
+  CoverSamples picture = VectorCover();
+  const CoverSamples cover = picture;
+  Salt salt;
+  randombytes_buf(salt.data(), salt.size());
+  const auto keys = DeriveStealthKeys("pw", salt, KdfCosts{});
+  ASSERT_TRUE(keys);
+  const std::vector<std::uint8_t> file = {'h', 'e', 'l', 'l', 'o'};
+  StealthHider hider(picture, 2);
+  ASSERT_TRUE(hider.HideSalt(salt));
+  ASSERT_TRUE(hider.HideFile(*keys, salt, NameLabel("hello.txt"), file));
+
+  const PlacePermutation keyed(keys->places, cover.SampleCount(), 3);
+  const auto frame_bytes = Syndrome(picture, keyed, 0, kFramePlaces, kFrameSize);
+  std::printf("frame: %s\n", Hex(frame_bytes).c_str());
+  EXPECT_EQ(Hex(frame_bytes), Documented("stealth-layout-2-frame"));
+  StealthOpener opener(keys->stream);
+  const auto frame = opener.OpenFrame(frame_bytes, salt);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->layout, kNameLayout);
+  EXPECT_EQ(frame->name_length, 9u);
+  EXPECT_EQ(frame->file_length, 5u);
+  std::printf("body places: %llu\n", static_cast<unsigned long long>(frame->body_places));
+  EXPECT_EQ(std::to_string(frame->body_places), Documented("stealth-layout-2-places"));
+  const auto body = BodySyndrome(picture, keyed, frame->body_places, BodyLength(14));
+  std::printf("body: %s\n", Hex(body).c_str());
+  EXPECT_EQ(Hex(body), Documented("stealth-layout-2-body"));
+  std::uint8_t digest[32];
+  crypto_generichash(digest, sizeof digest, picture.values8.data(), picture.values8.size(), nullptr, 0);
+  std::printf("changes: %llu digest: %s\n", static_cast<unsigned long long>(hider.changes()),
+              Hex(digest).c_str());
+  EXPECT_EQ(std::to_string(hider.changes()), Documented("stealth-layout-2-changes"));
+  EXPECT_EQ(Hex(digest), Documented("stealth-layout-2-samples"));
+
+  // The documented bytes, opened with libsodium alone under the stream key.
+  const auto sealed_frame = FromHex(Documented("stealth-layout-2-frame"));
+  const auto sealed_body = FromHex(Documented("stealth-layout-2-body"));
+  ASSERT_EQ(sealed_frame.size(), kFrameSize);
+  ASSERT_EQ(sealed_body.size(), 14 + kStreamOverhead);
+  crypto_secretstream_xchacha20poly1305_state state;
+  ASSERT_EQ(crypto_secretstream_xchacha20poly1305_init_pull(&state, sealed_frame.data(), keys->stream.data()), 0);
+  std::vector<std::uint8_t> plain(kFramePlainSize), content(14);
+  unsigned long long size = 0;
+  unsigned char tag = 0;
+  ASSERT_EQ(crypto_secretstream_xchacha20poly1305_pull(&state, plain.data(), &size, &tag, sealed_frame.data() + 24,
+                                                       kFramePlainSize + kStreamOverhead, salt.data(), salt.size()),
+            0);
+  EXPECT_EQ(Hex(plain), Documented("stealth-layout-2-frame-plain"));
+  ASSERT_EQ(crypto_secretstream_xchacha20poly1305_pull(&state, content.data(), &size, &tag, sealed_body.data(),
+                                                       sealed_body.size(), nullptr, 0),
+            0);
+  EXPECT_EQ(tag, crypto_secretstream_xchacha20poly1305_TAG_FINAL);
+  EXPECT_EQ(Hex(content), Documented("stealth-layout-2-body-plain"));
 }
 
 // Files at the body's chunk boundaries, hidden as in the vector but with

@@ -11,6 +11,7 @@
 
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
+#include "support/raw_names.h"
 #include "support/reference_carrier.h"
 #include "support/window_fixture.h"
 
@@ -137,6 +138,56 @@ TEST_F(WindowSealedTest, WhatIsSaidWhenTheSealDoesNotOpen) {
   form.Click("cmdout");
   EXPECT_EQ(TakeBoxes(), (std::vector<Box>{{"图片中的密封文件已损坏，无法取出！", "错误", 16}}));
   EXPECT_FALSE(Written());
+}
+
+// A seal that names its file (layout 2): the file goes under that name
+// into the output folder, and an existing file there is replaced only when
+// the user says so.
+TEST_F(WindowSealedTest, ANamedSealIsExtractedUnderItsNameAskingBeforeReplacing) {
+  const auto key = codec::SealKey::Derive("pw", kCheap);
+  ASSERT_TRUE(key);
+  auto bytes = std::make_shared<Bytes>(MakeBmp(54 + 12 + 12 * ((data.size() + 4096) / 3 + 1)));
+  MemoryFile picture(bytes), payload(std::make_shared<Bytes>(data));
+  codec::RunObserver quiet;
+  codec::EmbedRequest request{picture, payload, nullptr, "pdf", std::nullopt, &*key};
+  request.file_name = "季度 report.tar.gz";
+  ASSERT_TRUE(codec::Embed(request, quiet).ok());
+  OpenSealed(*bytes);
+  const std::string named = state.outputFolder + "季度 report.tar.gz";
+  const Bytes kept(500, 0xCD);
+  WriteAll(named, kept);
+  const Box question{"这个文件已经存在，要用解压出来的文件替换它吗？\n" + named, "警告！", kStyleQuestionYesNoDefaultNo};
+  boxes.QueueSecret("pw");
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes(), std::vector<Box>{question});
+  EXPECT_EQ(ReadAll(named), kept);
+
+  boxes.QueueSecret("pw");
+  boxes.QueueAnswer(kAnswerYes);
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  EXPECT_EQ(TakeBoxes(), (std::vector<Box>{question,
+                                           {"   加密文件即将解压到：  " + named, "准备开始", 64},
+                                           {" 文件解密完成！", "完成", 64},
+                                           {"     您现在查看文件吗？     ", "选择", 36}}));
+  EXPECT_EQ(ReadAll(named), data);
+  EXPECT_EQ(Text("Text2"), "加密文件将被解压到：" + named);
+  EXPECT_FALSE(Written());  // no output.pdf beside it
+}
+
+// A name the picture claims is made safe: the file lands inside the
+// output folder whatever the seal says.
+TEST_F(WindowSealedTest, AClaimedPathLandsInsideTheOutputFolder) {
+  const auto key = codec::SealKey::Derive("pw", kCheap);
+  ASSERT_TRUE(key);
+  OpenSealed(SealedWithRawName("../../escaped.txt", data, *key));
+  boxes.QueueSecret("pw");
+  boxes.QueueAnswer(kAnswerNo);
+  form.Click("cmdout");
+  const std::string inside = state.outputFolder + "escaped.txt";
+  EXPECT_EQ(ReadAll(inside), data);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(state.outputFolder) / ".." / ".." / "escaped.txt"));
 }
 
 // Choosing another output folder for a sealed picture, before its password

@@ -43,7 +43,7 @@ std::optional<std::string> Password(const Arguments& args, CliSession& session, 
   return given;
 }
 
-// The key that opens a sealed picture, and the extension it holds.
+// The key that opens a sealed picture, and the name or extension it holds.
 codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const carrier::CarrierFacts& facts,
                              const std::string& password, CliSession& session) {
   // A picture may ask far more than new seals do (within the limits): say
@@ -70,20 +70,29 @@ codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const c
   throw CliFailure(DescribeRun(refusal, picture, {}));
 }
 
-std::string DestinationFor(const Arguments& args, const std::string& extension) {
+// The name an extracted file takes in the output folder: the one a sealed
+// or stealth picture stores (made safe when it was opened), else "output."
+// and the stored extension.
+struct StoredName {
+  std::optional<std::string> file_name;
+  std::string extension;
+  std::string InFolder() const { return file_name ? *file_name : "output." + carrier::SafeExtension(extension); }
+};
+
+std::string DestinationFor(const Arguments& args, const StoredName& stored) {
   if (auto path = args.Option("--output")) return *path;
   std::string folder = args.Option("--output-dir").value_or(".");
   if (!folder.empty() && folder.back() != '/' && folder.back() != kSeparator) folder.push_back(kSeparator);
-  return folder + "output." + carrier::SafeExtension(extension);
+  return folder + stored.InFolder();
 }
 
 // Where an extraction writes: standard output (`--output -`), or a new file
 // that takes the place of the named one only once it is whole.
 class Destination {
  public:
-  Destination(const Arguments& args, CliSession& session, const std::string& extension)
+  Destination(const Arguments& args, CliSession& session, const StoredName& stored)
       : to_stdout_(args.Option("--output") == "-"),
-        name_(to_stdout_ ? "standard output" : DestinationFor(args, extension)) {
+        name_(to_stdout_ ? "standard output" : DestinationFor(args, stored)) {
     if (to_stdout_) {
       stream_ = OpenStreamSink(session.env.stdout_fd, name_);
       return;
@@ -123,7 +132,7 @@ int ExtractStealthFile(const Arguments& args, CliSession& session, const std::st
   session.progress.Finish();
   if (!opened.result.ok()) throw CliFailure(DescribeRun(opened.result, picture, {}));
 
-  Destination destination(args, session, opened.extension);
+  Destination destination(args, session, {opened.file_name, opened.extension});
   if (!opened.file.empty()) destination.File().WriteAt(0, opened.file);
   destination.Commit();
   destination.Notes(session) << picture << ": extracted " << opened.file.size() << " bytes to " << destination.Name()
@@ -157,7 +166,8 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   std::optional<codec::OpenedSeal> sealed;
   if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password, session);
 
-  Destination destination(args, session, sealed ? sealed->extension : facts.extension);
+  Destination destination(args, session,
+                          sealed ? StoredName{sealed->file_name, sealed->extension} : StoredName{{}, facts.extension});
   const codec::RunResult result =
       codec::Extract({*cover, destination.File(), password, sealed ? &*sealed->key : nullptr}, session.progress);
   session.progress.Finish();

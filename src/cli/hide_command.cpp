@@ -13,6 +13,7 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
 #include "files/memory_file.h"
+#include "files/safe_file_name.h"
 #include "messages/run_description.h"
 
 namespace veil::cli {
@@ -75,7 +76,9 @@ int HideCommand(const Arguments& args, CliSession& session) {
     throw CliFailure(payload_path + " is " + std::to_string(length) +
                      " bytes; a picture can hold a file of at most 16777215 bytes");
 
-  const std::string extension = PayloadExtension(payload_path, session);
+  // The sealed form keeps the file's own name; the plain form three letters.
+  const std::string name = SafeFileName(payload_path);
+  const std::string extension = sealing ? std::string() : PayloadExtension(payload_path, session);
 
   // The key comes from the password before anything is written: a sealed
   // picture that no password opens is never made.
@@ -90,12 +93,13 @@ int HideCommand(const Arguments& args, CliSession& session) {
     key = codec::SealKey::Derive(SealingPassword(*password), codec::DefaultSealParams());
     if (!key) throw CliFailure("there is not enough memory to derive the key from the password");
   }
-  const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params()) : length;
+  const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params(), 1 + name.size()) : length;
   std::optional<OutputFile> output;
   if (!in_place && carrier::Fits(layout, needed)) output.emplace(OutputFile::Open(*copy, session.env.opener));
-  const codec::RunResult result = codec::Embed({*cover, *payload, output ? &output->File() : nullptr, extension,
-                                                sealing ? std::nullopt : password, key ? &*key : nullptr},
-                                               session.progress);
+  codec::EmbedRequest request{*cover, *payload, output ? &output->File() : nullptr, extension,
+                              sealing ? std::nullopt : password, key ? &*key : nullptr};
+  if (sealing) request.file_name = name;
+  const codec::RunResult result = codec::Embed(request, session.progress);
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;
   if (!result.ok()) {
@@ -104,10 +108,10 @@ int HideCommand(const Arguments& args, CliSession& session) {
   }
   if (output) output->Commit();
 
-  session.env.out << shown << ": hid " << payload_path << " (" << length << " bytes, stored as ." << extension
-                  << (sealing    ? ", sealed"
-                      : password ? ", with a password"
-                                 : "")
+  session.env.out << shown << ": hid " << payload_path << " (" << length << " bytes, stored as "
+                  << (sealing ? "\"" + name + "\", sealed"
+                      : password ? "." + extension + ", with a password"
+                                 : "." + extension)
                   << ")\n";
   return kExitSuccess;
 }

@@ -46,7 +46,8 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
     return;
   }
   const auto kind = capacity.coefficients ? codec::CoverKind::kJpeg : codec::CoverKind::kPng;
-  out << "capacity stealth: " << capacity.largest_file << " bytes at " << FormatRate(capacity.rate) << " "
+  out << "capacity stealth: " << capacity.largest_file << " bytes, the file's name included, at "
+      << FormatRate(capacity.rate) << " "
       << RateUnit(kind) << " (" << capacity.usable_samples << " of " << capacity.samples << " " << samples
       << " textured enough to change; whether a stealth file is already there only its password can tell)\n";
 }
@@ -72,13 +73,22 @@ int DescribeHiddenFile(std::ostream& out, RawFile& cover, const carrier::Carrier
       const std::size_t chunk = chunk_known ? header->params.ChunkSize() : 0;
       if (!chunk_known)
         out << "damaged: its chunk size (2^" << int{header->params.chunk_log2} << ") is not one the format has\n";
-      else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
+      else if (header->layout == codec::seal::kNameLayout) {
+        // The name's length is inside the seal: the file and its name together.
+        if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk, 0))
+          out << "file and its name: " << *length << " bytes (they follow from the hidden length and the "
+              << chunk / 1024 << " KiB chunks)\n";
+        else
+          out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
+              << " KiB chunks\n";
+      } else if (const auto length = codec::SealedFileLength(facts.HiddenLength(), chunk))
         out << "file length: " << *length << " bytes (it follows from the hidden length and the " << chunk / 1024
             << " KiB chunks)\n";
       else
         out << "damaged: " << facts.HiddenLength() << " hidden bytes are no whole seal of " << chunk / 1024
             << " KiB chunks\n";
-      out << "the file's extension and contents are inside the seal; its password opens them\n";
+      out << "the file's " << (header->layout == codec::seal::kNameLayout ? "name" : "extension")
+          << " and contents are inside the seal; its password opens them\n";
       out << "key derivation: Argon2id, " << header->params.operations << " passes over " << header->params.memory_kib
           << " KiB of memory"
           << (header->Acceptable() ? "" : " (more than this program will give, or a layout it does not read)") << "\n";
@@ -136,9 +146,10 @@ int InspectCommand(const Arguments& args, CliSession& session) {
       const std::uint64_t capacity = carrier::CapacityBytes(layout);
       out << "capacity: " << capacity << " bytes"
           << " (the window's hint: " << carrier::KilobyteHint(layout) << " KB)\n";
-      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams());
-      out << "capacity sealed: " << sealed.value_or(0) << " bytes (after the seal's " << codec::seal::kHeaderSize + 3
-          << " bytes of header and 17 bytes a 64 KiB chunk)\n";
+      // The name's byte of length is counted; the name itself with the file.
+      const auto sealed = codec::LargestSealedFile(capacity, codec::DefaultSealParams(), 1);
+      out << "capacity sealed: " << sealed.value_or(0) << " bytes, the file's name included (after the seal's "
+          << codec::seal::kHeaderSize + 1 << " bytes of header and 17 bytes a 64 KiB chunk)\n";
     }
     PrintStealthCapacity(out, *cover);
     return kExitSuccess;

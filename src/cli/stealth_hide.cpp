@@ -6,7 +6,6 @@
 #include "cli/cover_kinds.h"
 #include "cli/output_checks.h"
 #include "cli/passwords.h"
-#include "cli/payload_extension.h"
 #include "cli/stealth_options.h"
 #include "codec/covers/sample_cover.h"
 #include "codec/plain/carrier_layout.h"
@@ -14,6 +13,7 @@
 #include "codec/seal/seal.h"
 #include "codec/stealth/stealth_format.h"
 #include "codec/stealth/stealth_runs.h"
+#include "files/safe_file_name.h"
 #include "messages/run_description.h"
 
 namespace veil::cli {
@@ -21,13 +21,13 @@ namespace {
 
 // What else would take a file too large for the stealth form: a higher
 // rate, or, in a BMP, the forms that show a file is there.
-std::string OtherWaysToFit(codec::CoverKind kind, RawFile& cover) {
+std::string OtherWaysToFit(codec::CoverKind kind, RawFile& cover, const std::string& name) {
   std::string ways = "; --max-rate BPP allows more, at the price of being easier to detect";
   if (kind != codec::CoverKind::kBmp) return ways + " (the sealed and plain forms need a 24-bit BMP)";
   const carrier::BmpReading reading = carrier::ReadBmpLayout(cover);
   if (!reading.IsCover() || !carrier::Fits(*reading.layout, 0)) return ways;
   const std::uint64_t plain = carrier::CapacityBytes(*reading.layout);
-  const auto sealed = codec::LargestSealedFile(plain, codec::DefaultSealParams()).value_or(0);
+  const auto sealed = codec::LargestSealedFile(plain, codec::DefaultSealParams(), 1 + name.size()).value_or(0);
   return ways + "; the sealed form (--seal) takes up to " + std::to_string(sealed) +
          " bytes here and the plain form (without --seal or --stealth) up to " + std::to_string(plain) +
          ", but both show that the picture holds a file";
@@ -51,7 +51,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
   const auto max_rate = MaxRate(args, session, kind);
   const auto payload = session.Open(payload_path, OpenMode::kReadOnly);
 
-  const std::string extension = PayloadExtension(payload_path, session);
+  const std::string name = SafeFileName(payload_path);
   if (!password)
     password = AskNewPassword(session, picture +
                                            ": a stealth picture needs a password; give it with "
@@ -64,7 +64,8 @@ int StealthHide(const Arguments& args, CliSession& session) {
   // array, so a hide cut short in place would leave a picture that opens
   // nothing and is no longer the cover.
   OutputFile output = OutputFile::Open(in_place ? picture : *copy, session.env.opener);
-  codec::StealthHideRequest request{*cover, *payload, output.File(), extension, *password};
+  codec::StealthHideRequest request{*cover, *payload, output.File(), "", *password};
+  request.file_name = name;
   request.max_rate = max_rate;
   request.allow_decoded_jpeg = args.Flag("--allow-decoded-jpeg");
   const codec::RunResult result = codec::HideStealth(request, session.progress);
@@ -77,7 +78,7 @@ int StealthHide(const Arguments& args, CliSession& session) {
         result.samples >= codec::stealth::kMinimumSamples && result.samples <= codec::stealth::kMaximumSamples;
     if (result.status == RunStatus::kTooLarge && sized)
       throw CliFailure(line + " in the stealth form at " + FormatRate(max_rate.value_or(DefaultMaxRate(kind))) + " " +
-                       RateUnit(kind) + OtherWaysToFit(kind, *cover));
+                       RateUnit(kind) + OtherWaysToFit(kind, *cover, name));
     const bool about_the_run = result.status == RunStatus::kIoFailure || result.status == RunStatus::kKeyMemory ||
                                result.status == RunStatus::kCryptoUnavailable;
     throw CliFailure(about_the_run ? shown + ": " + line : line);
@@ -91,8 +92,8 @@ int StealthHide(const Arguments& args, CliSession& session) {
   if (!in_place)
     session.env.err << "veilwright-cli: warning: " << picture << " is left beside " << shown
                     << ": anyone who holds both sees every changed value; delete the cover, and hide in it no more\n";
-  session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as ." << extension
-                  << ", stealth)\n";
+  session.env.out << shown << ": hid " << payload_path << " (" << result.bytes << " bytes, stored as \"" << name
+                  << "\", stealth)\n";
   return kExitSuccess;
 }
 

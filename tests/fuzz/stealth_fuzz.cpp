@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "codec/stealth/stealth_runs.h"
+#include "files/safe_file_name.h"
 #include "fuzz_memory_platform.h"
 
 namespace {
@@ -18,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto bytes = fuzz::MakeBuffer({data, data + size});
   MemoryFile picture(bytes);
   const auto opened = codec::OpenStealth({picture, "fuzz", kQuick, 1}, quiet);
-  if (opened.result.ok() != !opened.extension.empty()) std::abort();
+  if (opened.result.ok() != (!opened.extension.empty() || opened.file_name.has_value())) std::abort();
+  // A name the picture claims comes back safe: making it safe again changes nothing.
+  if (opened.file_name && SafeFileName(*opened.file_name) != *opened.file_name) std::abort();
 
   const std::vector<std::uint8_t> secret(data, data + std::min<std::size_t>(size, 24));
   MemoryFile payload(fuzz::MakeBuffer(secret));
@@ -28,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.max_rate = 3;
   request.costs = kQuick;
   request.threads = 1;
+  if (size % 2 == 1) request.file_name = "fuzz notes.txt";
   const codec::RunResult hidden = codec::HideStealth(request, quiet);
   if (!hidden.ok()) {
     if (!written->empty()) std::abort();  // a refused hide writes nothing
@@ -35,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   MemoryFile made(written);
   const auto back = codec::OpenStealth({made, "fuzz", kQuick, 1}, quiet);
-  if (!back.result.ok() || back.file != secret || back.extension != "bin") std::abort();
+  if (!back.result.ok() || back.file != secret) std::abort();
+  if (request.file_name ? back.file_name != request.file_name : back.extension != "bin") std::abort();
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "codec/seal/sealed_stream.h"
 #include "files/little_endian.h"
 #include "files/memory_file.h"
+#include "files/safe_file_name.h"
 
 namespace veil::codec {
 namespace {
@@ -26,6 +27,10 @@ std::string StoredExtension(const EmbedRequest& request) {
   return request.extension.size() == carrier::kExtensionSize && carrier::IsPortableText(request.extension)
              ? request.extension
              : std::string(carrier::kFallbackExtension);
+}
+
+SealLead StoredLead(const EmbedRequest& request) {
+  return request.file_name ? NameLead(SafeFileName(*request.file_name)) : ExtensionLead(StoredExtension(request));
 }
 
 Header HiddenHeader(const EmbedRequest& request) {
@@ -184,7 +189,12 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
 
     // A sealed file's hidden bytes are made as the run reads them.
     std::optional<SealingPayload> sealed;
-    if (request.seal) sealed.emplace(request.payload, StoredExtension(request), *request.seal);
+    std::size_t lead = 0;
+    if (request.seal) {
+      SealLead stored = StoredLead(request);
+      lead = stored.bytes.size();
+      sealed.emplace(request.payload, std::move(stored), *request.seal);
+    }
     RawFile& payload = sealed ? static_cast<RawFile&>(*sealed) : request.payload;
     Plan plan{static_cast<std::uint64_t>(layout.pixelOffset), payload.Size(), layout.fileLength, 0, std::nullopt};
     // Only the declared pixel array is written: what follows it (a colour
@@ -194,7 +204,7 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
       const std::uint64_t capacity = carrier::CapacityBytes(layout);
       result.room = layout.PixelArraySize();
       result.size = request.payload.Size();
-      result.capacity = sealed ? LargestSealedFile(capacity, request.seal->params()).value_or(0) : capacity;
+      result.capacity = sealed ? LargestSealedFile(capacity, request.seal->params(), lead).value_or(0) : capacity;
       return result;
     }
     if (sealed) {

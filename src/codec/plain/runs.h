@@ -20,6 +20,10 @@ struct EmbedRequest {
   // When given, the file is sealed with this key (format version 2) and the
   // password above is not used.
   const SealKey* seal = nullptr;
+  // A sealed file's name, made safe (SafeFileName) before it is stored. Not
+  // given, the seal holds the extension instead, as seals made before names
+  // were kept do (layout 1); the plain form always holds the extension.
+  std::optional<std::string> file_name{};
 };
 
 struct ExtractRequest {

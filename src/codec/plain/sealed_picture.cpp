@@ -6,12 +6,13 @@
 #include "codec/seal/seal_password.h"
 #include "codec/seal/sealed_stream.h"
 #include "files/file_failure.h"
+#include "files/safe_file_name.h"
 
 namespace veil::codec {
 namespace {
 
 // Takes bytes and keeps none: the first chunk is opened only to check the
-// password and to learn the extension.
+// password and to learn the name or extension.
 class Discard final : public RawFile {
  public:
   std::size_t ReadAt(std::uint64_t, std::span<std::uint8_t>) override { return 0; }
@@ -43,8 +44,8 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
     return opened;
   }
   const std::uint64_t sealed = facts.HiddenLength();
-  const auto file_length = SealedFileLength(sealed, header->params.ChunkSize());
-  if (!file_length) return opened;
+  const auto plain_length = SealedFileLength(sealed, header->params.ChunkSize(), 0);
+  if (!plain_length) return opened;
   opened.memory_kib = header->params.memory_kib;
   const std::size_t first = seal::kHeaderSize + header->params.ChunkSize() + seal::kChunkOverhead;
   std::vector<std::uint8_t> bytes;
@@ -71,7 +72,11 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
       Discard nowhere;
       UnsealingOutput probe(nowhere, *opened.key, sealed);
       probe.WriteAt(0, bytes);
-      opened.extension = probe.extension();
+      if (probe.layout() == seal::kNameLayout)
+        opened.file_name = SafeFileName(probe.name());
+      else
+        opened.extension = probe.extension();
+      opened.file_length = *plain_length - probe.lead_size();
     } catch (const SealBroken& broken) {
       opened.key.reset();
       if (broken.kind == SealBroken::Kind::kFirstChunk) {
@@ -81,7 +86,6 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
       opened.status = OpenedSeal::Status::kDamaged;
       return opened;
     }
-    opened.file_length = *file_length;
     opened.status = OpenedSeal::Status::kOpened;
     return opened;
   }

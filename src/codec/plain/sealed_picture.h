@@ -15,7 +15,8 @@ namespace veil::codec {
 std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierFacts& facts);
 
 // Opening a sealed picture with a password as typed: the key, and from the
-// first chunk the extension; or why not. Each spelling PasswordForms
+// first chunk the file's name (or, in a seal of layout 1, its extension);
+// or why not. Each spelling PasswordForms
 // gives for opening is tried in turn (a derivation each).
 struct OpenedSeal {
   // kNoMemory: the key derivation could not have the memory the picture asks
@@ -24,7 +25,8 @@ struct OpenedSeal {
   Status status = Status::kDamaged;
   std::uint32_t memory_kib = 0;  // what the key derivation asks for, once the header is read
   std::optional<SealKey> key;
-  std::string extension;
+  std::string extension;                 // layout 1: the 3 bytes as stored
+  std::optional<std::string> file_name;  // layout 2: the name, made safe (SafeFileName)
   std::uint64_t file_length = 0;
 };
 OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password);

@@ -47,35 +47,52 @@ std::optional<SealKey> SealKey::Derive(const std::string& password, const SealPa
 
 SealKey::~SealKey() { sodium_memzero(key_.data(), key_.size()); }
 
-std::uint64_t SealedLength(std::uint64_t file_length, const SealParams& params) {
-  const std::uint64_t plain = 3 + file_length;
+SealLead ExtensionLead(const std::string& extension) {
+  SealLead lead{seal::kExtensionLayout, std::vector<std::uint8_t>(extension.begin(), extension.end())};
+  lead.bytes.resize(seal::kExtensionLead);
+  return lead;
+}
+
+SealLead NameLead(const std::string& name) {
+  const std::size_t size = std::min(name.size(), seal::kMaxNameBytes);
+  SealLead lead{seal::kNameLayout, std::vector<std::uint8_t>(1 + size)};
+  lead.bytes[0] = static_cast<std::uint8_t>(size);
+  std::copy_n(name.begin(), size, lead.bytes.begin() + 1);
+  return lead;
+}
+
+std::uint64_t SealedLength(std::uint64_t file_length, const SealParams& params, std::size_t lead) {
+  const std::uint64_t plain = lead + file_length;
   return seal::kHeaderSize + plain + seal::kChunkOverhead * ChunksFor(plain, params.ChunkSize());
 }
 
-std::optional<std::uint64_t> SealedFileLength(std::uint64_t sealed_length, std::size_t chunk_size) {
-  if (sealed_length < seal::kHeaderSize + seal::kChunkOverhead + 3) return std::nullopt;
+std::optional<std::uint64_t> SealedFileLength(std::uint64_t sealed_length, std::size_t chunk_size,
+                                              std::size_t lead) {
+  if (sealed_length < seal::kHeaderSize + seal::kChunkOverhead + lead) return std::nullopt;
   const std::uint64_t body = sealed_length - seal::kHeaderSize;
   const std::uint64_t chunks = (body + chunk_size + seal::kChunkOverhead - 1) / (chunk_size + seal::kChunkOverhead);
   const std::uint64_t plain = body - seal::kChunkOverhead * chunks;
-  if (plain < 3 || ChunksFor(plain, chunk_size) != chunks) return std::nullopt;
-  return plain - 3;
+  if (plain < lead || ChunksFor(plain, chunk_size) != chunks) return std::nullopt;
+  return plain - lead;
 }
 
-std::optional<std::uint64_t> LargestSealedFile(std::uint64_t hidden_capacity, const SealParams& params) {
+std::optional<std::uint64_t> LargestSealedFile(std::uint64_t hidden_capacity, const SealParams& params,
+                                               std::size_t lead) {
   if (hidden_capacity < seal::kHeaderSize) return std::nullopt;
   const std::uint64_t room = hidden_capacity - seal::kHeaderSize, whole = params.ChunkSize() + seal::kChunkOverhead;
   const std::uint64_t rest = room % whole;
   const std::uint64_t plain =
       room / whole * params.ChunkSize() + (rest > seal::kChunkOverhead ? rest - seal::kChunkOverhead : 0);
-  if (plain < 3) return std::nullopt;
-  return plain - 3;
+  if (plain < lead) return std::nullopt;
+  return plain - lead;
 }
 
 bool SealHeader::Acceptable() const {
-  return layout == seal::kLayout && derivation == seal::kArgon2id13 && reserved == 0 && params.chunk_log2 >= 12 &&
-         params.chunk_log2 <= 20 && params.operations >= crypto_pwhash_OPSLIMIT_MIN &&
-         params.operations <= seal::kMaxOperations && params.memory_kib >= crypto_pwhash_MEMLIMIT_MIN / 1024 &&
-         params.memory_kib <= seal::kMaxMemoryKib && params.WorkKib() <= seal::kMaxWorkKib;
+  return (layout == seal::kExtensionLayout || layout == seal::kNameLayout) && derivation == seal::kArgon2id13 &&
+         reserved == 0 && params.chunk_log2 >= 12 && params.chunk_log2 <= 20 &&
+         params.operations >= crypto_pwhash_OPSLIMIT_MIN && params.operations <= seal::kMaxOperations &&
+         params.memory_kib >= crypto_pwhash_MEMLIMIT_MIN / 1024 && params.memory_kib <= seal::kMaxMemoryKib &&
+         params.WorkKib() <= seal::kMaxWorkKib;
 }
 
 SealHeader ParseSealHeader(std::span<const std::uint8_t, seal::kParametersSize> bytes) {

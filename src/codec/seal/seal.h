@@ -5,14 +5,15 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace veil::codec {
 
-// The sealed form of a hidden file (format version 2): the extension and the
-// file, encrypted and authenticated with XChaCha20-Poly1305 in a chunked
+// The sealed form of a hidden file (format version 2): the file's name and
+// the file, encrypted and authenticated with XChaCha20-Poly1305 in a chunked
 // stream, under a key derived from a password with Argon2id. What the
 // hidden bytes hold, in order:
-//   0      1 byte   layout of the seal: 1
+//   0      1 byte   layout of the seal: 2 (1 in pictures sealed before names were kept)
 //   1      1 byte   key derivation: 2, Argon2id version 1.3
 //   2      1 byte   log2 of the plain bytes in a chunk (16: 64 KiB)
 //   3      1 byte   0
@@ -20,9 +21,11 @@ namespace veil::codec {
 //   8      4 bytes  Argon2id's memory, in KiB, little-endian
 //   12     16 bytes salt
 //   28     24 bytes the stream's header (its nonce)
-//   52     the chunks: the extension's 3 bytes and the file, cut into chunks
-//          of the chunk size, each encrypted with 17 bytes of overhead; the
-//          first chunk authenticates bytes 0-27 too; the last is marked final.
+//   52     the chunks: the lead and the file, cut into chunks of the chunk
+//          size, each encrypted with 17 bytes of overhead; the first chunk
+//          authenticates bytes 0-27 too; the last is marked final. The
+//          lead, in the first chunk: layout 2, a byte N and the name's N
+//          bytes of UTF-8; layout 1, the extension's 3 bytes.
 namespace seal {
 inline constexpr std::size_t kHeaderSize = 52;
 inline constexpr std::size_t kParametersSize = 28;  // bytes 0-27, before the stream's header
@@ -30,7 +33,10 @@ inline constexpr std::size_t kSaltAt = 12;
 inline constexpr std::size_t kChunkOverhead = 17;
 inline constexpr std::size_t kSaltSize = 16;
 inline constexpr std::size_t kKeySize = 32;
-inline constexpr std::uint8_t kLayout = 1;
+inline constexpr std::uint8_t kExtensionLayout = 1;
+inline constexpr std::uint8_t kNameLayout = 2;
+inline constexpr std::size_t kExtensionLead = 3;
+inline constexpr std::size_t kMaxNameBytes = 255;  // a byte tells the name's length
 inline constexpr std::uint8_t kArgon2id13 = 2;
 inline constexpr std::uint8_t kDefaultChunkLog2 = 16;
 // The most a picture may ask of the key derivation before any work is done:
@@ -76,11 +82,24 @@ class SealKey {
   std::array<std::uint8_t, seal::kKeySize> key_{};
 };
 
-// Sizes: hidden bytes for a file, and the largest file that fits in a number
-// of hidden bytes (nothing when not even an empty one does).
-std::uint64_t SealedLength(std::uint64_t file_length, const SealParams& params);
-std::optional<std::uint64_t> SealedFileLength(std::uint64_t sealed_length, std::size_t chunk_size);
-std::optional<std::uint64_t> LargestSealedFile(std::uint64_t hidden_capacity, const SealParams& params);
+// What comes before the file in a seal's plain bytes, by layout: the
+// extension (layout 1), or the name's length and the name (layout 2).
+struct SealLead {
+  std::uint8_t layout = seal::kNameLayout;
+  std::vector<std::uint8_t> bytes;
+};
+SealLead ExtensionLead(const std::string& extension);  // 3 bytes
+SealLead NameLead(const std::string& name);            // at most 255 bytes
+
+// Sizes, for a lead of lead bytes: hidden bytes for a file, and the largest
+// file that fits in a number of hidden bytes (nothing when not even an
+// empty one does). With a lead of 0, the plain bytes (lead and file).
+std::uint64_t SealedLength(std::uint64_t file_length, const SealParams& params,
+                           std::size_t lead = seal::kExtensionLead);
+std::optional<std::uint64_t> SealedFileLength(std::uint64_t sealed_length, std::size_t chunk_size,
+                                              std::size_t lead = seal::kExtensionLead);
+std::optional<std::uint64_t> LargestSealedFile(std::uint64_t hidden_capacity, const SealParams& params,
+                                               std::size_t lead = seal::kExtensionLead);
 
 // What a sealed picture tells before its password is known.
 struct SealHeader {

@@ -13,10 +13,10 @@ static_assert(crypto_secretstream_xchacha20poly1305_HEADERBYTES == seal::kHeader
 static_assert(crypto_secretstream_xchacha20poly1305_ABYTES == seal::kChunkOverhead);
 
 // The header's bytes that the first chunk authenticates: layout, costs, salt.
-std::array<std::uint8_t, seal::kParametersSize> Parameters(const SealParams& params,
+std::array<std::uint8_t, seal::kParametersSize> Parameters(std::uint8_t layout, const SealParams& params,
                                                            const std::array<std::uint8_t, seal::kSaltSize>& salt) {
   std::array<std::uint8_t, seal::kParametersSize> bytes{};
-  bytes[0] = seal::kLayout;
+  bytes[0] = layout;
   bytes[1] = seal::kArgon2id13;
   bytes[2] = params.chunk_log2;
   StoreU32(&bytes[4], params.operations);
@@ -27,13 +27,13 @@ std::array<std::uint8_t, seal::kParametersSize> Parameters(const SealParams& par
 
 }  // namespace
 
-SealingPayload::SealingPayload(RawFile& payload, const std::string& extension, const SealKey& key)
+SealingPayload::SealingPayload(RawFile& payload, SealLead lead, const SealKey& key)
     : payload_(payload),
-      extension_(extension),
+      lead_(std::move(lead)),
       params_(key.params()),
-      authenticated_(Parameters(key.params(), key.salt())),
-      plain_length_(3 + payload.Size()),
-      sealed_length_(SealedLength(payload.Size(), key.params())) {
+      authenticated_(Parameters(lead_.layout, key.params(), key.salt())),
+      plain_length_(lead_.bytes.size() + payload.Size()),
+      sealed_length_(SealedLength(payload.Size(), key.params(), lead_.bytes.size())) {
   sealed_.assign(authenticated_.begin(), authenticated_.end());
   sealed_.resize(seal::kHeaderSize);
   crypto_secretstream_xchacha20poly1305_init_push(&state_, sealed_.data() + seal::kParametersSize, key.key());
@@ -47,10 +47,11 @@ SealingPayload::~SealingPayload() {
 void SealingPayload::SealNextChunk() {
   const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(params_.ChunkSize(), plain_length_ - plain_done_));
   plain_.resize(size);
+  const std::size_t lead = lead_.bytes.size();
   std::size_t filled = 0;
-  for (; plain_done_ + filled < 3 && filled < size; ++filled)
-    plain_[filled] = static_cast<std::uint8_t>(extension_[static_cast<std::size_t>(plain_done_) + filled]);
-  ReadExactly(payload_, plain_done_ + filled - 3, {plain_.data() + filled, size - filled});
+  for (; plain_done_ + filled < lead && filled < size; ++filled)
+    plain_[filled] = lead_.bytes[static_cast<std::size_t>(plain_done_) + filled];
+  ReadExactly(payload_, plain_done_ + filled - lead, {plain_.data() + filled, size - filled});
   const bool first = plain_done_ == 0;
   plain_done_ += size;
   const std::uint8_t tag = plain_done_ == plain_length_ ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
@@ -84,12 +85,12 @@ void SealingPayload::WriteAt(std::uint64_t, std::span<const std::uint8_t>) {
 UnsealingOutput::UnsealingOutput(RawFile& output, const SealKey& key, std::uint64_t sealed_length)
     : output_(output),
       key_(key),
-      authenticated_(Parameters(key.params(), key.salt())),
+      authenticated_(Parameters(seal::kNameLayout, key.params(), key.salt())),
       sealed_length_(sealed_length),
       chunk_size_(key.params().ChunkSize()) {
-  // Room for the whole file at once, so that no copy of it is left behind
-  // unwiped by a growing buffer.
-  if (const auto file_length = SealedFileLength(sealed_length, chunk_size_)) held_.reserve(*file_length);
+  // Room for the whole file at once (its lead's length is not known yet),
+  // so that no copy of it is left behind unwiped by a growing buffer.
+  if (const auto plain_length = SealedFileLength(sealed_length, chunk_size_, 0)) held_.reserve(*plain_length);
 }
 
 UnsealingOutput::~UnsealingOutput() {
@@ -129,7 +130,12 @@ std::size_t UnsealingOutput::NextChunkSize() const {
 void UnsealingOutput::Take(std::span<const std::uint8_t> bytes) {
   if (!started_) {
     // The header as it was read, against the key's own parameters: a header
-    // changed since the key was derived does not open the first chunk.
+    // changed since the key was derived does not open the first chunk. The
+    // layout is either; the first chunk authenticates the one read.
+    layout_ = bytes[0];
+    if (layout_ != seal::kExtensionLayout && layout_ != seal::kNameLayout)
+      throw SealBroken(SealBroken::Kind::kFirstChunk, seal::kHeaderSize);
+    authenticated_[0] = layout_;
     if (!std::equal(authenticated_.begin(), authenticated_.end(), bytes.begin()) ||
         crypto_secretstream_xchacha20poly1305_init_pull(&state_, bytes.data() + seal::kParametersSize, key_.key()) != 0)
       throw SealBroken(SealBroken::Kind::kFirstChunk, seal::kHeaderSize);
@@ -161,13 +167,27 @@ void UnsealingOutput::OpenChunk(std::span<const std::uint8_t> sealed) {
   if (last && tag != crypto_secretstream_xchacha20poly1305_TAG_FINAL)
     throw SealBroken(SealBroken::Kind::kTruncated, chunk_at_);
   std::size_t skip = 0;
-  for (; plain_done_ + skip < 3 && skip < plain_size; ++skip) extension_.push_back(static_cast<char>(plain_[skip]));
-  if (first && extension_.size() < 3) throw SealBroken(broken, chunk_at_);
+  if (first) {
+    // The lead lies whole in the first chunk (no chunk is smaller than 4 KiB).
+    skip = TakeLead({plain_.data(), static_cast<std::size_t>(plain_size)});
+    if (skip == 0) throw SealBroken(broken, chunk_at_);
+  }
   held_.insert(held_.end(), plain_.begin() + static_cast<std::ptrdiff_t>(skip),
                plain_.begin() + static_cast<std::ptrdiff_t>(plain_size));
   plain_done_ += plain_size;
   chunk_at_ += chunk;
   finished_ = last;
+}
+
+std::size_t UnsealingOutput::TakeLead(std::span<const std::uint8_t> plain) {
+  const std::size_t size = layout_ == seal::kNameLayout ? (plain.empty() ? 1 : 1 + std::size_t{plain[0]})
+                                                        : seal::kExtensionLead;
+  if (plain.size() < size) return 0;
+  const std::size_t text_at = layout_ == seal::kNameLayout ? 1 : 0;
+  lead_text_.assign(plain.begin() + static_cast<std::ptrdiff_t>(text_at),
+                    plain.begin() + static_cast<std::ptrdiff_t>(size));
+  lead_size_ = size;
+  return size;
 }
 
 void UnsealingOutput::Finish() {

@@ -31,7 +31,8 @@ class SealBroken : public std::runtime_error {
 // so that memory stays fixed whatever the file's size.
 class SealingPayload final : public RawFile {
  public:
-  SealingPayload(RawFile& payload, const std::string& extension, const SealKey& key);
+  // lead: what comes before the file, and the layout it belongs to.
+  SealingPayload(RawFile& payload, SealLead lead, const SealKey& key);
   ~SealingPayload() override;
   // Front to back only: each read starts where the last one ended.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
@@ -43,7 +44,7 @@ class SealingPayload final : public RawFile {
   void SealNextChunk();
 
   RawFile& payload_;
-  std::string extension_;
+  SealLead lead_;
   SealParams params_;
   std::array<std::uint8_t, seal::kParametersSize> authenticated_;  // the header's bytes before the stream's
   std::uint64_t plain_length_, sealed_length_;
@@ -54,7 +55,7 @@ class SealingPayload final : public RawFile {
 };
 
 // Opens sealed bytes written to it front to back, a chunk at a time, and
-// holds the file they hold (after its extension, at most 16 MiB) until every
+// holds the file they hold (after its lead, at most 16 MiB) until every
 // chunk to the final one has opened: only Finish writes it to the output, so
 // that a stream (a pipe, a device) never receives the front of a file whose
 // later chunks turn out changed.
@@ -70,12 +71,18 @@ class UnsealingOutput final : public RawFile {
   // Every chunk, to the one marked final, has arrived and opened: the file
   // goes to the output. Throws SealBroken, or FileFailure from the output.
   void Finish();
-  const std::string& extension() const { return extension_; }
+  // Once the first chunk has opened: the layout the header says, and the
+  // lead's text: the extension (layout 1) or the name as stored (layout 2).
+  std::uint8_t layout() const { return layout_; }
+  const std::string& extension() const { return lead_text_; }
+  const std::string& name() const { return lead_text_; }
+  std::size_t lead_size() const { return lead_size_; }
 
  private:
   std::size_t NextChunkSize() const;
   void Take(std::span<const std::uint8_t> bytes);  // the header, or a whole chunk
   void OpenChunk(std::span<const std::uint8_t> sealed);
+  std::size_t TakeLead(std::span<const std::uint8_t> plain);  // how much of plain was lead
 
   RawFile& output_;
   const SealKey& key_;
@@ -86,7 +93,9 @@ class UnsealingOutput final : public RawFile {
   std::vector<std::uint8_t> pending_, plain_, held_;
   std::uint64_t received_ = 0, chunk_at_ = 0, plain_done_ = 0;
   bool started_ = false, finished_ = false;
-  std::string extension_;
+  std::uint8_t layout_ = 0;
+  std::size_t lead_size_ = 0;  // known once its first byte (or the layout) is
+  std::string lead_text_;
 };
 
 }  // namespace veil::codec

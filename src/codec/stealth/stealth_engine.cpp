@@ -270,13 +270,14 @@ bool StealthHider::Embed(const std::vector<std::uint64_t>& places, std::span<con
   return true;
 }
 
-bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
+bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const FileLabel& label,
                             std::span<const std::uint8_t> file) {
   if (!UsableSize(samples_)) return false;
   const std::uint64_t n = samples_.SampleCount();
   const PlacePermutation keyed(keys.places, n, samples_.channels);
   const std::uint64_t available = keyed.domain() - kFramePlaces;
-  const std::uint64_t body_bits = 8 * BodyLength(file.size());
+  const std::span<const std::uint8_t> lead = BodyLead(label);
+  const std::uint64_t body_bits = 8 * BodyLength(lead.size() + file.size());
   const double per_usable = static_cast<double>(n) / static_cast<double>(std::max<std::uint64_t>(1, costs_.usable));
   auto body_places = std::min<std::uint64_t>(
       available, static_cast<std::uint64_t>(std::ceil(static_cast<double>(kPlacesPerBit * body_bits) * per_usable)));
@@ -284,8 +285,8 @@ bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const std
   const std::size_t mark = journal_.size();
   for (;;) {
     StealthSealer sealer(keys.stream);
-    const auto frame = sealer.SealFrame({extension, file.size(), body_places}, salt);
-    const auto body = sealer.SealBody(file);
+    const auto frame = sealer.SealFrame(FrameFor(label, file.size(), body_places), salt);
+    const auto body = sealer.SealBody(lead, file);
     if (body_bits <= body_places && EmbedBody(keyed, body_places, ToBits(body))) {
       if (Embed(Places(keyed, 0, kFramePlaces), ToBits(frame), kFrameSigns)) return true;
       // The frame's places are the same for any body: more places would not help.
@@ -370,7 +371,7 @@ std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Sal
   auto frame = opener_->OpenFrame(ToBytes(bits), salt);
   // A frame that opens was written by this program; these hold for it.
   if (!frame || frame->file_length > kMaximumSamples || frame->body_places > keyed.domain() - kFramePlaces ||
-      8 * BodyLength(frame->file_length) > frame->body_places)
+      8 * BodyLength(frame->ContentLength()) > frame->body_places)
     return std::nullopt;
   return frame;
 }
@@ -378,7 +379,7 @@ std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Sal
 std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKeys& keys, const Frame& frame) {
   if (!opener_) return std::nullopt;
   const PlacePermutation keyed(keys.places, samples_, channels_);
-  const std::uint64_t body_bits = 8 * BodyLength(frame.file_length), segments = SegmentsFor(body_bits);
+  const std::uint64_t body_bits = 8 * BodyLength(frame.ContentLength()), segments = SegmentsFor(body_bits);
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(body_bits));
   Parallel(segments, threads_, [&](std::uint64_t k, unsigned) {
     const std::uint64_t b0 = Cut(body_bits, k, segments), b1 = Cut(body_bits, k + 1, segments);
@@ -392,7 +393,7 @@ std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKe
       TrellisCode::Syndrome(y, std::span(bits).subspan(b0 + part.first, part.last - part.first));
     }
   });
-  return opener_->OpenBody(ToBytes(bits), frame.file_length);
+  return opener_->OpenBody(ToBytes(bits), frame.ContentLength());
 }
 
 }  // namespace veil::codec::stealth

@@ -47,8 +47,13 @@ class StealthHider {
   bool HideSalt(const Salt& salt);
   // Encrypts and embeds the frame and the body. False, with nothing changed
   // since the salt, when the code finds no way to carry them.
-  bool HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
+  bool HideFile(const StealthKeys& keys, const Salt& salt, const FileLabel& label,
                 std::span<const std::uint8_t> file);
+  // The same with the extension as the label (layout 1).
+  bool HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
+                std::span<const std::uint8_t> file) {
+    return HideFile(keys, salt, ExtensionLabel(extension), file);
+  }
   // Puts back every sample and cost as the cover had them.
   void Rollback() { UndoTo(0); }
   // Samples changed so far.
@@ -92,7 +97,7 @@ class StealthReader {
   Salt ReadSalt() const;
   // The frame, when it opens with these keys.
   std::optional<Frame> ReadFrame(const StealthKeys& keys, const Salt& salt);
-  // The file, when every chunk opens.
+  // The body's content (the name, then the file), when every chunk opens.
   std::optional<std::vector<std::uint8_t>> ReadFile(const StealthKeys& keys, const Frame& frame);
 
  private:

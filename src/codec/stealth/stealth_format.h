@@ -17,14 +17,18 @@ inline constexpr std::size_t kSaltSize = 16;
 // The salt's 128 bits ride on this many public places (rate 1/16).
 inline constexpr std::uint64_t kSaltPlaces = 2048;
 
-// The frame: the stream's header and its first message (layout, extension,
-// file length, body places), at the first keyed places.
+// The frame: the stream's header and its first message (layout, the
+// extension or the name's length, file length, body places), at the first
+// keyed places. Layout 2 carries the file's name at the body's front;
+// layout 1, in pictures made before names were kept, a 3-byte extension.
 inline constexpr std::size_t kStreamHeaderSize = 24;
 inline constexpr std::size_t kStreamOverhead = 17;
 inline constexpr std::size_t kFramePlainSize = 20;
 inline constexpr std::size_t kFrameSize = kStreamHeaderSize + kFramePlainSize + kStreamOverhead;  // 61
 inline constexpr std::uint64_t kFramePlaces = 16384;
-inline constexpr std::uint8_t kLayout = 1;
+inline constexpr std::uint8_t kExtensionLayout = 1;
+inline constexpr std::uint8_t kNameLayout = 2;
+inline constexpr std::size_t kMaxNameBytes = 255;
 
 // The body: the file in chunks of 64 KiB, each with 17 bytes of overhead.
 inline constexpr std::size_t kChunkSize = 65536;

@@ -11,6 +11,7 @@
 #include "codec/seal/wipe.h"
 #include "codec/stealth/stealth_engine.h"
 #include "files/file_failure.h"
+#include "files/safe_file_name.h"
 
 namespace veil::codec {
 namespace {
@@ -58,13 +59,25 @@ std::optional<stealth::Salt> DrawSalt(stealth::StealthHider& hider) {
 // Whether the samples give back, with the keys already derived, exactly
 // the file they were to carry.
 bool ReadsBack(const CoverSamples& samples, unsigned threads, const stealth::StealthKeys& keys,
-               const stealth::Salt& salt, const std::string& extension, std::span<const std::uint8_t> file) {
+               const stealth::Salt& salt, const stealth::FileLabel& label, std::span<const std::uint8_t> file) {
   stealth::StealthReader reader(samples, threads);
   if (reader.ReadSalt() != salt) return false;
   const auto frame = reader.ReadFrame(keys, salt);
-  if (!frame || frame->extension != extension || frame->file_length != file.size()) return false;
-  const auto back = reader.ReadFile(keys, *frame);
-  return back && std::equal(back->begin(), back->end(), file.begin(), file.end());
+  const auto lead = stealth::BodyLead(label);
+  if (!frame || frame->layout != label.layout || frame->file_length != file.size() ||
+      frame->name_length != lead.size() ||
+      (label.layout == stealth::kExtensionLayout && frame->extension != label.text))
+    return false;
+  auto back = reader.ReadFile(keys, *frame);
+  if (!back) return false;
+  const WipeOnExit wipe_back(*back);
+  return back->size() == lead.size() + file.size() && std::equal(lead.begin(), lead.end(), back->begin()) &&
+         std::equal(file.begin(), file.end(), back->begin() + static_cast<std::ptrdiff_t>(lead.size()));
+}
+
+stealth::FileLabel LabelOf(const StealthHideRequest& request) {
+  return request.file_name ? stealth::NameLabel(SafeFileName(*request.file_name))
+                           : stealth::ExtensionLabel(request.extension);
 }
 
 RunResult NotACover(std::string refusal) {
@@ -98,6 +111,8 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
       return was_jpeg;
     }
     const std::uint64_t size = request.payload.Size();
+    const stealth::FileLabel label = LabelOf(request);
+    const std::uint64_t lead = BodyLead(label).size();
     const unsigned threads = Threads(request.threads);
     // The costs come before the key: the salt must embed first, and a file
     // the picture cannot take is refused without a derivation.
@@ -106,8 +121,10 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
         RoomFor(samples, hider.costs(), request.max_rate.value_or(DefaultMaxRate(samples.dct != nullptr)));
     if (room.limit == StealthRoom::Limit::kTooFlat)
       return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
-    if (room.limit != StealthRoom::Limit::kNone || size > room.largest_file)
-      return Refusal(RunStatus::kTooLarge, size, room.largest_file, samples, hider.costs());
+    // The name rides in the body with the file.
+    const std::uint64_t largest = room.largest_file - std::min(room.largest_file, lead);
+    if (room.limit != StealthRoom::Limit::kNone || size + lead > room.largest_file)
+      return Refusal(RunStatus::kTooLarge, size, largest, samples, hider.costs());
     auto file = ReadWhole(request.payload);
     const WipeOnExit wipe_file(file);
     observer.Started();
@@ -121,10 +138,10 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
       const auto keys = DeriveStealthKeys(password.sealing, *salt, request.costs);
       if (!keys) return KeyMemory(request.costs);
       observer.Yield();
-      if (!hider.HideFile(*keys, *salt, request.extension, file)) continue;
+      if (!hider.HideFile(*keys, *salt, label, file)) continue;
       observer.Progress(50);
       observer.Yield();
-      if (!ReadsBack(samples, threads, *keys, *salt, request.extension, file))
+      if (!ReadsBack(samples, threads, *keys, *salt, label, file))
         return RunResult{RunStatus::kNotReadBack};
       cover->Write(request.copy);
       observer.Progress(100);
@@ -174,13 +191,18 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
     const auto frame = reader.ReadFrame(*keys, salt);
     if (!frame) return opened;
     observer.Started();
-    auto file = reader.ReadFile(*keys, *frame);
-    if (!file) return opened;
+    auto content = reader.ReadFile(*keys, *frame);
+    if (!content) return opened;
+    const WipeOnExit wipe_content(*content);
     observer.Progress(100);
     opened.result = RunResult{};
-    opened.result.bytes = file->size();
-    opened.extension = frame->extension;
-    opened.file = std::move(*file);
+    const auto file_at = content->begin() + static_cast<std::ptrdiff_t>(frame->name_length);
+    if (frame->layout == kNameLayout)
+      opened.file_name = SafeFileName(std::string(content->begin(), file_at));
+    else
+      opened.extension = frame->extension;
+    opened.file.assign(file_at, content->end());
+    opened.result.bytes = opened.file.size();
   } catch (const FileFailure& failure) {
     opened.result = IoFailure(failure);
   }

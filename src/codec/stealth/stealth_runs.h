@@ -21,7 +21,7 @@ struct StealthHideRequest {
   // The stealth picture, written front to back: a caller hiding "in place"
   // stages it beside the cover and renames it once complete.
   RawFile& copy;
-  std::string extension;  // 3 bytes
+  std::string extension;  // 3 bytes; stored only when no file_name is given (layout 1)
   std::string password;   // as typed
   // Hidden bits per usable pixel (a JPEG's: per non-zero AC coefficient)
   // at most; unset, the cover kind's default cap.
@@ -32,6 +32,10 @@ struct StealthHideRequest {
   stealth::KdfCosts costs{};  // the fixed costs; only tests ask for less
   stealth::JpegCostModel jpeg_costs{};  // UERD's; only the benchmark asks for J-UNIWARD's
   unsigned threads = 0;       // 0: as many as the processor has
+  // The file's name, made safe (SafeFileName) before it is stored; its bytes
+  // count against the capacity. Not given, the extension is stored instead,
+  // as pictures made before names were kept hold it (layout 1).
+  std::optional<std::string> file_name{};
 };
 
 // Completed once the changed samples have given the file back; kWasJpeg
@@ -58,14 +62,15 @@ struct StealthOpenRequest {
 // any decoder shows, gives kCoverDamaged with the reason instead.
 struct OpenedStealth {
   RunResult result;
-  std::string extension;
+  std::string extension;                 // layout 1: the 3 bytes as stored
+  std::optional<std::string> file_name;  // layout 2: the name, made safe (SafeFileName)
   std::vector<std::uint8_t> file;  // authenticated, whole
 };
 OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observer);
 
 // The stealth capacity of any picture at a rate: the largest file it takes
-// (0 when none), and the samples a change may touch; a hide of a file no
-// larger succeeds. A picture that is no cover of a kind the stealth form
+// (0 when none), its name's bytes included, and the samples a change may
+// touch; a hide of a file and name no larger succeeds. A picture that is no cover of a kind the stealth form
 // reads says why. Throws FileFailure.
 struct StealthCapacity {
   std::string refusal;  // not empty: no cover, and why

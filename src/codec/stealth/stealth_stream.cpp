@@ -27,7 +27,26 @@ std::uint64_t ChunksFor(std::uint64_t file_length) {
 
 }  // namespace
 
-std::uint64_t BodyLength(std::uint64_t file_length) { return file_length + kStreamOverhead * ChunksFor(file_length); }
+Frame FrameFor(const FileLabel& label, std::uint64_t file_length, std::uint64_t body_places) {
+  Frame frame;
+  frame.layout = label.layout;
+  if (label.layout == kNameLayout)
+    frame.name_length = std::min(label.text.size(), kMaxNameBytes);
+  else
+    frame.extension = label.text;
+  frame.file_length = file_length;
+  frame.body_places = body_places;
+  return frame;
+}
+
+std::span<const std::uint8_t> BodyLead(const FileLabel& label) {
+  if (label.layout != kNameLayout) return {};
+  return {reinterpret_cast<const std::uint8_t*>(label.text.data()), std::min(label.text.size(), kMaxNameBytes)};
+}
+
+std::uint64_t BodyLength(std::uint64_t content_length) {
+  return content_length + kStreamOverhead * ChunksFor(content_length);
+}
 
 std::optional<std::uint64_t> LargestFile(std::uint64_t body_bytes) {
   if (body_bytes < kStreamOverhead) return std::nullopt;
@@ -45,8 +64,12 @@ std::vector<std::uint8_t> StealthSealer::SealFrame(const Frame& frame, const Sal
   std::vector<std::uint8_t> sealed(kFrameSize);
   crypto_secretstream_xchacha20poly1305_init_push(&state_, sealed.data(), key_.data());
   std::array<std::uint8_t, kFramePlainSize> plain{};
-  plain[0] = kLayout;
-  for (std::size_t i = 0; i < 3; ++i) plain[1 + i] = static_cast<std::uint8_t>(frame.extension[i]);
+  plain[0] = frame.layout;
+  if (frame.layout == kNameLayout)
+    plain[1] = static_cast<std::uint8_t>(frame.name_length);
+  else
+    for (std::size_t i = 0; i < 3 && i < frame.extension.size(); ++i)
+      plain[1 + i] = static_cast<std::uint8_t>(frame.extension[i]);
   StoreU64(&plain[4], frame.file_length);
   StoreU64(&plain[12], frame.body_places);
   crypto_secretstream_xchacha20poly1305_push(&state_, sealed.data() + kStreamHeaderSize, nullptr, plain.data(),
@@ -55,17 +78,28 @@ std::vector<std::uint8_t> StealthSealer::SealFrame(const Frame& frame, const Sal
   return sealed;
 }
 
-std::vector<std::uint8_t> StealthSealer::SealBody(std::span<const std::uint8_t> file) {
-  std::vector<std::uint8_t> sealed(BodyLength(file.size()));
+std::vector<std::uint8_t> StealthSealer::SealBody(std::span<const std::uint8_t> lead,
+                                                  std::span<const std::uint8_t> file) {
+  const std::size_t content = lead.size() + file.size();
+  std::vector<std::uint8_t> sealed(BodyLength(content));
+  // The first chunk's plain bytes, when the lead goes before the file's.
+  std::vector<std::uint8_t> joined;
   std::size_t in = 0, out = 0;
   do {
-    const std::size_t size = std::min(kChunkSize, file.size() - in);
-    const bool last = in + size == file.size();
-    crypto_secretstream_xchacha20poly1305_push(&state_, sealed.data() + out, nullptr, file.data() + in, size, nullptr,
-                                               0, last ? kFinal : kMessage);
+    const std::size_t size = std::min(kChunkSize, content - in);
+    const bool last = in + size == content;
+    const std::uint8_t* plain = file.data() + (in - (in == 0 ? 0 : lead.size()));
+    if (in == 0 && !lead.empty()) {
+      joined.assign(lead.begin(), lead.end());
+      joined.insert(joined.end(), file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size - lead.size()));
+      plain = joined.data();
+    }
+    crypto_secretstream_xchacha20poly1305_push(&state_, sealed.data() + out, nullptr, plain, size, nullptr, 0,
+                                               last ? kFinal : kMessage);
     in += size;
     out += size + kStreamOverhead;
-  } while (in < file.size());
+  } while (in < content);
+  sodium_memzero(joined.data(), joined.size());
   return sealed;
 }
 
@@ -79,19 +113,27 @@ std::optional<Frame> StealthOpener::OpenFrame(std::span<const std::uint8_t> seal
   unsigned char tag = 0;
   if (crypto_secretstream_xchacha20poly1305_pull(&state_, plain.data(), &size, &tag, sealed.data() + kStreamHeaderSize,
                                                  kFramePlainSize + kStreamOverhead, salt.data(), salt.size()) != 0 ||
-      size != kFramePlainSize || tag != kMessage || plain[0] != kLayout)
+      size != kFramePlainSize || tag != kMessage)
     return std::nullopt;
   Frame frame;
-  frame.extension.assign(plain.begin() + 1, plain.begin() + 4);
+  frame.layout = plain[0];
+  if (frame.layout == kNameLayout) {
+    if (plain[2] != 0 || plain[3] != 0) return std::nullopt;
+    frame.name_length = plain[1];
+  } else if (frame.layout == kExtensionLayout) {
+    frame.extension.assign(plain.begin() + 1, plain.begin() + 4);
+  } else {
+    return std::nullopt;
+  }
   frame.file_length = LoadU64(&plain[4]);
   frame.body_places = LoadU64(&plain[12]);
   return frame;
 }
 
 std::optional<std::vector<std::uint8_t>> StealthOpener::OpenBody(std::span<const std::uint8_t> sealed,
-                                                                 std::uint64_t file_length) {
-  if (sealed.size() != BodyLength(file_length)) return std::nullopt;
-  std::vector<std::uint8_t> file(static_cast<std::size_t>(file_length));
+                                                                 std::uint64_t content_length) {
+  if (sealed.size() != BodyLength(content_length)) return std::nullopt;
+  std::vector<std::uint8_t> file(static_cast<std::size_t>(content_length));
   std::size_t in = 0, out = 0;
   do {
     const std::size_t size = std::min<std::size_t>(kChunkSize, file.size() - out);

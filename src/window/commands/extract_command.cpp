@@ -152,6 +152,13 @@ bool MainWindowCommands::OpenSealedPicture(NumberedFile& cover, const carrier::C
       return false;
   }
   state_.openedSeal = std::move(opened.key);
+  if (opened.file_name) {
+    // The seal names the file (made safe by OpenSeal): it goes under that
+    // name into the output folder.
+    state_.outputPath = state_.outputFolder + *opened.file_name;
+    SetProperty(platform_.controls, names::kText2, prop::kText, std::string(texts::kOutputPrefix) + state_.outputPath);
+    return true;
+  }
   // Now that the seal has told the extension, the output has its name.
   state_.hiddenExtension = carrier::SafeExtension(opened.extension);
   ShowOutputTarget();
