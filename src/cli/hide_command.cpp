@@ -11,7 +11,9 @@
 #include "cli/stealth_options.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
+#include "codec/plain/plain_weights.h"
 #include "codec/plain/runs.h"
+#include "codec/seal/derivation_aside.h"
 #include "files/memory_file.h"
 #include "messages/run_description.h"
 

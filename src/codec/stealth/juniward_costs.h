@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codec/covers/cover_samples.h"
+#include "codec/progress/run_progress.h"
 #include "codec/stealth/embedding_costs.h"
 
 namespace veil::codec::stealth {
@@ -14,6 +15,6 @@ namespace veil::codec::stealth {
 // (plus 2^-6). Both the DCT basis and the filters are separable, so each
 // sum is two passes of 23 taps. Coefficients a change could push out of the
 // range JPEG codes are wet. The rate counts the non-zero AC coefficients.
-CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads);
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, RunProgress* progress = nullptr);
 
 }  // namespace veil::codec::stealth

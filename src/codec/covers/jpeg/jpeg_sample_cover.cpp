@@ -31,8 +31,9 @@ std::vector<std::uint8_t> JpegSampleCover::Encode() const {
   return coded;
 }
 
-void JpegSampleCover::Write(RawFile& copy) {
+void JpegSampleCover::Write(RawFile& copy, RunProgress* progress) {
   const auto coded = Encode();
+  if (progress) progress->At(0.9);
   constexpr std::size_t kPiece = 1 << 20;
   for (std::size_t at = 0; at < coded.size(); at += kPiece)
     copy.WriteAt(at, std::span(coded).subspan(at, std::min(kPiece, coded.size() - at)));

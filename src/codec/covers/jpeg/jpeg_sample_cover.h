@@ -22,7 +22,7 @@ class JpegSampleCover final : public SampleCover {
   JpegSampleCover(std::vector<std::uint8_t> file, jpeg::Layout layout, jpeg::Coefficients coefficients);
   CoverSamples& samples() override { return samples_; }
   // Throws FileFailure, also when libjpeg cannot code the coefficients.
-  void Write(RawFile& copy) override;
+  void Write(RawFile& copy, RunProgress* progress = nullptr) override;
 
   // The file as Write would put it, in memory.
   std::vector<std::uint8_t> Encode() const;
