@@ -196,7 +196,7 @@ RunResult AlreadyMarked(const carrier::CarrierFacts& facts) {
 RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
   std::optional<RunProgress> own;
   if (!request.progress) {
-    own.emplace(observer, std::initializer_list<RunStage>{RunStage::kReading, RunStage::kWriting});
+    own.emplace(observer, std::vector<RunStage>{RunStage::kReading, RunStage::kWriting});
     own->Weigh(RunStage::kReading, kCheckSeconds);
     own->Weigh(RunStage::kWriting, WritingSeconds(request.payload.Size()));
   }

@@ -34,7 +34,7 @@ RunResult Broken(const SealBroken& broken) {
 RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
   std::optional<RunProgress> own;
   if (!request.progress) {
-    own.emplace(observer, std::initializer_list<RunStage>{RunStage::kReading, RunStage::kWriting});
+    own.emplace(observer, std::vector<RunStage>{RunStage::kReading, RunStage::kWriting});
     own->Weigh(RunStage::kReading, kCheckSeconds);
     own->Weigh(RunStage::kWriting, WritingSeconds(request.cover.Size() / 4));
   }

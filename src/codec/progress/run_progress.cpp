@@ -1,6 +1,7 @@
 #include "codec/progress/run_progress.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace veil::codec {
 namespace {
@@ -12,8 +13,8 @@ constexpr auto kPollEvery = std::chrono::milliseconds(5);
 
 }  // namespace
 
-RunProgress::RunProgress(RunObserver& observer, std::initializer_list<RunStage> stages)
-    : observer_(observer), stages_(stages) {}
+RunProgress::RunProgress(RunObserver& observer, std::vector<RunStage> stages)
+    : observer_(observer), stages_(std::move(stages)) {}
 
 void RunProgress::Weigh(RunStage stage, double weight) {
   weights_[static_cast<std::size_t>(stage)] = std::max(0.0, weight);

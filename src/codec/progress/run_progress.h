@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <thread>
 #include <vector>
 
@@ -28,7 +27,7 @@ class RunProgress {
  public:
   using Clock = std::chrono::steady_clock;
 
-  RunProgress(RunObserver& observer, std::initializer_list<RunStage> stages);
+  RunProgress(RunObserver& observer, std::vector<RunStage> stages);
 
   void Weigh(RunStage stage, double weight);
   // Starts a stage (skipping any planned before it), tells the observer
