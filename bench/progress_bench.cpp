@@ -1,8 +1,8 @@
 // Watches a stealth run's progress on one picture:
 //   veilwright_progress_bench hide|open PICTURE PAYLOAD|- PASSWORD [CANCEL_AFTER_SECONDS]
 // Prints each stage as it begins, the longest gap between two reports of
-// progress, and, given CANCEL_AFTER_SECONDS, the time from the observer's
-// first "stop" to the run's return. A hide writes to PICTURE.progress-bench
+// progress, and, given CANCEL_AFTER_SECONDS, the time from the moment the
+// observer's answer turns to "stop" to the run's return. A hide writes to PICTURE.progress-bench
 // through OutputFile, committed only when the run completes.
 #include <chrono>
 #include <cstdio>
@@ -45,7 +45,7 @@ class Watcher final : public codec::RunObserver {
   }
   bool CancelRequested() override {
     if (!cancel_after_ || Seconds(Clock::now() - start_) < *cancel_after_) return false;
-    if (!asked_) asked_ = Clock::now();
+    if (!asked_) asked_ = start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*cancel_after_));
     return true;
   }
 
@@ -54,7 +54,9 @@ class Watcher final : public codec::RunObserver {
     std::printf("status %d after %.3f s, %d reports, longest gap %.3f s (in %s, at %.3f)\n",
                 static_cast<int>(result.status), Seconds(end - start_), reports_, Seconds(longest_),
                 StageName(longest_stage_), longest_at_);
-    if (asked_) std::printf("cancel: returned %.3f s after the first stop\n", Seconds(end - *asked_));
+    if (asked_)
+      std::printf("cancel: returned %.3f s after the stop was asked, in %s\n", Seconds(end - *asked_),
+                  StageName(stage_));
   }
 
  private:

@@ -17,7 +17,7 @@ CoverReading ReadCover(RawFile& picture, RunProgress* progress) {
   const CoverKind kind = ReadCoverKind(picture);
   if (auto lossy = LossyCoverReason(kind)) return {nullptr, *lossy};
   if (kind == CoverKind::kJpeg) {
-    auto [cover, refusal, damaged] = ReadJpegCover(picture);
+    auto [cover, refusal, damaged] = ReadJpegCover(picture, progress);
     return {std::move(cover), std::move(refusal), damaged};
   }
   if (kind == CoverKind::kPng) {

@@ -25,7 +25,7 @@ class JpegSampleCover final : public SampleCover {
   void Write(RawFile& copy, RunProgress* progress = nullptr) override;
 
   // The file as Write would put it, in memory.
-  std::vector<std::uint8_t> Encode() const;
+  std::vector<std::uint8_t> Encode(RunProgress* progress = nullptr) const;
 
  private:
   std::vector<std::uint8_t> file_;
@@ -40,6 +40,6 @@ struct JpegCoverReading {
   std::string refusal;
   bool damaged = false;
 };
-JpegCoverReading ReadJpegCover(RawFile& picture);
+JpegCoverReading ReadJpegCover(RawFile& picture, RunProgress* progress = nullptr);
 
 }  // namespace veil::codec
