@@ -12,8 +12,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "support/reference_carrier.h"
 #include "support/test_files.h"
@@ -38,7 +41,11 @@ class CliTerminalTest : public ::testing::Test {
     ::close(slave);
   }
   // The program, with the pseudo-terminal as its controlling terminal.
-  void Start() {
+  void Start() { Start({"extract", picture, "--output", dir.File("out.txt")}); }
+  void Start(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(VEILWRIGHT_CLI)};
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     pid = ::fork();
     if (pid == 0) {
       ::setsid();
@@ -47,8 +54,7 @@ class CliTerminalTest : public ::testing::Test {
       ::dup2(slave, 1);
       ::dup2(slave, 2);
       ::close(master);
-      ::execl(VEILWRIGHT_CLI, VEILWRIGHT_CLI, "extract", picture.c_str(), "--output", dir.File("out.txt").c_str(),
-              static_cast<char*>(nullptr));
+      ::execv(VEILWRIGHT_CLI, argv.data());
       _exit(127);
     }
   }
@@ -121,6 +127,43 @@ TEST_F(CliTerminalTest, CtrlZAtThePromptGivesTheTerminalBackAndAsksAgain) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << shown;
   EXPECT_TRUE(Echoing());
   EXPECT_EQ(ReadAll(dir.File("out.txt")), data);
+}
+
+// The percents a progress line showed, in order.
+std::vector<double> ShownPercents(const std::string& shown) {
+  std::vector<double> percents;
+  static const std::regex kPercent(R"(([0-9]+\.[0-9])%)");
+  for (std::sregex_iterator it(shown.begin(), shown.end(), kPercent), end; it != end; ++it)
+    percents.push_back(std::stod((*it)[1].str()));
+  return percents;
+}
+
+// A hide long enough to watch (its key derivation alone takes most of a
+// second) draws the stage it is in, a bar and the whole run's percent,
+// going only forward to 100, on one line that ends when the run does.
+TEST_F(CliTerminalTest, HidesShowTheirStagesAndPercentOnTheTerminal) {
+  const std::string cover = dir.File("cover.bmp"), secret = dir.File("secret.bin");
+  WriteAll(cover, MakeBmp(54 + 3 * 256 * 192));
+  WriteAll(secret, RandomBytes(200, 3));
+  const std::string password = "quartz violin harbour meadow lantern";
+  for (const std::string form : {"--stealth", "--seal"}) {
+    SCOPED_TRACE(form);
+    shown.clear();
+    Start({"hide", cover, secret, form, "--password", password, "--output", dir.File("copy" + form + ".bmp")});
+    ASSERT_TRUE(AwaitOutput(": hid ")) << shown;
+    EXPECT_TRUE(WIFEXITED(WaitForEnd()));
+    EXPECT_NE(shown.find("\rderiving the key ["), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\rwriting ["), std::string::npos) << shown;
+    EXPECT_LT(shown.find("deriving the key ["), shown.rfind("writing [")) << shown;
+    const auto percents = ShownPercents(shown);
+    ASSERT_FALSE(percents.empty()) << shown;
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << shown;
+    EXPECT_EQ(percents.back(), 100.0) << shown;
+    // The line ends before the command's own words.
+    EXPECT_LT(shown.rfind("100.0%"), shown.find(": hid ")) << shown;
+    const std::size_t end = shown.find_first_not_of(' ', shown.rfind("100.0%") + 6);
+    EXPECT_EQ(shown.substr(end, 2), "\r\n") << shown;
+  }
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/run_checks.h"
+#include "codec/plain/plain_weights.h"
 #include "codec/plain/runs.h"
+#include "codec/seal/derivation_aside.h"
 #include "codec/seal/wipe.h"
 #include "codec/stealth/stealth_runs.h"
 #include "messages/run_description.h"
@@ -45,7 +47,7 @@ std::optional<std::string> Password(const Arguments& args, CliSession& session, 
 
 // The key that opens a sealed picture, and the name or extension it holds.
 codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const carrier::CarrierFacts& facts,
-                             const std::string& password, CliSession& session) {
+                             const std::string& password, CliSession& session, codec::RunProgress& progress) {
   // A picture may ask far more than new seals do (within the limits): say
   // why the wait is long before it starts.
   if (const auto header = codec::ReadSealHeader(cover, facts);
@@ -55,7 +57,7 @@ codec::OpenedSeal OpenSealed(const std::string& picture, RawFile& cover, const c
                             ? std::to_string(header->params.memory_kib / 1024) + " MiB"
                             : std::to_string(header->params.memory_kib) + " KiB")
                     << ")\n";
-  codec::OpenedSeal opened = codec::OpenSeal(cover, facts, password);
+  codec::OpenedSeal opened = codec::OpenSeal(cover, facts, password, &progress);
   codec::RunResult refusal;
   switch (opened.status) {
     case codec::OpenedSeal::Status::kOpened: return opened;
@@ -163,13 +165,25 @@ int ExtractCommand(const Arguments& args, CliSession& session) {
   const carrier::CarrierFacts& facts = seen.facts;
   RequireReadableHiddenFile(picture, facts);
   const auto password = Password(args, session, picture, *cover, facts, std::move(given));
+  // A sealed extraction is one run for the progress: its key, then the file.
+  codec::RunProgress progress(session.progress,
+                              {codec::RunStage::kReading, codec::RunStage::kKeyDerivation, codec::RunStage::kWriting});
   std::optional<codec::OpenedSeal> sealed;
-  if (facts.IsSealed()) sealed = OpenSealed(picture, *cover, facts, *password, session);
+  if (facts.IsSealed()) {
+    if (const auto header = codec::ReadSealHeader(*cover, facts)) {
+      progress.Weigh(codec::RunStage::kReading, codec::kCheckSeconds);
+      progress.Weigh(codec::RunStage::kKeyDerivation, codec::ExpectedDerivationSeconds(header->params));
+      progress.Weigh(codec::RunStage::kWriting, codec::WritingSeconds(facts.HiddenLength()));
+    }
+    sealed = OpenSealed(picture, *cover, facts, *password, session, progress);
+  }
 
   Destination destination(args, session,
                           sealed ? StoredName{sealed->file_name, sealed->extension} : StoredName{{}, facts.extension});
   const codec::RunResult result =
-      codec::Extract({*cover, destination.File(), password, sealed ? &*sealed->key : nullptr}, session.progress);
+      codec::Extract({*cover, destination.File(), password, sealed ? &*sealed->key : nullptr,
+                      sealed ? &progress : nullptr},
+                     session.progress);
   session.progress.Finish();
   if (!result.ok())
     throw CliFailure(picture + ": extraction failed: " + DescribeRun(result, picture, destination.Name()));

@@ -11,7 +11,9 @@
 #include "cli/stealth_options.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/carrier_reader.h"
+#include "codec/plain/plain_weights.h"
 #include "codec/plain/runs.h"
+#include "codec/seal/derivation_aside.h"
 #include "files/memory_file.h"
 #include "files/safe_file_name.h"
 #include "messages/run_description.h"
@@ -59,6 +61,9 @@ int HideCommand(const Arguments& args, CliSession& session) {
   // one pass, and takes its name only once it is complete.
   const bool in_place = !copy;
   const auto cover = session.Open(picture, in_place ? OpenMode::kLockedReadWrite : OpenMode::kLockedRead);
+  // A sealed hide is one run for the progress: its key, then the groups.
+  codec::RunProgress progress(session.progress,
+                              {codec::RunStage::kReading, codec::RunStage::kKeyDerivation, codec::RunStage::kWriting});
   const auto kind = ReadCoverKindOrRefuse(picture, *cover);
   RefuseLossyCover(picture, kind);
   RefuseStealthOnlyKind(picture, kind);
@@ -90,7 +95,13 @@ int HideCommand(const Arguments& args, CliSession& session) {
                                              "--password or --password-file");
     if (password->empty()) throw CliFailure("a sealed picture needs a password that is not empty");
     JudgeNewPassword(*password, args, session);
-    key = codec::SealKey::Derive(SealingPassword(*password), codec::DefaultSealParams());
+    const codec::SealParams params = codec::DefaultSealParams();
+    progress.Weigh(codec::RunStage::kReading, codec::kCheckSeconds);
+    progress.Weigh(codec::RunStage::kKeyDerivation, codec::ExpectedDerivationSeconds(params));
+    progress.Weigh(codec::RunStage::kWriting, codec::WritingSeconds(codec::SealedLength(length, params)));
+    progress.Enter(codec::RunStage::kReading);
+    progress.Enter(codec::RunStage::kKeyDerivation);
+    key = codec::DeriveAside(SealingPassword(*password), params, std::nullopt, progress);
     if (!key) throw CliFailure("there is not enough memory to derive the key from the password");
   }
   const std::uint64_t needed = sealing ? codec::SealedLength(length, key->params(), 1 + name.size()) : length;
@@ -99,6 +110,7 @@ int HideCommand(const Arguments& args, CliSession& session) {
   codec::EmbedRequest request{*cover, *payload, output ? &output->File() : nullptr, extension,
                               sealing ? std::nullopt : password, key ? &*key : nullptr};
   if (sealing) request.file_name = name;
+  if (sealing) request.progress = &progress;
   const codec::RunResult result = codec::Embed(request, session.progress);
   session.progress.Finish();
   const std::string shown = in_place ? picture : *copy;

@@ -9,8 +9,14 @@
 
 namespace veil::codec {
 
-// The pieces of a long run, in the order a hide goes through them; an
-// extraction has no costs or code of its own to speak of and skips them.
+// The pieces of a long run. Each run tells the ones it goes through, in
+// its order (codec/progress/run_progress.h weighs them):
+//   plain hide and extraction:  kReading, kWriting (an extraction's: the file written out)
+//   sealed hide and opening:    kReading, kKeyDerivation, kWriting
+//   stealth hide:               kReading, kCosts, kKeyDerivation, kCode, kReadingBack, kWriting
+//                               (the costs come before the key, which depends on the salt they
+//                               place; the picture is written only once it has given the file back)
+//   stealth opening:            kReading, kKeyDerivation, kReadingBack (the file read out)
 enum class RunStage {
   kReading,        // the cover or picture is read and decoded
   kKeyDerivation,  // the password becomes a key (sealed and stealth forms)

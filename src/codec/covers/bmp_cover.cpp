@@ -12,7 +12,8 @@ constexpr std::uint64_t kBlockBytes = 4 << 20;
 
 }  // namespace
 
-BmpCover::BmpCover(RawFile& file, const carrier::BmpLayout& layout) : file_(file), layout_(layout) {
+BmpCover::BmpCover(RawFile& file, const carrier::BmpLayout& layout, RunProgress* progress)
+    : file_(file), layout_(layout) {
   std::uint8_t reserved[4] = {};
   if (file.ReadAt(6, reserved) == sizeof reserved) reserved_ = LoadU32(reserved);
   samples_.width = static_cast<std::uint32_t>(layout.width);
@@ -24,6 +25,7 @@ BmpCover::BmpCover(RawFile& file, const carrier::BmpLayout& layout) : file_(file
   std::vector<std::uint8_t> buffer;
   const std::size_t row_samples = std::size_t{samples_.width} * 3;
   for (std::uint64_t first = 0; first < rows; first += block) {
+    if (progress) progress->At(static_cast<double>(first) / static_cast<double>(rows));
     const std::uint64_t count = std::min(block, rows - first);
     ReadRows(first, count, buffer);
     for (std::uint64_t k = 0; k < count; ++k) {
@@ -51,7 +53,7 @@ void BmpCover::Overlay(std::uint64_t r, std::uint8_t* row) const {
     for (int c = 0; c < 3; ++c) row[3 * x + static_cast<std::size_t>(2 - c)] = in[3 * x + static_cast<std::size_t>(c)];
 }
 
-void BmpCover::Write(RawFile& copy) {
+void BmpCover::Write(RawFile& copy, RunProgress* progress) {
   const auto pixels = static_cast<std::uint64_t>(layout_.pixelOffset);
   std::vector<std::uint8_t> buffer;
   // The bytes before and after the pixel array go over as they are.
@@ -66,6 +68,7 @@ void BmpCover::Write(RawFile& copy) {
   copy_span(0, pixels);
   const std::uint64_t rows = samples_.height, block = std::max<std::uint64_t>(1, kBlockBytes / layout_.rowStride);
   for (std::uint64_t first = 0; first < rows; first += block) {
+    if (progress) progress->At(static_cast<double>(first) / static_cast<double>(rows));
     const std::uint64_t count = std::min(block, rows - first);
     ReadRows(first, count, buffer);
     for (std::uint64_t k = 0; k < count; ++k) Overlay(first + k, buffer.data() + k * layout_.rowStride);

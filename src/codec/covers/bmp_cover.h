@@ -12,10 +12,10 @@ namespace veil::codec {
 class BmpCover final : public SampleCover {
  public:
   // Reads the pixel array the layout declares. Throws FileFailure.
-  BmpCover(RawFile& file, const carrier::BmpLayout& layout);
+  BmpCover(RawFile& file, const carrier::BmpLayout& layout, RunProgress* progress = nullptr);
   CoverSamples& samples() override { return samples_; }
   std::uint32_t ReservedWords() const override { return reserved_; }
-  void Write(RawFile& copy) override;
+  void Write(RawFile& copy, RunProgress* progress = nullptr) override;
 
  private:
   // Rows [first, first + count) as stored, in one buffer.

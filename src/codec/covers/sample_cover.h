@@ -5,6 +5,7 @@
 #include <string>
 
 #include "codec/covers/cover_samples.h"
+#include "codec/progress/run_progress.h"
 #include "files/raw_file.h"
 
 namespace veil::codec {
@@ -23,8 +24,9 @@ class SampleCover {
   // Writes the picture with its samples as they now are to copy, front to
   // back, and syncs it; never over the cover itself, whose changes would
   // spread over the whole picture before they were complete. Throws
-  // FileFailure.
-  virtual void Write(RawFile& copy) = 0;
+  // FileFailure; with a progress, tells it how far the writing is and stops
+  // (RunCancelled) when it is to.
+  virtual void Write(RawFile& copy, RunProgress* progress = nullptr) = 0;
 };
 
 // A picture's samples, or why it is no cover: a lossy kind, a PNG's
@@ -35,7 +37,7 @@ struct CoverReading {
   std::string refusal;   // when there is no cover
   bool damaged = false;  // a picture of a kind read here that does not hold up (cut short, a bad checksum)
 };
-CoverReading ReadCover(RawFile& picture);
+CoverReading ReadCover(RawFile& picture, RunProgress* progress = nullptr);
 
 // The lowest bit of each of the picture's samples, for reading a stealth
 // file: a non-interlaced PNG is decoded a row at a time into them, never
@@ -46,6 +48,6 @@ struct LowBitsReading {
   std::string refusal;
   bool damaged = false;
 };
-LowBitsReading ReadCoverLowBits(RawFile& picture);
+LowBitsReading ReadCoverLowBits(RawFile& picture, RunProgress* progress = nullptr);
 
 }  // namespace veil::codec

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "codec/covers/bmp_layout.h"
 #include "codec/kernels/group_kernel.h"
@@ -9,6 +10,7 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/group_stretches.h"
 #include "codec/plain/module2.h"
+#include "codec/plain/plain_weights.h"
 #include "codec/plain/progress_segments.h"
 #include "codec/plain/read_ahead.h"
 #include "codec/plain/run_checks.h"
@@ -72,7 +74,18 @@ std::array<std::uint8_t, 12> TailGroup(const Plan& plan, RawFile& cover, RawFile
   return bits.pixelGroup;
 }
 
-void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserver& observer) {
+// The bytes an in-place run has changed, as they were, to put back when it
+// is cancelled.
+struct Originals {
+  std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> pieces;
+  void PutBack(RawFile& cover) const {
+    for (const auto& [at, bytes] : pieces) cover.WriteAt(at, bytes);
+    cover.Sync();
+  }
+};
+
+void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserver& observer,
+                  RunProgress* progress = nullptr) {
   observer.Started();
   const std::vector<GroupStretch> stretches = GroupStretches(plan.WholeGroups());
   std::vector<StepReads> reads;
@@ -80,14 +93,24 @@ void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserve
     reads.push_back({{&cover, plan.GroupAt(stretch.first), stretch.Size() * carrier::kGroupCoverBytes},
                      {&payload, static_cast<std::uint64_t>(stretch.first - 1) * 3, stretch.Size() * 3}});
   ReadAhead ahead(std::move(reads));
+  Originals originals;
   for (std::size_t i = 0; i < stretches.size(); ++i) {
     observer.Yield();
     const ReadAhead::Step step = ahead.Take(i);
-    PlaceGroups(step.first, step.second);
     const std::uint64_t at = plan.GroupAt(stretches[i].first);
+    if (progress) originals.pieces.emplace_back(at, std::vector<std::uint8_t>(step.first.begin(), step.first.end()));
+    PlaceGroups(step.first, step.second);
     cover.WriteAt(at, step.first);
     cover.StartWriteback(at, step.first.size());
     observer.Progress(ProgressSegments::Percent(stretches[i].last, static_cast<std::int64_t>(plan.WholeGroups())));
+    if (progress) {
+      try {
+        progress->At(static_cast<double>(i + 1) / static_cast<double>(stretches.size()));
+      } catch (const RunCancelled&) {
+        originals.PutBack(cover);
+        throw;
+      }
+    }
   }
   if (plan.Tail() != 0) cover.WriteAt(plan.TailAt(), TailGroup(plan, cover, payload));
   // The header and then the marker go last: a run that fails or is killed
@@ -102,7 +125,8 @@ void EmbedInPlace(const Plan& plan, RawFile& cover, RawFile& payload, RunObserve
 // One pass: the cover is read front to back and the marked picture written
 // front to back to the copy, which may be a stream. What the copy is made
 // of, step by step: plain cover bytes, or whole groups to place.
-void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& copy, RunObserver& observer) {
+void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& copy, RunObserver& observer,
+                   RunProgress& progress) {
   struct Piece {
     std::uint64_t at;
     std::size_t size;
@@ -160,6 +184,7 @@ void EmbedIntoCopy(const Plan& plan, RawFile& cover, RawFile& payload, RawFile& 
     write(piece.at, step.first);
     if (piece.groups)
       observer.Progress(ProgressSegments::Percent(piece.groups->last, static_cast<std::int64_t>(plan.WholeGroups())));
+    progress.At(static_cast<double>(i + 1) / static_cast<double>(pieces.size()));
   }
   in_front_of(pieces.size());
 }
@@ -174,7 +199,15 @@ RunResult AlreadyMarked(const carrier::CarrierFacts& facts) {
 }  // namespace
 
 RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
+  std::optional<RunProgress> own;
+  if (!request.progress) {
+    own.emplace(observer, std::vector<RunStage>{RunStage::kReading, RunStage::kWriting});
+    own->Weigh(RunStage::kReading, kCheckSeconds);
+    own->Weigh(RunStage::kWriting, WritingSeconds(request.payload.Size()));
+  }
+  RunProgress& progress = request.progress ? *request.progress : *own;
   try {
+    progress.Enter(RunStage::kReading);
     const carrier::BmpReading cover = carrier::ReadBmpLayout(request.cover);
     if (!cover.IsCover()) {
       RunResult result{RunStatus::kNotCover};
@@ -214,15 +247,19 @@ RunResult Embed(const EmbedRequest& request, RunObserver& observer) {
       plan.marker = carrier::MarkerValue(static_cast<std::uint32_t>(plan.length), request.password.has_value());
     }
 
+    progress.Enter(RunStage::kWriting);
     if (request.copy)
-      EmbedIntoCopy(plan, request.cover, payload, *request.copy, observer);
+      EmbedIntoCopy(plan, request.cover, payload, *request.copy, observer, progress);
     else
-      EmbedInPlace(plan, request.cover, payload, observer);
+      EmbedInPlace(plan, request.cover, payload, observer, &progress);
+    progress.Finish();
     RunResult result{RunStatus::kCompleted};
     result.bytes = request.payload.Size();
     return result;
   } catch (const FileFailure& failure) {
     return IoFailure(failure);
+  } catch (const RunCancelled&) {
+    return {RunStatus::kCancelled};
   }
 }
 

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "codec/kernels/group_kernel.h"
 #include "codec/plain/carrier_layout.h"
 #include "codec/plain/group_stretches.h"
 #include "codec/plain/module2.h"
+#include "codec/plain/plain_weights.h"
 #include "codec/plain/progress_segments.h"
 #include "codec/plain/read_ahead.h"
 #include "codec/plain/run_checks.h"
@@ -30,7 +32,15 @@ RunResult Broken(const SealBroken& broken) {
 }  // namespace
 
 RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
+  std::optional<RunProgress> own;
+  if (!request.progress) {
+    own.emplace(observer, std::vector<RunStage>{RunStage::kReading, RunStage::kWriting});
+    own->Weigh(RunStage::kReading, kCheckSeconds);
+    own->Weigh(RunStage::kWriting, WritingSeconds(request.cover.Size() / 4));
+  }
+  RunProgress& progress = request.progress ? *request.progress : *own;
   try {
+    progress.Enter(RunStage::kReading);
     const auto facts = carrier::ReadCarrierFacts(request.cover);
     if (auto refusal = ExtractionRefusal(request.cover, facts, request.password)) return *refusal;
     // A sealed file is opened chunk by chunk on its way to the output.
@@ -43,6 +53,8 @@ RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
 
     const std::uint64_t length = facts.HiddenLength();
     const std::uint64_t payload_start = static_cast<std::uint64_t>(facts.pixelOffset) + carrier::kHiddenHeaderSize;
+    if (own) own->Weigh(RunStage::kWriting, WritingSeconds(length));
+    progress.Enter(RunStage::kWriting);
     observer.Started();
     const std::vector<GroupStretch> stretches = GroupStretches(length / 3);
     // Each stretch is read and gathered on the reading thread, leaving this
@@ -71,6 +83,7 @@ RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
       output.WriteAt(at, step.second);
       output.StartWriteback(at, step.second.size());
       observer.Progress(ProgressSegments::Percent(stretches[i].last, static_cast<std::int64_t>(length / 3)));
+      progress.At(static_cast<double>(i + 1) / static_cast<double>(stretches.size()));
     }
     if (const int tail = static_cast<int>(length % 3); tail != 0) {
       Module2 bits;
@@ -84,11 +97,14 @@ RunResult Extract(const ExtractRequest& request, RunObserver& observer) {
       unsealing->Finish();
       result.bytes = request.output.Size();
     }
+    progress.Finish();
     return result;
   } catch (const SealBroken& broken) {
     return Broken(broken);
   } catch (const FileFailure& failure) {
     return IoFailure(failure);
+  } catch (const RunCancelled&) {
+    return {RunStatus::kCancelled};
   }
 }
 

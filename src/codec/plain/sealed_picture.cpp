@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "codec/plain/hidden_bytes.h"
+#include "codec/seal/derivation_aside.h"
 #include "codec/seal/seal_password.h"
 #include "codec/seal/sealed_stream.h"
 #include "files/file_failure.h"
@@ -35,7 +36,9 @@ std::optional<SealHeader> ReadSealHeader(RawFile& cover, const carrier::CarrierF
   return ParseSealHeader(std::span<const std::uint8_t, seal::kParametersSize>(bytes.data(), seal::kParametersSize));
 }
 
-OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password) {
+OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password,
+                    RunProgress* progress) {
+  if (progress) progress->Enter(RunStage::kReading);
   OpenedSeal opened;
   const auto header = ReadSealHeader(cover, facts);
   if (!header || !facts.Complete()) return opened;  // kDamaged
@@ -62,8 +65,10 @@ OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const st
     opened.status = OpenedSeal::Status::kUnacceptable;
     return opened;
   }
+  if (progress) progress->Enter(RunStage::kKeyDerivation);
   for (const std::string& spelling : forms.opening) {
-    opened.key = SealKey::Derive(spelling, header->params, header->salt);
+    opened.key = progress ? DeriveAside(spelling, header->params, header->salt, *progress)
+                          : SealKey::Derive(spelling, header->params, header->salt);
     if (!opened.key) {
       opened.status = OpenedSeal::Status::kNoMemory;
       return opened;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "codec/plain/carrier_reader.h"
+#include "codec/progress/run_progress.h"
 #include "codec/seal/seal.h"
 #include "files/raw_file.h"
 
@@ -29,6 +30,9 @@ struct OpenedSeal {
   std::optional<std::string> file_name;  // layout 2: the name, made safe (SafeFileName)
   std::uint64_t file_length = 0;
 };
-OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password);
+// With a progress, the checks are its kReading and each derivation runs
+// aside as its kKeyDerivation (DeriveAside); RunCancelled when it is to stop.
+OpenedSeal OpenSeal(RawFile& cover, const carrier::CarrierFacts& facts, const std::string& password,
+                    RunProgress* progress = nullptr);
 
 }  // namespace veil::codec

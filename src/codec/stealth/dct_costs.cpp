@@ -37,10 +37,12 @@ std::vector<float> Energies(const CoverSamples& samples, const DctComponent& com
 
 }  // namespace
 
-CostMap DctCosts(const CoverSamples& samples) {
+CostMap DctCosts(const CoverSamples& samples, RunProgress* progress) {
   CostMap map;
   ResizeLarge(map.levels, samples.SampleCount());
   std::uint64_t nonzero_ac = 0;
+  std::uint64_t block_rows = 0, rows_done = 0;
+  for (const DctComponent& component : samples.dct->components) block_rows += component.height_in_blocks;
   for (const DctComponent& component : samples.dct->components) {
     const auto energy = Energies(samples, component, nonzero_ac);
     const long width = component.width_in_blocks, height = component.height_in_blocks;
@@ -48,6 +50,7 @@ CostMap DctCosts(const CoverSamples& samples) {
     for (int k = 0; k < 64; ++k) steps[static_cast<std::size_t>(k)] = component.quant[static_cast<std::size_t>(k)];
     steps[0] = 0.5f * (steps[1] + steps[8]);
     for (long by = 0; by < height; ++by) {
+      if (progress) progress->At(static_cast<double>(rows_done++) / static_cast<double>(block_rows));
       for (long bx = 0; bx < width; ++bx) {
         float around = 0;
         for (long dy = -1; dy <= 1; ++dy)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codec/covers/cover_samples.h"
+#include "codec/progress/run_progress.h"
 #include "codec/stealth/embedding_costs.h"
 
 namespace veil::codec::stealth {
@@ -13,6 +14,6 @@ namespace veil::codec::stealth {
 // steps'). Blocks with no energy around them are wet, and so are
 // coefficients a change could push out of the range JPEG codes. The rate
 // counts the non-zero AC coefficients.
-CostMap DctCosts(const CoverSamples& samples);
+CostMap DctCosts(const CoverSamples& samples, RunProgress* progress = nullptr);
 
 }  // namespace veil::codec::stealth

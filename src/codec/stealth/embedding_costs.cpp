@@ -6,6 +6,8 @@
 #include <limits>
 #include <thread>
 
+#include "codec/progress/run_progress.h"
+
 #include "codec/covers/large_buffer.h"
 #include "codec/stealth/dct_costs.h"
 #include "codec/stealth/juniward_costs.h"
@@ -54,11 +56,12 @@ class HillStripe {
   }
 
   // Levels of rows [first, last); counts the usable samples of each channel.
-  void Run(long first, long last, std::uint8_t* levels, std::array<std::uint64_t, 3>& usable) {
+  void Run(long first, long last, std::uint8_t* levels, std::array<std::uint64_t, 3>& usable, WorkGauge& gauge) {
     std::fill(sum_.begin(), sum_.end(), 0.0);
     for (long k = -kBoxRadius; k <= kBoxRadius; ++k) Add(Xi(first + k), 1.0);
     const T top = samples_.depth == 16 ? T(65535) : T(255);
     for (long y = first; y < last; ++y) {
+      if (!gauge.Add()) return;
       if (y > first) {
         Add(Xi(y + kBoxRadius), 1.0);
         Add(Xi(y - kBoxRadius - 1), -1.0);
@@ -206,26 +209,20 @@ class HillStripe {
 };
 
 template <typename T>
-CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float scale, unsigned threads) {
+CostMap Compute(const CoverSamples& samples, const std::vector<T>& values, float scale, unsigned threads,
+                RunProgress* progress) {
   CostMap map;
   ResizeLarge(map.levels, samples.SampleCount());
   if (map.levels.empty()) return map;
   const long height = samples.height;
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<long>(1, height / 32)));
   std::vector<std::array<std::uint64_t, 3>> usable(threads);
-  std::vector<std::thread> workers;
-  for (unsigned t = 0; t < threads; ++t) {
+  WorkGauge gauge(progress, static_cast<std::uint64_t>(height));
+  gauge.Share(threads, [&](unsigned t) {
     const long first = height * t / threads, last = height * (t + 1) / threads;
-    auto work = [&, t, first, last] {
-      HillStripe<T> stripe(samples, values, scale);
-      stripe.Run(first, last, map.levels.data(), usable[t]);
-    };
-    if (t + 1 == threads)
-      work();
-    else
-      workers.emplace_back(work);
-  }
-  for (auto& worker : workers) worker.join();
+    HillStripe<T> stripe(samples, values, scale);
+    stripe.Run(first, last, map.levels.data(), usable[t], gauge);
+  });
   for (const auto& counts : usable)
     for (unsigned c = 0; c < 3; ++c) {
       map.usable_by_channel[c] += counts[c];
@@ -241,10 +238,11 @@ int LevelOf(float rho) {
   return static_cast<int>(std::bit_cast<std::uint32_t>(std::max(rho, 1.0f)) >> 20) - (127 << 3);
 }
 
-CostMap ComputeCosts(const CoverSamples& samples, unsigned threads, JpegCostModel jpeg) {
-  if (samples.dct) return jpeg == JpegCostModel::kUerd ? DctCosts(samples) : JUniwardCosts(samples, threads);
-  if (samples.depth == 16) return Compute(samples, samples.values16, 1.0f / 257.0f, threads);
-  return Compute(samples, samples.values8, 1.0f, threads);
+CostMap ComputeCosts(const CoverSamples& samples, unsigned threads, JpegCostModel jpeg, RunProgress* progress) {
+  if (samples.dct)
+    return jpeg == JpegCostModel::kUerd ? DctCosts(samples, progress) : JUniwardCosts(samples, threads, progress);
+  if (samples.depth == 16) return Compute(samples, samples.values16, 1.0f / 257.0f, threads, progress);
+  return Compute(samples, samples.values8, 1.0f, threads, progress);
 }
 
 float CostOfLevel(std::uint8_t level) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codec/covers/cover_samples.h"
+#include "codec/progress/run_progress.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {
@@ -37,8 +38,10 @@ struct CostMap {
 enum class JpegCostModel { kUerd, kJUniward };
 
 // A JPEG's coefficients (samples.dct set) take the costs of DctCosts or
-// JUniwardCosts.
-CostMap ComputeCosts(const CoverSamples& samples, unsigned threads, JpegCostModel jpeg = JpegCostModel::kUerd);
+// JUniwardCosts. With a progress, tells it how far the costs are and stops
+// (RunCancelled) when it is to.
+CostMap ComputeCosts(const CoverSamples& samples, unsigned threads, JpegCostModel jpeg = JpegCostModel::kUerd,
+                     RunProgress* progress = nullptr);
 
 // The cost level of rho, 8 levels a doubling, rho of 1 and below level 0.
 int LevelOf(float rho);

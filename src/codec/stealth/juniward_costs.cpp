@@ -298,11 +298,12 @@ std::vector<float> JUniwardComponentCosts(const CoverSamples& samples, std::size
   return costs;
 }
 
-CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads) {
-  return JUniwardCosts(samples, threads, JUniwardKernelSets()[JUniwardKernelChoice().index]);
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, RunProgress* progress) {
+  return JUniwardCosts(samples, threads, JUniwardKernelSets()[JUniwardKernelChoice().index], progress);
 }
 
-CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniwardKernels& kernels) {
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniwardKernels& kernels,
+                      RunProgress* progress) {
   const Filters& filters = TheFilters();
   CostMap map;
   ResizeLarge(map.levels, samples.SampleCount());
@@ -319,20 +320,14 @@ CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniw
       jobs.push_back({&component, first, std::min<long>(component.height_in_blocks, first + kBandBlocks)});
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<std::size_t>(1, jobs.size())));
   std::vector<std::uint64_t> usable(threads, 0);
-  std::vector<std::thread> workers;
-  for (unsigned t = 0; t < threads; ++t) {
-    auto work = [&, t] {
-      for (std::size_t j = t; j < jobs.size(); j += threads) {
-        Band band(samples, *jobs[j].component, filters, kernels);
-        band.Run(jobs[j].first, jobs[j].last, map.levels.data(), usable[t]);
-      }
-    };
-    if (t + 1 == threads)
-      work();
-    else
-      workers.emplace_back(work);
-  }
-  for (auto& worker : workers) worker.join();
+  WorkGauge gauge(progress, jobs.size());
+  gauge.Share(threads, [&](unsigned t) {
+    for (std::size_t j = t; j < jobs.size() && !gauge.Stopped(); j += threads) {
+      Band band(samples, *jobs[j].component, filters, kernels);
+      band.Run(jobs[j].first, jobs[j].last, map.levels.data(), usable[t]);
+      gauge.Add();
+    }
+  });
   for (std::uint64_t count : usable) map.usable += count;
   map.usable_by_channel[0] = map.usable;
   map.rate_base = static_cast<double>(nonzero_ac);

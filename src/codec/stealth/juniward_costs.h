@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codec/covers/cover_samples.h"
+#include "codec/progress/run_progress.h"
 #include "codec/stealth/embedding_costs.h"
 
 namespace veil::codec::stealth {
@@ -17,11 +18,12 @@ namespace veil::codec::stealth {
 // (plus 2^-6). Both the DCT basis and the filters are separable, so each
 // sum is two passes of 23 taps. Coefficients a change could push out of the
 // range JPEG codes are wet. The rate counts the non-zero AC coefficients.
-CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads);
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, RunProgress* progress = nullptr);
 
 struct JUniwardKernels;
 // The same by the given loops rather than the ones chosen for this processor.
-CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniwardKernels& kernels);
+CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniwardKernels& kernels,
+                      RunProgress* progress = nullptr);
 // The cost of a change by one of each coefficient of one component, in the
 // samples' order from the component's first, by the given loops: what the
 // levels are made from.

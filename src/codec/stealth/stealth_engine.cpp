@@ -75,17 +75,20 @@ std::uint64_t SegmentsFor(std::uint64_t bits) {
 }
 
 // Runs work(k, t) for k in [0, count) on up to `threads` threads, t being
-// the thread's number, for its own scratch memory.
+// the thread's number, for its own scratch memory; with a progress, tells
+// it how many are done (after `before` of `whole`, when the work is a part)
+// and stops (RunCancelled) when it is to.
 template <typename Work>
-void Parallel(std::uint64_t count, unsigned threads, Work work) {
+void Parallel(std::uint64_t count, unsigned threads, RunProgress* progress, Work work, std::uint64_t before = 0,
+              std::uint64_t whole = 0) {
   threads = static_cast<unsigned>(std::clamp<std::uint64_t>(threads, 1, count));
-  std::vector<std::thread> workers;
-  for (unsigned t = 1; t < threads; ++t)
-    workers.emplace_back([&, t] {
-      for (std::uint64_t k = t; k < count; k += threads) work(k, t);
-    });
-  for (std::uint64_t k = 0; k < count; k += threads) work(k, 0u);
-  for (auto& worker : workers) worker.join();
+  WorkGauge gauge(progress, whole != 0 ? whole : count, before);
+  gauge.Share(threads, [&](unsigned t) {
+    for (std::uint64_t k = t; k < count && !gauge.Stopped(); k += threads) {
+      work(k, t);
+      gauge.Add();
+    }
+  });
 }
 
 // What the code needs of each place: its low bit and its cost. A change
@@ -207,8 +210,8 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
   return {Limit::kNone, std::min(*file_by_rate, *file_by_flatness)};
 }
 
-StealthHider::StealthHider(CoverSamples& samples, unsigned threads, JpegCostModel jpeg)
-    : samples_(samples), threads_(threads), costs_(ComputeCosts(samples, threads, jpeg)) {
+StealthHider::StealthHider(CoverSamples& samples, unsigned threads, JpegCostModel jpeg, RunProgress* progress)
+    : samples_(samples), threads_(threads), costs_(ComputeCosts(samples, threads, jpeg, progress)) {
   randombytes_buf(directions_.data(), directions_.size());
 }
 
@@ -271,7 +274,7 @@ bool StealthHider::Embed(const std::vector<std::uint64_t>& places, std::span<con
 }
 
 bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const FileLabel& label,
-                            std::span<const std::uint8_t> file) {
+                            std::span<const std::uint8_t> file, RunProgress* progress) {
   if (!UsableSize(samples_)) return false;
   const std::uint64_t n = samples_.SampleCount();
   const PlacePermutation keyed(keys.places, n, samples_.channels);
@@ -287,7 +290,7 @@ bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const Fil
     StealthSealer sealer(keys.stream);
     const auto frame = sealer.SealFrame(FrameFor(label, file.size(), body_places), salt);
     const auto body = sealer.SealBody(lead, file);
-    if (body_bits <= body_places && EmbedBody(keyed, body_places, ToBits(body))) {
+    if (body_bits <= body_places && EmbedBody(keyed, body_places, ToBits(body), progress)) {
       if (Embed(Places(keyed, 0, kFramePlaces), ToBits(frame), kFrameSigns)) return true;
       // The frame's places are the same for any body: more places would not help.
       UndoTo(mark);
@@ -299,7 +302,7 @@ bool StealthHider::HideFile(const StealthKeys& keys, const Salt& salt, const Fil
 }
 
 bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places,
-                             std::span<const std::uint8_t> bits) {
+                             std::span<const std::uint8_t> bits, RunProgress* progress) {
   const std::uint64_t segments = SegmentsFor(bits.size());
   const unsigned channels = std::max<unsigned>(1, samples_.channels);
   std::vector<Scratch> scratch(threads_);
@@ -308,7 +311,7 @@ bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_p
   for (unsigned channel = 0; channel < channels; ++channel) {
     std::vector<std::vector<std::uint64_t>> flips(segments);
     std::vector<char> failed(segments, 0);
-    Parallel(segments, threads_, [&](std::uint64_t k, unsigned t) {
+    Parallel(segments, threads_, progress, [&](std::uint64_t k, unsigned t) {
       const std::uint64_t b0 = Cut(bits.size(), k, segments), b1 = Cut(bits.size(), k + 1, segments);
       const std::uint64_t p0 = Cut(body_places, k, segments), p1 = Cut(body_places, k + 1, segments);
       auto& [code, all, places, view] = scratch[t];
@@ -321,7 +324,7 @@ bool StealthHider::EmbedBody(const PlacePermutation& keyed, std::uint64_t body_p
         return;
       }
       view.Flips(places, Signs(directions_, k * channels + channel, places.size()), flips[k]);
-    });
+    }, channel * segments, channels * segments);
     if (std::find(failed.begin(), failed.end(), 1) != failed.end()) {
       UndoTo(mark);
       return false;
@@ -376,12 +379,13 @@ std::optional<Frame> StealthReader::ReadFrame(const StealthKeys& keys, const Sal
   return frame;
 }
 
-std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKeys& keys, const Frame& frame) {
+std::optional<std::vector<std::uint8_t>> StealthReader::ReadFile(const StealthKeys& keys, const Frame& frame,
+                                                                RunProgress* progress) {
   if (!opener_) return std::nullopt;
   const PlacePermutation keyed(keys.places, samples_, channels_);
   const std::uint64_t body_bits = 8 * BodyLength(frame.ContentLength()), segments = SegmentsFor(body_bits);
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(body_bits));
-  Parallel(segments, threads_, [&](std::uint64_t k, unsigned) {
+  Parallel(segments, threads_, progress, [&](std::uint64_t k, unsigned) {
     const std::uint64_t b0 = Cut(body_bits, k, segments), b1 = Cut(body_bits, k + 1, segments);
     const std::uint64_t p0 = Cut(frame.body_places, k, segments), p1 = Cut(frame.body_places, k + 1, segments);
     const auto all = Places(keyed, kFramePlaces + p0, static_cast<std::size_t>(p1 - p0));

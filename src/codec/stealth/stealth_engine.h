@@ -36,7 +36,10 @@ StealthRoom RoomFor(const CoverSamples& samples, const CostMap& costs, double ma
 // State in the struct, nothing global.
 class StealthHider {
  public:
-  StealthHider(CoverSamples& samples, unsigned threads, JpegCostModel jpeg = JpegCostModel::kUerd);
+  // With a progress, the costs tell it how far they are, and stop
+  // (RunCancelled) when it is to; so does HideFile's code.
+  StealthHider(CoverSamples& samples, unsigned threads, JpegCostModel jpeg = JpegCostModel::kUerd,
+               RunProgress* progress = nullptr);
   StealthHider(const StealthHider&) = delete;
   StealthHider& operator=(const StealthHider&) = delete;
   // The journal and the costs' changed marks tell where the file lies.
@@ -48,11 +51,11 @@ class StealthHider {
   // Encrypts and embeds the frame and the body. False, with nothing changed
   // since the salt, when the code finds no way to carry them.
   bool HideFile(const StealthKeys& keys, const Salt& salt, const FileLabel& label,
-                std::span<const std::uint8_t> file);
+                std::span<const std::uint8_t> file, RunProgress* progress = nullptr);
   // The same with the extension as the label (layout 1).
   bool HideFile(const StealthKeys& keys, const Salt& salt, const std::string& extension,
-                std::span<const std::uint8_t> file) {
-    return HideFile(keys, salt, ExtensionLabel(extension), file);
+                std::span<const std::uint8_t> file, RunProgress* progress = nullptr) {
+    return HideFile(keys, salt, ExtensionLabel(extension), file, progress);
   }
   // Puts back every sample and cost as the cover had them.
   void Rollback() { UndoTo(0); }
@@ -76,7 +79,8 @@ class StealthHider {
   // Undoes the journal's entries past its first `mark`.
   void UndoTo(std::size_t mark);
   bool Embed(const std::vector<std::uint64_t>& places, std::span<const std::uint8_t> bits, std::uint64_t stream_at);
-  bool EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places, std::span<const std::uint8_t> bits);
+  bool EmbedBody(const PlacePermutation& keyed, std::uint64_t body_places, std::span<const std::uint8_t> bits,
+                 RunProgress* progress);
 
   CoverSamples& samples_;
   unsigned threads_;
@@ -98,7 +102,8 @@ class StealthReader {
   // The frame, when it opens with these keys.
   std::optional<Frame> ReadFrame(const StealthKeys& keys, const Salt& salt);
   // The body's content (the name, then the file), when every chunk opens.
-  std::optional<std::vector<std::uint8_t>> ReadFile(const StealthKeys& keys, const Frame& frame);
+  std::optional<std::vector<std::uint8_t>> ReadFile(const StealthKeys& keys, const Frame& frame,
+                                                    RunProgress* progress = nullptr);
 
  private:
   std::uint8_t Bit(std::uint64_t place) const {

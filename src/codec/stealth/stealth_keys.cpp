@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include "codec/seal/derivation_aside.h"
 #include "codec/seal/seal.h"
 
 namespace veil::codec::stealth {
@@ -17,11 +18,14 @@ StealthKeys::~StealthKeys() {
   sodium_memzero(stream.data(), stream.size());
 }
 
-std::optional<StealthKeys> DeriveStealthKeys(const std::string& password, const Salt& salt, const KdfCosts& costs) {
+std::optional<StealthKeys> DeriveStealthKeys(const std::string& password, const Salt& salt, const KdfCosts& costs,
+                                             RunProgress* progress) {
   SealParams params;
   params.operations = costs.operations;
   params.memory_kib = costs.memory_kib;
-  const auto master = SealKey::Derive(password, params, salt);
+  const std::array<std::uint8_t, seal::kSaltSize> seal_salt = salt;
+  const auto master =
+      progress ? DeriveAside(password, params, seal_salt, *progress) : SealKey::Derive(password, params, salt);
   if (!master) return std::nullopt;
   StealthKeys keys;
   crypto_kdf_derive_from_key(keys.places.data(), keys.places.size(), kPlacesId, kContext, master->key());

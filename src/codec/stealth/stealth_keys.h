@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "codec/progress/run_progress.h"
 #include "codec/stealth/stealth_format.h"
 
 namespace veil::codec::stealth {
@@ -27,8 +28,10 @@ struct StealthKeys {
   ~StealthKeys();
 };
 
-// Nothing when the memory for Argon2id is not there.
-std::optional<StealthKeys> DeriveStealthKeys(const std::string& password, const Salt& salt, const KdfCosts& costs);
+// Nothing when the memory for Argon2id is not there. With a progress, the
+// derivation runs aside (DeriveAside) and may be stopped: RunCancelled.
+std::optional<StealthKeys> DeriveStealthKeys(const std::string& password, const Salt& salt, const KdfCosts& costs,
+                                             RunProgress* progress = nullptr);
 
 // The key of the salt's public places: fixed, the same for every picture.
 Subkey PublicPlacesKey();

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <thread>
 
+#include "codec/covers/cover_kind.h"
 #include "codec/covers/jpeg_traces.h"
 #include "codec/covers/sample_cover.h"
 #include "codec/seal/seal_password.h"
 #include "codec/seal/wipe.h"
 #include "codec/stealth/stealth_engine.h"
+#include "codec/stealth/stealth_weights.h"
 #include "files/file_failure.h"
 #include "files/safe_file_name.h"
 
@@ -59,8 +61,10 @@ std::optional<stealth::Salt> DrawSalt(stealth::StealthHider& hider) {
 // Whether the samples give back, with the keys already derived, exactly
 // the file they were to carry.
 bool ReadsBack(const CoverSamples& samples, unsigned threads, const stealth::StealthKeys& keys,
-               const stealth::Salt& salt, const stealth::FileLabel& label, std::span<const std::uint8_t> file) {
+               const stealth::Salt& salt, const stealth::FileLabel& label, std::span<const std::uint8_t> file,
+               RunProgress& progress) {
   stealth::StealthReader reader(samples, threads);
+  progress.Check();
   if (reader.ReadSalt() != salt) return false;
   const auto frame = reader.ReadFrame(keys, salt);
   const auto lead = stealth::BodyLead(label);
@@ -68,7 +72,7 @@ bool ReadsBack(const CoverSamples& samples, unsigned threads, const stealth::Ste
       frame->name_length != lead.size() ||
       (label.layout == stealth::kExtensionLayout && frame->extension != label.text))
     return false;
-  auto back = reader.ReadFile(keys, *frame);
+  auto back = reader.ReadFile(keys, *frame, &progress);
   if (!back) return false;
   const WipeOnExit wipe_back(*back);
   return back->size() == lead.size() + file.size() && std::equal(lead.begin(), lead.end(), back->begin()) &&
@@ -86,16 +90,23 @@ RunResult NotACover(std::string refusal) {
   return result;
 }
 
+RunResult Cancelled() { return RunResult{RunStatus::kCancelled}; }
+
 }  // namespace
 
 RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) {
   using namespace stealth;
+  RunProgress progress(observer, {RunStage::kReading, RunStage::kCosts, RunStage::kKeyDerivation, RunStage::kCode,
+                                  RunStage::kReadingBack, RunStage::kWriting});
   try {
     if (sodium_init() < 0) return RunResult{RunStatus::kCryptoUnavailable};
     // The key comes from the password's composed (NFC) form, as the sealed form's does.
     const SealPasswordForms password = PasswordForms(request.password);
     if (!password.utf8) return RunResult{RunStatus::kPasswordNotText};
-    auto [cover, refusal, damaged] = ReadCover(request.cover);
+    const CoverKind kind = ReadCoverKind(request.cover);
+    WeighHide(progress, kind, LikelySamples(kind, request.cover.Size()), request.payload.Size(), request.costs);
+    progress.Enter(RunStage::kReading);
+    auto [cover, refusal, damaged] = ReadCover(request.cover, &progress);
     if (!cover) return NotACover(std::move(refusal));
     // A marked picture says so in its header; hiding without a trace there
     // would leave that saying.
@@ -116,7 +127,9 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     const unsigned threads = Threads(request.threads);
     // The costs come before the key: the salt must embed first, and a file
     // the picture cannot take is refused without a derivation.
-    StealthHider hider(samples, threads, request.jpeg_costs);
+    WeighHide(progress, kind, samples.SampleCount(), size, request.costs);
+    progress.Enter(RunStage::kCosts);
+    StealthHider hider(samples, threads, request.jpeg_costs, &progress);
     const StealthRoom room =
         RoomFor(samples, hider.costs(), request.max_rate.value_or(DefaultMaxRate(samples.dct != nullptr)));
     if (room.limit == StealthRoom::Limit::kTooFlat)
@@ -135,15 +148,22 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
       hider.Rollback();
       const auto salt = DrawSalt(hider);
       if (!salt) break;
-      const auto keys = DeriveStealthKeys(password.sealing, *salt, request.costs);
+      // A second salt's derivation and code go on in the stages the first
+      // one's began: the stages keep their order.
+      if (attempt == 0) progress.Enter(RunStage::kKeyDerivation);
+      const auto keys = DeriveStealthKeys(password.sealing, *salt, request.costs, &progress);
       if (!keys) return KeyMemory(request.costs);
       observer.Yield();
-      if (!hider.HideFile(*keys, *salt, label, file)) continue;
+      if (attempt == 0) progress.Enter(RunStage::kCode);
+      if (!hider.HideFile(*keys, *salt, label, file, &progress)) continue;
       observer.Progress(50);
       observer.Yield();
-      if (!ReadsBack(samples, threads, *keys, *salt, label, file))
+      progress.Enter(RunStage::kReadingBack);
+      if (!ReadsBack(samples, threads, *keys, *salt, label, file, progress))
         return RunResult{RunStatus::kNotReadBack};
-      cover->Write(request.copy);
+      progress.Enter(RunStage::kWriting);
+      cover->Write(request.copy, &progress);
+      progress.Finish();
       observer.Progress(100);
       RunResult done;
       done.bytes = size;
@@ -152,11 +172,14 @@ RunResult HideStealth(const StealthHideRequest& request, RunObserver& observer) 
     return Refusal(RunStatus::kTooFlat, size, 0, samples, hider.costs());
   } catch (const FileFailure& failure) {
     return IoFailure(failure);
+  } catch (const RunCancelled&) {
+    return Cancelled();
   }
 }
 
 OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observer) {
   using namespace stealth;
+  RunProgress progress(observer, {RunStage::kReading, RunStage::kKeyDerivation, RunStage::kReadingBack});
   OpenedStealth opened;
   opened.result = RunResult{RunStatus::kNoStealthFile};
   try {
@@ -169,7 +192,10 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
       opened.result = RunResult{RunStatus::kPasswordNotText};
       return opened;
     }
-    LowBitsReading reading = ReadCoverLowBits(request.cover);
+    const CoverKind kind = ReadCoverKind(request.cover);
+    WeighOpen(progress, kind, LikelySamples(kind, request.cover.Size()), request.costs);
+    progress.Enter(RunStage::kReading);
+    LowBitsReading reading = ReadCoverLowBits(request.cover, &progress);
     // Damage is public (any decoder shows it): say so, without a derivation.
     if (reading.damaged) {
       opened.result = RunResult{RunStatus::kCoverDamaged};
@@ -182,18 +208,21 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
     // refusal takes the same time.
     StealthReader reader(std::move(reading.bits), Threads(request.threads));
     const Salt salt = reader.ReadSalt();
-    const auto keys = DeriveStealthKeys(password.sealing, salt, request.costs);
+    progress.Enter(RunStage::kKeyDerivation);
+    const auto keys = DeriveStealthKeys(password.sealing, salt, request.costs, &progress);
     if (!keys) {
       opened.result = KeyMemory(request.costs);
       return opened;
     }
     observer.Yield();
+    progress.Enter(RunStage::kReadingBack);
     const auto frame = reader.ReadFrame(*keys, salt);
     if (!frame) return opened;
     observer.Started();
-    auto content = reader.ReadFile(*keys, *frame);
+    auto content = reader.ReadFile(*keys, *frame, &progress);
     if (!content) return opened;
     const WipeOnExit wipe_content(*content);
+    progress.Finish();
     observer.Progress(100);
     opened.result = RunResult{};
     const auto file_at = content->begin() + static_cast<std::ptrdiff_t>(frame->name_length);
@@ -205,6 +234,8 @@ OpenedStealth OpenStealth(const StealthOpenRequest& request, RunObserver& observ
     opened.result.bytes = opened.file.size();
   } catch (const FileFailure& failure) {
     opened.result = IoFailure(failure);
+  } catch (const RunCancelled&) {
+    opened.result = Cancelled();
   }
   return opened;
 }

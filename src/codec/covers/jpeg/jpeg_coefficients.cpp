@@ -34,6 +34,7 @@ struct Codecs {
   void MakeTarget() {
     target.err = &errors.manager;
     jpeg_create_compress(&target);
+    WatchPasses(&target, errors);
     target_made = true;
   }
   ~Codecs() {
@@ -271,12 +272,19 @@ std::vector<std::uint8_t> Splice(std::span<const std::uint8_t> file, const Layou
 
 }  // namespace
 
-std::variant<Coefficients, CoefficientRefusal> DecodeCoefficients(std::span<const std::uint8_t> file) {
+std::variant<Coefficients, CoefficientRefusal> DecodeCoefficients(std::span<const std::uint8_t> file,
+                                                                 RunProgress* progress, double from, double to) {
   Codecs codecs;
+  codecs.errors.run = progress;
+  codecs.errors.from = from;
+  codecs.errors.to = to;
+  codecs.errors.split = to;
   Coefficients coefficients;
   DecodeStep step{file, &codecs, &coefficients};
-  if (!RunGuarded(codecs.errors, Decode, &step))
-    return CoefficientRefusal{true, "the JPEG is damaged: " + codecs.Message()};
+  if (!RunGuarded(codecs.errors, Decode, &step)) {
+    if (codecs.errors.cancelled) throw RunCancelled{};
+    CoefficientRefusal{true, "the JPEG is damaged: " + codecs.Message()};
+  }
   if (step.refusal != nullptr) return CoefficientRefusal{false, step.refusal};
   if (step.forged_size)
     return CoefficientRefusal{true, "the JPEG is damaged: its header claims more blocks than its data can hold"};
@@ -286,7 +294,8 @@ std::variant<Coefficients, CoefficientRefusal> DecodeCoefficients(std::span<cons
 }
 
 std::vector<std::uint8_t> EncodeCoefficients(std::span<const std::uint8_t> file, const Layout& layout,
-                                             std::span<const std::uint16_t> values, std::string* error) {
+                                             std::span<const std::uint16_t> values, std::string* error,
+                                             RunProgress* progress) {
   // The file's own tables only serve one baseline scan that they still code.
   const bool may_keep = layout.frame_marker != 0xC2 && layout.scans.size() == 1 && !layout.tables_between_scans;
   for (const bool keep_tables : {true, false}) {
@@ -294,12 +303,17 @@ std::vector<std::uint8_t> EncodeCoefficients(std::span<const std::uint8_t> file,
     std::vector<std::uint8_t> coded;
     {
       Codecs codecs;
+      codecs.errors.run = progress;
+      codecs.errors.from = keep_tables ? 0 : 0.3;
+      codecs.errors.split = keep_tables ? 0.3 : 0.45;
+      codecs.errors.to = 0.6;
       codecs.MakeTarget();
       auto destination = std::make_unique<VectorDestination>();
       destination->bytes = &coded;
       destination->errors = &codecs.errors;
       EncodeStep step{file, &layout, values, keep_tables, &codecs, destination.get()};
       if (!RunGuarded(codecs.errors, Encode, &step)) {
+        if (codecs.errors.cancelled) throw RunCancelled{};
         if (error != nullptr) *error = codecs.Message();
         continue;
       }
@@ -312,7 +326,7 @@ std::vector<std::uint8_t> EncodeCoefficients(std::span<const std::uint8_t> file,
     auto spliced = Splice(file, layout, coded, std::get<Layout>(coded_layout), keep_tables);
     // libjpeg codes a value its table lacks as nothing, without a word:
     // only decoding tells.
-    const auto back = DecodeCoefficients(spliced);
+    const auto back = DecodeCoefficients(spliced, progress, 0.6, 1);
     const auto* decoded = std::get_if<Coefficients>(&back);
     if (decoded != nullptr && std::equal(decoded->values.begin(), decoded->values.end(), values.begin(), values.end()))
       return spliced;

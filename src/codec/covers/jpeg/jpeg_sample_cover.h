@@ -22,10 +22,10 @@ class JpegSampleCover final : public SampleCover {
   JpegSampleCover(std::vector<std::uint8_t> file, jpeg::Layout layout, jpeg::Coefficients coefficients);
   CoverSamples& samples() override { return samples_; }
   // Throws FileFailure, also when libjpeg cannot code the coefficients.
-  void Write(RawFile& copy) override;
+  void Write(RawFile& copy, RunProgress* progress = nullptr) override;
 
   // The file as Write would put it, in memory.
-  std::vector<std::uint8_t> Encode() const;
+  std::vector<std::uint8_t> Encode(RunProgress* progress = nullptr) const;
 
  private:
   std::vector<std::uint8_t> file_;
@@ -40,6 +40,6 @@ struct JpegCoverReading {
   std::string refusal;
   bool damaged = false;
 };
-JpegCoverReading ReadJpegCover(RawFile& picture);
+JpegCoverReading ReadJpegCover(RawFile& picture, RunProgress* progress = nullptr);
 
 }  // namespace veil::codec

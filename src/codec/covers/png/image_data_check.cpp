@@ -53,7 +53,8 @@ class FilterBytes {
 
 }  // namespace
 
-std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map, PngImageCoding& coding) {
+std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map, PngImageCoding& coding,
+                                         RunProgress* progress) {
   const std::uint64_t expected = FilteredImageBytes(map.header);
   Inflater inflater;
   // The largest window, whatever the stream's header claims.
@@ -86,6 +87,7 @@ std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map, 
     }
     filters.Take(inflated, out.data(), produced);
     inflated += produced;
+    if (progress) progress->Within(0, 0.5, static_cast<double>(inflated) / static_cast<double>(expected));
     if (status == Z_STREAM_END) {
       ended = true;
     } else if (status != Z_OK && status != Z_BUF_ERROR) {

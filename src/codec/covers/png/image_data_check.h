@@ -1,5 +1,7 @@
 #pragma once
 
+#include "codec/progress/run_progress.h"
+
 #include <optional>
 
 #include "codec/covers/png/image_coding.h"
@@ -16,6 +18,9 @@ namespace veil::codec::png {
 // end of the compressed stream are let be, and so is a stream whose header
 // claims a smaller window than it uses, as other readers do. On the way it
 // notes how the data was coded. Throws FileFailure.
-std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map, PngImageCoding& coding);
+// With a progress, tells it the part of the data checked, as the first half
+// of a reading, and stops (RunCancelled) when it is to.
+std::optional<PngRefusal> CheckImageData(RawFile& file, const PngChunkMap& map, PngImageCoding& coding,
+                                         RunProgress* progress = nullptr);
 
 }  // namespace veil::codec::png

@@ -97,6 +97,7 @@ struct DecodeJob {
   bool header_matches;
   bool has_key;
   png_color_16 key;
+  RunProgress* progress;
 };
 
 void ReadHeader(void* context) {
@@ -117,6 +118,8 @@ void DecodeRows(void* context) {
   const int passes = interlaced ? 7 : 1;
   for (int pass = 0; pass < passes; ++pass) {
     for (std::uint32_t y = 0; y < cover.samples.height; ++y) {
+      if (job.progress)
+        job.progress->Within(0.5, 1, (pass + static_cast<double>(y) / cover.samples.height) / passes);
       // libpng fills in only the pixels of this pass: the row holds the others.
       const bool in_pass = !interlaced || PNG_ROW_IN_INTERLACE_PASS(y, pass);
       if (interlaced && in_pass && pass > 0) MergeRow(cover, y, job.row);
@@ -160,7 +163,8 @@ void LockPixels(PngCover& cover, bool has_key, const png_color_16& key) {
 
 // Decodes into the cover's samples, or, given low and for a picture that is
 // not interlaced (whose passes need the whole picture), into its low bits.
-std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits, CoverLowBits* low) {
+std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits, CoverLowBits* low,
+                                          RunProgress* progress) {
   auto mapped = MapPngChunks(file, limits);
   if (auto* refusal = std::get_if<PngRefusal>(&mapped)) return std::move(*refusal);
   PngCover cover;
@@ -187,7 +191,7 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
                                                    std::to_string(limits.max_samples) + " this program decodes");
   }
 
-  if (auto refusal = CheckImageData(file, cover.chunks, cover.coding)) return std::move(*refusal);
+  if (auto refusal = CheckImageData(file, cover.chunks, cover.coding, progress)) return std::move(*refusal);
 
   std::vector<std::uint8_t> row;
   std::optional<LowBitsJob> low_job;
@@ -227,7 +231,7 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
   source.Attach(session.png);
 
   DecodeJob job{session.png, session.info, &cover, low_job ? &*low_job : nullptr, row.data(), row.size(),
-                false,       false,        {}};
+                false,       false,        {},         progress};
   bool decoded = RunGuarded(session.png, ReadHeader, &job);
   if (decoded && !job.header_matches) {
     return Refuse(PngRefusal::Kind::kDamaged, "the PNG file is damaged: libpng reads its rows at another length");
@@ -260,18 +264,19 @@ std::variant<PngCover, PngRefusal> Decode(RawFile& file, const PngLimits& limits
 
 }  // namespace
 
-std::variant<PngCover, PngRefusal> ReadPngCover(RawFile& file, const PngLimits& limits) {
+std::variant<PngCover, PngRefusal> ReadPngCover(RawFile& file, const PngLimits& limits, RunProgress* progress) {
   try {
-    return Decode(file, limits, nullptr);
+    return Decode(file, limits, nullptr, progress);
   } catch (const FileFailure& failure) {
     return Refuse(PngRefusal::Kind::kIoFailure, failure.what());
   }
 }
 
-std::variant<CoverLowBits, PngRefusal> ReadPngLowBits(RawFile& file, const PngLimits& limits) {
+std::variant<CoverLowBits, PngRefusal> ReadPngLowBits(RawFile& file, const PngLimits& limits,
+                                                      RunProgress* progress) {
   try {
     CoverLowBits low;
-    auto decoded = Decode(file, limits, &low);
+    auto decoded = Decode(file, limits, &low, progress);
     if (auto* refusal = std::get_if<PngRefusal>(&decoded)) return std::move(*refusal);
     const PngCover& cover = std::get<PngCover>(decoded);
     if (cover.chunks.header.interlace != 0) return LowBitsOf(cover.samples);

@@ -8,8 +8,8 @@ namespace veil::codec {
 
 PngSampleCover::PngSampleCover(RawFile& file, png::PngCover cover) : file_(file), cover_(std::move(cover)) {}
 
-void PngSampleCover::Write(RawFile& copy) {
-  png::WritePngCover(file_, cover_, copy);
+void PngSampleCover::Write(RawFile& copy, RunProgress* progress) {
+  png::WritePngCover(file_, cover_, copy, progress);
   copy.Sync();
 }
 

@@ -14,7 +14,7 @@ class PngSampleCover final : public SampleCover {
   PngSampleCover(RawFile& file, png::PngCover cover);
   CoverSamples& samples() override { return cover_.samples; }
   // copy must be given: a PNG is not rewritten in place. Throws FileFailure.
-  void Write(RawFile& copy) override;
+  void Write(RawFile& copy, RunProgress* progress = nullptr) override;
 
  private:
   RawFile& file_;

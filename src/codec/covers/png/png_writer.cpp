@@ -16,19 +16,22 @@ namespace veil::codec::png {
 namespace {
 
 // The filtered rows, pass by pass, into stream.
-void EncodeRows(const PngCover& cover, ZlibStreamWriter& stream) {
+void EncodeRows(const PngCover& cover, ZlibStreamWriter& stream, RunProgress* progress) {
   const PngHeader& header = cover.chunks.header;
   const std::size_t pixel_bytes = RowBytes(cover) / cover.samples.width;
   const bool interlaced = header.interlace != 0;
   const std::vector<std::uint8_t>& types = cover.coding.row_filters;
   std::vector<std::uint8_t> whole(RowBytes(cover)), row, above, filtered;
   std::size_t index = 0;
+  std::uint64_t all_rows = 0;
+  for (const PassShape& shape : PassShapes(header)) all_rows += shape.rows;
   for (const PassShape& shape : PassShapes(header)) {
     const auto bytes = static_cast<std::size_t>(shape.row_bytes);
     row.resize(bytes);
     above.assign(bytes, 0);
     filtered.resize(bytes + 1);
     for (std::uint32_t r = 0; r < shape.rows; ++r, ++index) {
+      if (progress) progress->At(static_cast<double>(index) / static_cast<double>(all_rows));
       if (interlaced) {
         const auto y =
             static_cast<std::uint32_t>(PNG_PASS_START_ROW(shape.pass) + (r << PNG_PASS_ROW_SHIFT(shape.pass)));
@@ -51,11 +54,12 @@ void EncodeRows(const PngCover& cover, ZlibStreamWriter& stream) {
 
 }  // namespace
 
-void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out) {
-  WritePngCover(source, cover, out, CoverDeflateSettings(source, cover));
+void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, RunProgress* progress) {
+  WritePngCover(source, cover, out, CoverDeflateSettings(source, cover), progress);
 }
 
-void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, const DeflateSettings& settings) {
+void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, const DeflateSettings& settings,
+                   RunProgress* progress) {
   const PngChunkMap& chunks = cover.chunks;
   if (source.Size() != chunks.file_size) {
     throw FileFailure("the PNG cover " + source.Name() + " has changed since it was read");
@@ -66,7 +70,7 @@ void WritePngCover(RawFile& source, const PngCover& cover, RawFile& out, const D
     IdatChunker chunker(writer, chunks.idat_runs);
     ZlibStreamWriter stream(settings, cover.coding.zlib_header, FilteredImageBytes(chunks.header),
                             [&chunker](std::span<const std::uint8_t> bytes) { chunker.Take(bytes); });
-    EncodeRows(cover, stream);
+    EncodeRows(cover, stream, progress);
     stream.Finish();
     chunker.Finish();
   }
