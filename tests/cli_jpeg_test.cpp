@@ -31,6 +31,21 @@ class CliJpegTest : public ::testing::Test {
   Bytes clean, data;
 };
 
+// A picture whose room at the cap goes to the salt and frame takes no file:
+// inspect says none, not "0 bytes", and names the way to more.
+TEST_F(CliJpegTest, APictureWithNoRoomAtTheCapSaysNoneAndHowToHaveMore) {
+  JpegShape shape;
+  shape.width = 160;
+  shape.height = 144;
+  const std::string small = dir.File("small.jpg");
+  WriteAll(small, EncodeJpeg(shape));
+  const CliRun inspect = RunCliHere({"inspect", small});
+  ASSERT_EQ(inspect.status, 0) << inspect.err;
+  EXPECT_NE(inspect.out.find("capacity stealth: none at 0.05 bits per non-zero AC coefficient"), std::string::npos)
+      << inspect.out;
+  EXPECT_NE(inspect.out.find("--max-rate"), std::string::npos) << inspect.out;
+}
+
 TEST_F(CliJpegTest, HidesInPlaceAndExtractsWithThePasswordAlone) {
   const CliRun inspect = RunCliHere({"inspect", cover});
   ASSERT_EQ(inspect.status, 0) << inspect.err;

@@ -46,6 +46,12 @@ void PrintStealthCapacity(std::ostream& out, RawFile& cover) {
     return;
   }
   const auto kind = capacity.coefficients ? codec::CoverKind::kJpeg : codec::CoverKind::kPng;
+  if (capacity.largest_file == 0) {
+    out << "capacity stealth: none at " << FormatRate(capacity.rate) << " " << RateUnit(kind)
+        << ": what the rate allows goes to the form's own salt and frame; a higher --max-rate takes a file, "
+           "and is easier to detect\n";
+    return;
+  }
   out << "capacity stealth: " << capacity.largest_file << " bytes, the file's name included, at "
       << FormatRate(capacity.rate) << " "
       << RateUnit(kind) << " (" << capacity.usable_samples << " of " << capacity.samples << " " << samples
