@@ -89,7 +89,7 @@ class Recorder final : public codec::RunObserver {
 
 std::set<std::string> FilesIn(const TempDir& dir) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.insert(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.insert(entry.path().filename().string());
   return names;
 }
 

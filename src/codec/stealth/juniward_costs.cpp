@@ -316,7 +316,7 @@ CostMap JUniwardCosts(const CoverSamples& samples, unsigned threads, const JUniw
   };
   std::vector<Job> jobs;
   for (const DctComponent& component : samples.dct->components)
-    for (long first = 0; first < component.height_in_blocks; first += kBandBlocks)
+    for (long first = 0; first < static_cast<long>(component.height_in_blocks); first += kBandBlocks)
       jobs.push_back({&component, first, std::min<long>(component.height_in_blocks, first + kBandBlocks)});
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<std::size_t>(1, jobs.size())));
   std::vector<std::uint64_t> usable(threads, 0);
