@@ -8,6 +8,7 @@
 #include "window/commands/control_names.h"
 #include "window/definition/form_dialogs.h"
 #include "window/definition/proportional_layout.h"
+#include "window/forms/form_dialog.h"
 #include "window/forms/form_names.h"
 #include "window/settings/user_settings.h"
 

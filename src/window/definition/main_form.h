@@ -9,7 +9,7 @@
 #include "window/commands/shared_state.h"
 #include "window/definition/dialog_host.h"
 #include "window/definition/window_definition.h"
-#include "window/forms/form_dialog.h"
+#include "window/forms/form_costs.h"
 
 namespace veil::ui {
 

@@ -11,8 +11,6 @@
 
 namespace veil::forms {
 
-enum class FormTask { kSealedHide, kStealthHide, kOpen };
-
 // The logic of one of the forms' dialogs: choosing the picture, the file,
 // the output and the password, the capacity and the password's strength,
 // and the run on a worker thread with its progress and Cancel.

@@ -5,17 +5,10 @@
 #include <vector>
 
 #include "codec/run_result.h"
-#include "codec/seal/seal.h"
-#include "codec/stealth/stealth_keys.h"
 #include "files/output_file.h"
+#include "window/forms/form_costs.h"
 
 namespace veil::forms {
-
-// What the key derivations cost: the fixed costs; only tests ask for less.
-struct FormCosts {
-  codec::SealParams seal = codec::DefaultSealParams();
-  codec::stealth::KdfCosts stealth{};
-};
 
 // The work of the dialogs' runs, done on a worker thread: it touches no
 // window, only files and the observer. Each writes nothing but on success
