@@ -39,9 +39,9 @@ desktop=$unpacked/usr/share/applications/veilwright.desktop
 desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(entry Exec)" = "veilwright %f" ] || fail "the desktop entry does not pass the picture to the window: $(entry Exec)"
-# The window opens BMP pictures only (PNG and JPEG are the command line's):
-# a file manager must not offer it for pictures it turns away.
-[ "$(entry MimeType)" = "image/bmp;" ] || fail "the desktop entry's types are not those the window opens: $(entry MimeType)"
+# The window opens BMP pictures in its main window and PNG and JPEG ones in
+# its password dialog: a file manager offers it for exactly those.
+[ "$(entry MimeType)" = "image/bmp;image/png;image/jpeg;" ] || fail "the desktop entry's types are not those the window opens: $(entry MimeType)"
 [ -n "$(entry 'Name\[zh_CN\]')" ] || fail "the desktop entry has no Chinese name"
 for key in Comment 'Comment\[zh_CN\]'; do
   for kind in BMP PNG JPEG; do

@@ -25,7 +25,7 @@ inline constexpr std::string_view kCaption = "Caption";
 inline constexpr std::string_view kText = "Text";
 inline constexpr std::string_view kEnabled = "Enabled";
 inline constexpr std::string_view kVisible = "Visible";
-inline constexpr std::string_view kValue = "Value";  // check box: 0, 1 or 2
+inline constexpr std::string_view kValue = "Value";  // check box: 0, 1 or 2; progress bar: 0 to 100
 inline constexpr std::string_view kLeft = "Left";
 inline constexpr std::string_view kTop = "Top";
 inline constexpr std::string_view kWidth = "Width";
@@ -38,7 +38,7 @@ inline constexpr std::string_view kImage = "Image";
 inline constexpr std::string_view kPicture = "Picture";
 }  // namespace prop
 
-enum class ControlKind { kFrame, kLabel, kTextBox, kButton, kCheckBox, kPictureBox, kMenuItem };
+enum class ControlKind { kFrame, kLabel, kTextBox, kButton, kCheckBox, kPictureBox, kMenuItem, kProgressBar };
 
 // What a platform needs to build one control: its name, its kind and its
 // designed place, in twips relative to its container.
@@ -46,6 +46,7 @@ struct ControlShape {
   std::string name;
   ControlKind kind = ControlKind::kLabel;
   bool auto_size = false;  // a label that sizes itself to its caption
+  bool masked = false;     // a text box that shows what is typed as dots (a password)
   double left = 0, top = 0, width = 0, height = 0;
 };
 

@@ -38,6 +38,8 @@ class ModalDriver : public QObject {
   void CancelSecret();
   // Cancels a file or folder dialog.
   void CancelDialog();
+  // Any other dialog: step works it (and must see that it ends).
+  void Handle(std::function<void(QWidget*)> step) { steps_.push_back(std::move(step)); }
 
   bool Done() const { return steps_.empty(); }
   const QStringList& Failures() const { return failures_; }

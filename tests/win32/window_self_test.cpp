@@ -16,11 +16,16 @@
 // windows.h makes Yield a macro; the codec's run observer has a method of
 // that name.
 #undef Yield
+#include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
+#include "codec/plain/sealed_picture.h"
+#include "codec/stealth/stealth_runs.h"
 #include "files/memory_file.h"
 #include "files/win32/win32_text.h"
 #include "platform/win32/win32_dialogs.h"
+#include "window/definition/form_dialogs.h"
 #include "window/definition/window_definition.h"
+#include "window/forms/form_texts.h"
 
 namespace veil::win32 {
 namespace {
@@ -540,6 +545,7 @@ void SelfTest::Script() {
         "the wipe cleared the marker");
 
   ExtractSealedHere();
+  HideInTheFormsDialogs();
 
   if (!foreign_.empty()) ExtractForeign();
   if (!sealed_.empty()) ExtractSealed();
@@ -849,6 +855,111 @@ void SelfTest::ExtractMadeElsewhere(const std::vector<std::string>& given, const
   Answer("准备开始", "   加密文件即将解压到：  " + output, IDOK);
   Answer("完成", " 文件解密完成！", IDOK);
   Answer("选择", "     您现在查看文件吗？     ", IDNO);
+}
+
+}  // namespace veil::win32
+
+namespace veil::win32 {
+
+void SelfTest::SetDialogText(HWND dialog, const ui::WindowSpec& design, const std::string& control,
+                             const std::string& text) {
+  SendMessageW(GetDlgItem(dialog, static_cast<int>(ControlId(design, control))), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+}
+
+void SelfTest::TypeInDialog(HWND dialog, const ui::WindowSpec& design, const std::string& control,
+                            const std::wstring& text) {
+  HWND hwnd = GetDlgItem(dialog, static_cast<int>(ControlId(design, control)));
+  for (wchar_t c : text) PostMessageW(hwnd, WM_CHAR, static_cast<WPARAM>(c), 1);
+  SendMessageW(hwnd, WM_NULL, 0, 0);
+}
+
+std::string SelfTest::DialogText(HWND dialog, const ui::WindowSpec& design, const std::string& control) {
+  return WindowText(GetDlgItem(dialog, static_cast<int>(ControlId(design, control))));
+}
+
+void SelfTest::ClickInDialog(HWND dialog, const ui::WindowSpec& design, const std::string& control) {
+  const UINT id = ControlId(design, control);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, static_cast<int>(id))));
+}
+
+void SelfTest::HideInTheFormsDialogs() {
+  namespace t = texts::forms;
+  // The sealed form takes a larger file than the stealth form in the same cover.
+  std::mt19937 random(17);
+  Bytes sealed_data(3000), stealth_data(300);
+  for (auto& b : sealed_data) b = static_cast<std::uint8_t>(random());
+  for (auto& b : stealth_data) b = static_cast<std::uint8_t>(random());
+  const std::string payload = work_ + "\\plan.txt", password = "Tq7#vL9pWz!2mK";
+  // A cover of gradients and noise: texture enough for the stealth form.
+  Bytes cover_bytes = MakeCover(20000, 256, 192);
+  for (std::size_t i = 54; i < cover_bytes.size(); ++i)
+    cover_bytes[i] = static_cast<std::uint8_t>(60 + (i / 3 % 256) / 3 + ((i / 768) % 192) / 3 + random() % 9);
+
+  for (const bool sealed : {true, false}) {
+    const ui::WindowSpec& design = sealed ? ui::SealedHideDialog() : ui::StealthHideDialog();
+    const std::string form = sealed ? "sealed" : "stealth";
+    const std::string cover = work_ + "\\forms-" + form + ".bmp";
+    const std::string output = work_ + "\\forms-" + form + "_" + form + ".bmp";
+    const Bytes& data = sealed ? sealed_data : stealth_data;
+    WriteAll(payload, data);
+    WriteAll(cover, cover_bytes);
+    step_ = "hiding in the " + form + " form's dialog";
+    Click(sealed ? "formsSealedHide" : "formsStealthHide");
+    HWND dialog = WaitForDialog(design.caption);
+    if (!dialog) return;
+    SetDialogText(dialog, design, "TxtCover", cover);
+    SetDialogText(dialog, design, "TxtPayload", payload);
+    TypeInDialog(dialog, design, "TxtPassword", ToWide(password));
+    TypeInDialog(dialog, design, "TxtConfirm", ToWide(password));
+    WaitFor("both passwords typed", [&] { return DialogText(dialog, design, "TxtConfirm") == password; });
+    Check(WaitFor("the strength estimate",
+                  [&] {
+                    return DialogText(dialog, design, "LabStrength").rfind(std::string(t::kStrengthPrefix), 0) == 0;
+                  }),
+          "the " + form + " dialog estimates the password's strength as it is typed");
+    const LONG masked = GetWindowLongW(GetDlgItem(dialog, static_cast<int>(ControlId(design, "TxtPassword"))), GWL_STYLE);
+    Check((masked & ES_PASSWORD) != 0, "the " + form + " dialog masks the password");
+    ClickInDialog(dialog, design, "CmdStart");
+    Answer(std::string(t::kDoneTitle),
+           std::string(t::kHideDone) + output + (sealed ? std::string() : std::string(t::kStealthCoverNote)), IDOK);
+    WaitFor("the " + form + " dialog to close", [&] { return !IsWindow(dialog); });
+    Check(ReadAll(cover) == cover_bytes, "the " + form + " hide leaves its cover as it was");
+
+    auto written = std::make_shared<Bytes>(ReadAll(output));
+    MemoryFile picture(written);
+    codec::RunObserver quiet;
+    Bytes found;
+    if (sealed) {
+      const auto facts = carrier::ReadCarrierFacts(picture);
+      auto opened = codec::OpenSeal(picture, facts, password);
+      auto back = std::make_shared<Bytes>();
+      MemoryFile back_file(back);
+      if (opened.status == codec::OpenedSeal::Status::kOpened &&
+          codec::Extract({picture, back_file, std::nullopt, &*opened.key}, quiet).ok())
+        found = *back;
+    } else {
+      const auto opened = codec::OpenStealth({picture, password, codec::stealth::KdfCosts{1, 8}}, quiet);
+      if (opened.result.ok()) found = opened.file;
+    }
+    Check(found == data, "the codec opens the " + form + " dialog's picture byte for byte");
+  }
+
+  step_ = "opening the stealth picture in the password dialog";
+  const ui::WindowSpec& design = ui::OpenWithPasswordDialog();
+  const std::string picture = work_ + "\\forms-stealth_stealth.bmp";
+  Click("formsOpen");
+  HWND dialog = WaitForDialog(design.caption);
+  if (!dialog) return;
+  SetDialogText(dialog, design, "TxtCover", picture);
+  SetDialogText(dialog, design, "TxtOutput", work_ + "\\out");
+  TypeInDialog(dialog, design, "TxtPassword", ToWide(password));
+  WaitFor("the password typed", [&] { return DialogText(dialog, design, "TxtPassword") == password; });
+  ClickInDialog(dialog, design, "CmdStart");
+  Answer(std::string(t::kDoneTitle), std::string(t::kOpenDone) + work_ + "\\out\\forms-stealth_stealth.txt", IDOK);
+  WaitFor("the password dialog to close", [&] { return !IsWindow(dialog); });
+  Check(ReadAll(work_ + "\\out\\forms-stealth_stealth.txt") == stealth_data,
+        "the password dialog takes the stealth file out byte for byte");
 }
 
 }  // namespace veil::win32

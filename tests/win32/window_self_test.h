@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "window/definition/window_definition.h"
+
 namespace veil::win32 {
 
 class Win32MainWindow;
@@ -77,6 +79,13 @@ class SelfTest {
   void RefuseUnstorablePasswords();
   void CheckPasswordGate(const std::string& cover);
   void ExtractSealedHere();
+  // A hide in the sealed and the stealth forms' dialog, each opened again by
+  // the codec, and the stealth picture opened in the password dialog.
+  void HideInTheFormsDialogs();
+  void SetDialogText(HWND dialog, const ui::WindowSpec& design, const std::string& control, const std::string& text);
+  void TypeInDialog(HWND dialog, const ui::WindowSpec& design, const std::string& control, const std::wstring& text);
+  std::string DialogText(HWND dialog, const ui::WindowSpec& design, const std::string& control);
+  void ClickInDialog(HWND dialog, const ui::WindowSpec& design, const std::string& control);
   void ExtractForeign();
   void ExtractSealed();
   void ExtractMadeElsewhere(const std::vector<std::string>& given, const std::string& caption,

@@ -64,7 +64,8 @@ QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
     : scale_(ScreenScale()),
       own_boxes_(this),
       own_dialogs_(this),
-      environment_(*this, scale_, [this] { EndProgram(); }) {
+      environment_(*this, scale_, [this] { EndProgram(); }),
+      dialog_host_(this, scale_) {
   const ui::WindowSpec& window = ui::MainWindow();
   setWindowTitle(QString::fromStdString(window.caption));
   setWindowIcon(ProgramIcon());
@@ -78,7 +79,8 @@ QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
                           overrides.dialogs ? *overrides.dialogs : own_dialogs_,
                           overrides.shell ? *overrides.shell : own_shell_,
                           environment_};
-  form_ = std::make_unique<ui::MainForm>(platform, overrides.settings ? *overrides.settings : own_settings_);
+  form_ = std::make_unique<ui::MainForm>(platform, overrides.settings ? *overrides.settings : own_settings_,
+                                         &dialog_host_, overrides.form_costs);
   BuildControls(window);
 
   // The client area at design size, below the menu bar.
@@ -90,87 +92,13 @@ QtMainWindow::QtMainWindow(QtWindowOverrides overrides)
 QtMainWindow::~QtMainWindow() { files_.CloseAll(); }
 
 void QtMainWindow::BuildControls(const ui::WindowSpec& window) {
-  for (const ui::ControlSpec& design : window.controls) {
-    if (design.kind == ui::ControlKind::kMenuItem) {
-      controls_.Add(std::make_unique<QtControl>(design.Shape(), nullptr, CreateMenuEntry(design, window), scale_));
-      continue;
-    }
-    QWidget* parent = design.container.empty() ? centralWidget() : containers_.at(design.container);
-    QWidget* widget = CreateWidget(design, parent);
-    widget->setObjectName(QString::fromStdString(design.name));
-    widget->installEventFilter(this);
-    if (design.font) {
-      QFont font(QString::fromStdString(design.font->family));
-      font.setPointSizeF(design.font->points);
-      font.setWeight(QFont::Normal);
-      widget->setFont(font);
-    }
-    if (design.kind == ui::ControlKind::kFrame) containers_[design.name] = widget;
-    // Files go only where the window takes them; a text box never swallows
-    // one as a "file://" text.
-    widget->setAcceptDrops(form_->TakesDrops(design.name));
-    controls_.Add(std::make_unique<QtControl>(design.Shape(), widget, nullptr, scale_));
-  }
-
-  // Keyboard focus follows the designed tab order.
-  std::vector<const ui::ControlSpec*> ordered;
-  for (const auto& design : window.controls)
-    if (design.tab >= 0) ordered.push_back(&design);
-  std::sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->tab < b->tab; });
-  QWidget* previous = nullptr;
-  for (const auto* design : ordered) {
-    auto* widget = centralWidget()->findChild<QWidget*>(QString::fromStdString(design->name));
-    if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
-    if (previous) QWidget::setTabOrder(previous, widget);
-    previous = widget;
-  }
-}
-
-QWidget* QtMainWindow::CreateWidget(const ui::ControlSpec& design, QWidget* parent) {
-  const QString caption = QString::fromStdString(design.caption);
-  switch (design.kind) {
-    case ui::ControlKind::kFrame: return new QGroupBox(caption, parent);
-    case ui::ControlKind::kLabel: {
-      auto* label = new QLabel(caption, parent);
-      label->setWordWrap(design.word_wrap);
-      return label;
-    }
-    case ui::ControlKind::kTextBox: {
-      auto* edit = new QLineEdit(caption, parent);
-      if (design.max_length > 0) edit->setMaxLength(design.max_length);
-      if (design.portable_text_only) {
-        // Whatever cannot be stored is refused, typed or pasted, and the
-        // user is told: nothing is dropped silently.
-        edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x20-\\x7E]*"), edit));
-        const std::string name = design.name;
-        connect(edit, &QLineEdit::inputRejected, this, [this, name] { RefuseInput(name); });
-      }
-      const std::string name = design.name;
-      // Enter, or the focus leaving a box whose text changed.
-      connect(edit, &QLineEdit::editingFinished, this, [this, name] { form_->TextCommitted(name); });
-      return edit;
-    }
-    case ui::ControlKind::kButton: {
-      auto* button = new QPushButton(caption, parent);
-      const std::string name = design.name;
-      connect(button, &QPushButton::clicked, this, [this, name] { Dispatch(name); });
-      return button;
-    }
-    case ui::ControlKind::kCheckBox: {
-      auto* box = new TickingCheckBox(caption, parent);
-      const std::string name = design.name;
-      // Like the click event of a check box: on every change of its value.
-      connect(box, &QCheckBox::stateChanged, this, [this, name] { Dispatch(name); });
-      return box;
-    }
-    case ui::ControlKind::kPictureBox: {
-      auto* picture = new QLabel(parent);
-      picture->setAlignment(Qt::AlignCenter);
-      return picture;
-    }
-    case ui::ControlKind::kMenuItem: break;
-  }
-  return nullptr;
+  QtFormEvents events;
+  events.clicked = [this](const std::string& name) { Dispatch(name); };
+  events.committed = [this](const std::string& name) { form_->TextCommitted(name); };
+  events.refused = [this](const std::string& name) { RefuseInput(name); };
+  events.takes_drops = [this](const std::string& name) { return form_->TakesDrops(name); };
+  events.menu_entry = [this, &window](const ui::ControlSpec& design) { return CreateMenuEntry(design, window); };
+  BuildQtControls(window, centralWidget(), this, scale_, events, controls_);
 }
 
 QAction* QtMainWindow::CreateMenuEntry(const ui::ControlSpec& design, const ui::WindowSpec& window) {
@@ -246,20 +174,7 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
 
   const std::string name = watched->objectName().toStdString();
   if (!form_ || !form_->TakesDrops(name)) return false;
-  if (event->type() == QEvent::DragEnter) {
-    auto* drag = static_cast<QDragEnterEvent*>(event);
-    if (drag->mimeData()->hasUrls() && drag->mimeData()->urls().first().isLocalFile()) drag->acceptProposedAction();
-    return true;
-  }
-  if (event->type() == QEvent::Drop) {
-    auto* drop = static_cast<QDropEvent*>(event);
-    if (drop->mimeData()->hasUrls() && drop->mimeData()->urls().first().isLocalFile()) {
-      drop->acceptProposedAction();
-      form_->FileDropped(name, drop->mimeData()->urls().first().toLocalFile().toStdString());
-    }
-    return true;
-  }
-  return false;
+  return HandleFileDrop(event, [this, &name](const std::string& path) { form_->FileDropped(name, path); });
 }
 
 void QtMainWindow::closeEvent(QCloseEvent* event) {

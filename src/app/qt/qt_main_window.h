@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/qt/qt_dialog_host.h"
+#include "app/qt/qt_form_builder.h"
 #include "files/numbered_files.h"
 #include "platform/owned_controls.h"
 #include "platform/qt/qt_control.h"
@@ -17,14 +19,14 @@
 
 namespace veil::qt {
 
-using QtControls = OwnedControls<QtControl>;
-
 // Services a test or a benchmark puts in place of the window's own dialogs.
 struct QtWindowOverrides {
   MessageBoxes* boxes = nullptr;
   FileDialogs* dialogs = nullptr;
   Shell* shell = nullptr;
   SettingsStore* settings = nullptr;
+  // What the forms' key derivations cost: the fixed costs unless a test asks less.
+  forms::FormCosts form_costs{};
 };
 
 // The main window, built from the window's definition, with its logic in
@@ -53,7 +55,6 @@ class QtMainWindow final : public QMainWindow {
 
  private:
   void BuildControls(const ui::WindowSpec& window);
-  QWidget* CreateWidget(const ui::ControlSpec& design, QWidget* parent);
   QAction* CreateMenuEntry(const ui::ControlSpec& design, const ui::WindowSpec& window);
   void Dispatch(const std::string& name);
   void EndProgram();
@@ -63,7 +64,6 @@ class QtMainWindow final : public QMainWindow {
 
   TwipScale scale_;
   QtControls controls_;
-  std::map<std::string, QWidget*> containers_;
   std::map<std::string, class QMenu*> menus_;
   NumberedFiles files_;
   QtMessageBoxes own_boxes_;
@@ -72,6 +72,7 @@ class QtMainWindow final : public QMainWindow {
   QtSettingsStore own_settings_;
   QtPump pump_;
   QtEnvironment environment_;
+  QtDialogHost dialog_host_;
   std::unique_ptr<ui::MainForm> form_;
   bool loaded_ = false;
   bool ending_ = false;

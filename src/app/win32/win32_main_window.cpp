@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "files/win32/win32_text.h"
 
@@ -11,9 +12,9 @@ namespace veil::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VeilwrightMainWindow";
-constexpr UINT kFirstControlId = 1000;
 constexpr UINT kFirstMenuId = 2000;
 constexpr UINT kInputRefused = WM_APP + 1;
+constexpr UINT kOpenGivenPicture = WM_APP + 2;
 
 TwipScale ScreenScale() {
   HDC screen = GetDC(nullptr);
@@ -44,25 +45,6 @@ SIZE FrameSize(const ui::WindowSpec& window, const TwipScale& scale) {
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-struct WindowClass {
-  const wchar_t* name;
-  DWORD style;
-};
-
-WindowClass ClassFor(const ui::ControlSpec& design) {
-  switch (design.kind) {
-    case ControlKind::kFrame: return {L"BUTTON", BS_GROUPBOX};
-    case ControlKind::kLabel: return {L"STATIC", static_cast<DWORD>(design.word_wrap ? SS_LEFT : SS_LEFTNOWORDWRAP)};
-    case ControlKind::kTextBox: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP};
-    case ControlKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
-    // The program sets the value itself, so that the third state can be shown.
-    case ControlKind::kCheckBox: return {L"BUTTON", BS_3STATE | WS_TABSTOP};
-    case ControlKind::kPictureBox: return {L"STATIC", SS_OWNERDRAW};
-    case ControlKind::kMenuItem: break;
-  }
-  return {L"STATIC", 0};
-}
-
 bool Storable(wchar_t c) { return c >= 0x20 && c <= 0x7E; }
 
 // The text on the clipboard, or nothing.
@@ -81,7 +63,8 @@ std::wstring ClipboardText(HWND owner) {
 
 }  // namespace
 
-Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance), scale_(ScreenScale()) {
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, forms::FormCosts form_costs)
+    : instance_(instance), scale_(ScreenScale()) {
   environment_ = std::make_unique<Win32Environment>(hwnd_, scale_, [this] { EndProgram(); });
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = WindowProc;
@@ -97,7 +80,8 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance), scal
   hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kWindowClass, ToWide(window.caption).c_str(), kFrameStyle, CW_USEDEFAULT,
                           CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance_, this);
   WindowPlatform platform{files_, boxes_, controls_, pump_, dialogs_, shell_, *environment_};
-  form_ = std::make_unique<ui::MainForm>(platform, settings_);
+  dialog_host_ = std::make_unique<Win32DialogHost>(hwnd_, instance_, [this] { return scale_; });
+  form_ = std::make_unique<ui::MainForm>(platform, settings_, dialog_host_.get(), form_costs);
   const TwipScale own = WindowScale(hwnd_);
   if (own.dpi_x != scale_.dpi_x) {  // on a monitor of another DPI than the primary's
     scale_ = own;
@@ -162,43 +146,15 @@ void Win32MainWindow::BuildMenu(const ui::WindowSpec& window) {
 }
 
 void Win32MainWindow::BuildControls(const ui::WindowSpec& window) {
-  std::vector<std::pair<int, HWND>> tab_order;
-  std::vector<HWND> frames;
-  for (std::size_t i = 0; i < window.controls.size(); ++i) {
-    const ui::ControlSpec& design = window.controls[i];
-    if (design.kind == ControlKind::kMenuItem) continue;
-    const UINT id = kFirstControlId + static_cast<UINT>(i);
-    names_by_id_[id] = design.name;
-    const WindowClass window_class = ClassFor(design);
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | window_class.style;
-    const DWORD ex_style = design.kind == ControlKind::kTextBox ? WS_EX_CLIENTEDGE : 0;
-    HWND hwnd = CreateWindowExW(ex_style, window_class.name, ToWide(design.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
-    if (design.max_length > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(design.max_length), 0);
-    if (design.portable_text_only) SetWindowSubclass(hwnd, PasswordBoxProc, id, reinterpret_cast<DWORD_PTR>(this));
-    Win32Control* container = design.container.empty() ? nullptr : controls_.FindControl(design.container);
-    Win32Control& control =
-        design.font ? controls_.Add(std::make_unique<Win32Control>(
-                          design.Shape(), hwnd, container, scale_, ToWide(design.font->family), design.font->points,
-                          design.font->weight, static_cast<BYTE>(design.font->charset)))
-                    : controls_.Add(std::make_unique<Win32Control>(design.Shape(), hwnd, container, scale_));
-    if (design.kind == ControlKind::kCheckBox) {
-      const std::string name = design.name;
-      control.OnValueChanged([this, name] { Dispatch(name); });
-    }
-    if (design.kind == ControlKind::kFrame)
-      frames.push_back(hwnd);
-    else
-      tab_order.push_back({design.tab, hwnd});
-  }
-  // Focus moves in the designed tab order; the frames lie beneath everything.
-  std::sort(tab_order.begin(), tab_order.end());
-  HWND previous = HWND_TOP;
-  for (const auto& [tab, hwnd] : tab_order) {
-    SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    previous = hwnd;
-  }
-  for (HWND frame : frames) SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  BuildWin32Controls(window, hwnd_, instance_, scale_, controls_, names_by_id_,
+                     [this](const ui::ControlSpec& design, Win32Control& control, UINT id) {
+                       if (design.portable_text_only)
+                         SetWindowSubclass(control.hwnd(), PasswordBoxProc, id, reinterpret_cast<DWORD_PTR>(this));
+                       if (design.kind == ControlKind::kCheckBox) {
+                         const std::string name = design.name;
+                         control.OnValueChanged([this, name] { Dispatch(name); });
+                       }
+                     });
 }
 
 // The password boxes take printable ASCII only, the one thing the picture's
@@ -253,6 +209,11 @@ int Win32MainWindow::Run() {
 
 void Win32MainWindow::Dispatch(const std::string& name) { form_->Click(name); }
 
+void Win32MainWindow::OpenOnStart(const std::string& picture) {
+  given_picture_ = picture;
+  PostMessageW(hwnd_, kOpenGivenPicture, 0, 0);
+}
+
 void Win32MainWindow::EndProgram() {
   ending_ = true;
   DestroyWindow(hwnd_);
@@ -297,18 +258,9 @@ void Win32MainWindow::OnDropFiles(HDROP drop) {
   std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
   path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
   DragFinish(drop);
-  // The control under the drop point, frames seen through.
-  for (Control* each : controls_.All()) {
-    auto* control = static_cast<Win32Control*>(each);
-    if (!control->hwnd() || control->kind() == ControlKind::kFrame || !IsWindowVisible(control->hwnd())) continue;
-    RECT place{};
-    GetWindowRect(control->hwnd(), &place);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&place), 2);
-    if (PtInRect(&place, at) && form_->TakesDrops(control->Name())) {
-      form_->FileDropped(control->Name(), FromWide(path));
-      return;
-    }
-  }
+  Win32Control* target =
+      ControlAt(controls_, hwnd_, at, [this](const std::string& name) { return form_->TakesDrops(name); });
+  if (target) form_->FileDropped(target->Name(), FromWide(path));
 }
 
 LRESULT CALLBACK Win32MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
@@ -330,6 +282,9 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         DragFinish(reinterpret_cast<HDROP>(w));
       else
         OnDropFiles(reinterpret_cast<HDROP>(w));
+      return 0;
+    case kOpenGivenPicture:
+      if (!given_picture_.empty()) form_->PictureGiven(std::exchange(given_picture_, {}));
       return 0;
     case kInputRefused: {
       refusal_pending_ = false;

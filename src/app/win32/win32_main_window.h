@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/win32_dialog_host.h"
+#include "app/win32/win32_form_builder.h"
 #include "files/numbered_files.h"
 #include "platform/owned_controls.h"
 #include "platform/win32/win32_control.h"
@@ -16,20 +18,21 @@
 
 namespace veil::win32 {
 
-using Win32Controls = OwnedControls<Win32Control>;
-
 // The main window on the Win32 API, built from the window's definition, with
 // its logic in ui::MainForm: this class only translates window messages into
 // its calls.
 class Win32MainWindow {
  public:
-  explicit Win32MainWindow(HINSTANCE instance);
+  // form_costs: what the forms' key derivations cost; only tests ask less.
+  explicit Win32MainWindow(HINSTANCE instance, forms::FormCosts form_costs = {});
   ~Win32MainWindow();
   Win32MainWindow(const Win32MainWindow&) = delete;
   Win32MainWindow& operator=(const Win32MainWindow&) = delete;
 
   // Runs the load event, then shows the window.
   void Start();
+  // Opens the picture the program was started with, once the window shows.
+  void OpenOnStart(const std::string& picture);
   // The message loop; returns the exit status the window was closed with.
   int Run();
 
@@ -68,7 +71,9 @@ class Win32MainWindow {
   Win32SettingsStore settings_;
   Win32Pump pump_{hwnd_, accelerators_};
   std::unique_ptr<Win32Environment> environment_;
+  std::unique_ptr<Win32DialogHost> dialog_host_;
   std::unique_ptr<ui::MainForm> form_;
+  std::string given_picture_;
   bool loaded_ = false;
   bool ending_ = false;
   bool refusal_pending_ = false;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 
 #include "files/file_failure.h"
 
@@ -76,6 +77,7 @@ std::optional<PropertyValue> QtControl::Get(std::string_view property) const {
   if (property == prop::kVisible) return PropertyValue{action_ ? action_->isVisible() : !widget_->isHidden()};
   if (property == prop::kTag) return PropertyValue{tag_};
   if (property == prop::kValue) {
+    if (auto* bar = qobject_cast<QProgressBar*>(widget_)) return PropertyValue{double(bar->value())};
     if (auto* box = qobject_cast<QCheckBox*>(widget_)) {
       switch (box->checkState()) {
         case Qt::Unchecked: return PropertyValue{0.0};
@@ -125,8 +127,13 @@ bool QtControl::Set(std::string_view property, const PropertyValue& value) {
     return true;
   }
   if (property == prop::kValue) {
-    auto* box = qobject_cast<QCheckBox*>(widget_);
     const auto* number = As<double>(value);
+    if (auto* bar = qobject_cast<QProgressBar*>(widget_)) {
+      if (!number || *number < 0 || *number > 100) return false;
+      bar->setValue(static_cast<int>(*number));
+      return true;
+    }
+    auto* box = qobject_cast<QCheckBox*>(widget_);
     if (!box || !number || (*number != 0 && *number != 1 && *number != 2)) return false;
     box->setCheckState(*number == 0 ? Qt::Unchecked : *number == 1 ? Qt::Checked : Qt::PartiallyChecked);
     return true;

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_control.h"
 
+#include <commctrl.h>
+
 #include "files/file_failure.h"
 #include "files/win32/win32_text.h"
 
@@ -22,7 +24,9 @@ LOGFONTW MessageFont() {
 // Enough pixels for a maximised window's preview box.
 
 bool HasText(ControlKind kind) { return kind == ControlKind::kTextBox; }
-bool HasCaption(ControlKind kind) { return kind != ControlKind::kTextBox && kind != ControlKind::kPictureBox; }
+bool HasCaption(ControlKind kind) {
+  return kind != ControlKind::kTextBox && kind != ControlKind::kPictureBox && kind != ControlKind::kProgressBar;
+}
 
 }  // namespace
 
@@ -92,6 +96,8 @@ std::optional<PropertyValue> Win32Control::Get(std::string_view property) const 
   if (property == prop::kVisible) return PropertyValue{(GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0};
   if (property == prop::kValue && kind_ == ControlKind::kCheckBox)
     return PropertyValue{static_cast<double>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0))};
+  if (property == prop::kValue && kind_ == ControlKind::kProgressBar)
+    return PropertyValue{static_cast<double>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0))};
   if (property == prop::kLeft) return PropertyValue{left_};
   if (property == prop::kTop) return PropertyValue{top_};
   if (property == prop::kWidth) return PropertyValue{width_};
@@ -157,6 +163,12 @@ bool Win32Control::Set(std::string_view property, const PropertyValue& value) {
     const bool changed = static_cast<WPARAM>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0)) != state;
     SendMessageW(hwnd_, BM_SETCHECK, state, 0);
     if (changed && on_value_changed_) on_value_changed_();
+    return true;
+  }
+  if (property == prop::kValue && kind_ == ControlKind::kProgressBar) {
+    const auto* number = As<double>(value);
+    if (!number || *number < 0 || *number > 100) return false;
+    SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(*number), 0);
     return true;
   }
   if (property == prop::kImage && kind_ == ControlKind::kPictureBox) {

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_dialogs.h"
 
+#include <algorithm>
+
 #include <commdlg.h>
 #include <shlobj.h>
 
@@ -10,6 +12,10 @@
 
 namespace veil::win32 {
 namespace {
+
+// The window a box or dialog belongs over: the main window, or the dialog
+// open over it, which stays disabled beneath the box.
+HWND TopOwner(HWND main) { return main ? GetLastActivePopup(main) : main; }
 
 // A dialog template in memory: header, then items, each DWORD-aligned.
 class DialogTemplate {
@@ -115,27 +121,30 @@ int CALLBACK SelectStartingFolder(HWND browser, UINT message, LPARAM, LPARAM fol
 
 int Win32MessageBoxes::Show(std::string_view text, std::string_view title, int style) {
   const std::string caption(title.empty() ? kApplicationTitle : title);
-  return MessageBoxW(owner_, ToWide(std::string(text)).c_str(), ToWide(caption).c_str(), static_cast<UINT>(style));
+  return MessageBoxW(TopOwner(owner_), ToWide(std::string(text)).c_str(), ToWide(caption).c_str(), static_cast<UINT>(style));
 }
 
 std::string Win32MessageBoxes::Input(std::string_view prompt, std::string_view title) {
-  return AskText(owner_, prompt, title, false).value_or(std::string{});
+  return AskText(TopOwner(owner_), prompt, title, false).value_or(std::string{});
 }
 
 std::optional<std::string> Win32MessageBoxes::InputSecret(std::string_view prompt, std::string_view title) {
-  return AskText(owner_, prompt, title, true);
+  return AskText(TopOwner(owner_), prompt, title, true);
 }
 
 std::optional<std::string> Win32FileDialogs::OpenFile(const OpenFileRequest& request) {
-  const std::wstring pattern = ToWide(request.filter);
-  const std::wstring filter = pattern + L'\0' + pattern + L'\0' + L'\0';
+  // Shown as given; the dialog separates the patterns of one filter by ';'.
+  const std::wstring shown = ToWide(request.filter);
+  std::wstring patterns = shown;
+  std::replace(patterns.begin(), patterns.end(), L' ', L';');
+  const std::wstring filter = shown + L'\0' + patterns + L'\0' + L'\0';
   const std::wstring title = ToWide(request.title);
   const std::wstring initial_dir = ToWide(request.initial_dir);
   std::vector<wchar_t> file(kLongestPath, L'\0');
   std::vector<wchar_t> file_title(kLongestPath, L'\0');
   OPENFILENAMEW dialog{};
   dialog.lStructSize = kOpenFileRecordSize;
-  dialog.hwndOwner = owner_;
+  dialog.hwndOwner = TopOwner(owner_);
   dialog.hInstance = GetModuleHandleW(nullptr);
   dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = file.data();
@@ -156,7 +165,7 @@ std::optional<std::string> Win32FileDialogs::BrowseForFolder(const std::string& 
   BROWSEINFOW browse{};
   browse.lpfn = SelectStartingFolder;
   browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-  browse.hwndOwner = owner_;
+  browse.hwndOwner = TopOwner(owner_);
   browse.pidlRoot = nullptr;
   browse.pszDisplayName = nullptr;
   browse.lpszTitle = text.c_str();

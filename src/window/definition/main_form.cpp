@@ -3,8 +3,13 @@
 #include <cmath>
 #include <map>
 
+#include "codec/covers/cover_kind.h"
+#include "files/file_failure.h"
 #include "window/commands/control_names.h"
+#include "window/definition/form_dialogs.h"
 #include "window/definition/proportional_layout.h"
+#include "window/forms/form_dialog.h"
+#include "window/forms/form_names.h"
 #include "window/settings/user_settings.h"
 
 namespace veil::ui {
@@ -38,8 +43,17 @@ class BusyScope {
 
 }  // namespace
 
-MainForm::MainForm(WindowPlatform platform, SettingsStore& settings)
-    : platform_(platform), settings_(settings), commands_(state_, platform) {}
+MainForm::MainForm(WindowPlatform platform, SettingsStore& settings, DialogHost* dialogs, forms::FormCosts costs)
+    : platform_(platform), settings_(settings), dialogs_(dialogs), costs_(costs), commands_(state_, platform) {}
+
+void MainForm::RunFormDialog(forms::FormTask task, const std::string& picture) {
+  if (!dialogs_) return;
+  const WindowSpec& design = task == forms::FormTask::kSealedHide    ? SealedHideDialog()
+                             : task == forms::FormTask::kStealthHide ? StealthHideDialog()
+                                                                     : OpenWithPasswordDialog();
+  forms::FormDialog dialog(task, platform_, costs_, picture);
+  dialogs_->RunModal(design, dialog);
+}
 
 void MainForm::Form_Load() {
   state_.formatVersion = 0x10000000;
@@ -111,6 +125,9 @@ void MainForm::RunCommand(Command&& command) {
 void MainForm::Click(std::string_view control) {
   if (busy_) return;
   if (control == names::kCmdexit || control == names::kOut) return EndProgram();
+  if (control == names::kFormsSealedHide) return RunCommand([&] { RunFormDialog(forms::FormTask::kSealedHide); });
+  if (control == names::kFormsStealthHide) return RunCommand([&] { RunFormDialog(forms::FormTask::kStealthHide); });
+  if (control == names::kFormsOpen) return RunCommand([&] { RunFormDialog(forms::FormTask::kOpen); });
   auto handler = ClickHandlers().find(control);
   if (handler == ClickHandlers().end()) return;  // "help" and the rest do nothing
   RunCommand([&] { (commands_.*(handler->second))(); });
@@ -133,6 +150,14 @@ void MainForm::FileDropped(std::string_view control, const std::string& path) {
 }
 
 void MainForm::PictureGiven(const std::string& path) {
+  bool stealth_only = false;
+  try {
+    const auto picture = platform_.files.opener()(path, OpenMode::kReadOnly);
+    stealth_only = codec::CarriesOnlyStealth(codec::ReadCoverKind(*picture));
+  } catch (const FileFailure&) {
+    // The cover's own inspection tells the user.
+  }
+  if (stealth_only && dialogs_) return RunCommand([&] { RunFormDialog(forms::FormTask::kOpen, path); });
   RunCommand([&] { commands_.CoverDropped(path); });
 }
 

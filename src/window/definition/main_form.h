@@ -7,7 +7,9 @@
 #include "platform/settings_store.h"
 #include "window/commands/main_window_commands.h"
 #include "window/commands/shared_state.h"
+#include "window/definition/dialog_host.h"
 #include "window/definition/window_definition.h"
+#include "window/forms/form_costs.h"
 
 namespace veil::ui {
 
@@ -17,7 +19,10 @@ namespace veil::ui {
 // the tests' memory controls) only translates its events into these calls.
 class MainForm {
  public:
-  MainForm(WindowPlatform platform, SettingsStore& settings);
+  // dialogs shows the sealed and stealth forms' dialogs (without one, their
+  // menu does nothing); costs are their key derivations'.
+  MainForm(WindowPlatform platform, SettingsStore& settings, DialogHost* dialogs = nullptr,
+           forms::FormCosts costs = {});
 
   void Form_Load();
   void Form_Resize();
@@ -30,7 +35,9 @@ class MainForm {
   // Whether the named control takes dropped files, and a file dropped on it.
   bool TakesDrops(std::string_view control) const;
   void FileDropped(std::string_view control, const std::string& path);
-  // A picture named on the program's command line: opened as if chosen.
+  // A picture named on the program's command line: opened as if chosen; a
+  // PNG or JPEG, which only the stealth form uses, in the dialog that opens
+  // a picture with a password.
   void PictureGiven(const std::string& path);
   // A password box refused a character that the picture cannot store.
   void InputRefused(std::string_view control);
@@ -60,9 +67,13 @@ class MainForm {
   // Runs one command, then a close the user asked for meanwhile.
   template <typename Command>
   void RunCommand(Command&& command);
+  // Shows one of the forms' dialogs until it is closed.
+  void RunFormDialog(forms::FormTask task, const std::string& picture = {});
 
   WindowPlatform platform_;
   SettingsStore& settings_;
+  DialogHost* dialogs_;
+  forms::FormCosts costs_;
   SharedState state_;
   MainWindowCommands commands_;
   bool busy_ = false;

@@ -12,10 +12,14 @@ void BuildMemoryWindow(const WindowSpec& window, MemoryControls& controls) {
       case ControlKind::kTextBox: members.insert("Text"); break;
       case ControlKind::kCheckBox: members.insert({"Caption", "Value"}); break;
       case ControlKind::kPictureBox: members.insert("Picture"); break;
+      case ControlKind::kProgressBar: members.insert("Value"); break;
       default: members.insert("Caption"); break;
     }
     MemoryControl& control = controls.Add(design.name, std::move(members));
-    control.Set(design.kind == ControlKind::kTextBox ? "Text" : "Caption", design.caption);
+    if (design.kind == ControlKind::kProgressBar)
+      control.Set("Value", 0.0);
+    else
+      control.Set(design.kind == ControlKind::kTextBox ? "Text" : "Caption", design.caption);
     if (placed) {
       control.Move(design.left, design.top, design.width, design.height);
       if (design.kind != ControlKind::kPictureBox) control.Set("FontSize", design.font ? design.font->points : 9.0);

@@ -4,6 +4,8 @@
 
 #include "window/commands/command_texts.h"
 #include "window/commands/control_names.h"
+#include "window/forms/form_names.h"
+#include "window/forms/form_texts.h"
 
 namespace veil::ui {
 namespace {
@@ -107,6 +109,11 @@ WindowSpec Build() {
       MenuItem(kOpen, kFlie, "打开文件", "Ctrl+O"),
       MenuItem(kHelp, "", "帮助"),
       MenuItem(kOut, "", "退出"),
+      // The sealed and stealth forms, each in a dialog of its own.
+      MenuItem(kForms, "", std::string(texts::forms::kMenu)),
+      MenuItem(kFormsSealedHide, kForms, std::string(texts::forms::kMenuSealedHide)),
+      MenuItem(kFormsStealthHide, kForms, std::string(texts::forms::kMenuStealthHide)),
+      MenuItem(kFormsOpen, kForms, std::string(texts::forms::kMenuOpen)),
   };
   return window;
 }

@@ -37,9 +37,10 @@ struct ControlSpec {
   bool portable_text_only = false;
   std::string shortcut;  // menu items: "Ctrl+O"
   DropTarget drop = DropTarget::kNone;
+  bool masked = false;  // text boxes: a password, shown as dots
 
   ControlShape Shape() const {
-    return {name, kind, auto_size, double(left), double(top), double(width), double(height)};
+    return {name, kind, auto_size, masked, double(left), double(top), double(width), double(height)};
   }
 };
 
@@ -48,6 +49,7 @@ struct WindowSpec {
   int design_client_width = 0;  // twips
   int design_client_height = 0;
   std::vector<ControlSpec> controls;  // in creation order; menus in menu-bar order
+  std::string default_button;         // dialogs: the button that Enter presses
 };
 
 const WindowSpec& MainWindow();
