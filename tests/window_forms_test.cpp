@@ -181,7 +181,7 @@ TEST_P(StealthCovers, StealthHideIsFoundByteExactByTheCodec) {
   EXPECT_EQ(ReadAll(cover), clean) << "the cover was written";
   const codec::OpenedStealth found = OpenStealthFile(output, kPassword, kQuick.stealth);
   ASSERT_TRUE(found.result.ok()) << static_cast<int>(found.result.status);
-  EXPECT_EQ(found.extension, "pdf");
+  EXPECT_EQ(found.file_name, "notes.pdf");
   EXPECT_EQ(found.file, secret);
 }
 
@@ -257,12 +257,13 @@ TEST_F(FormsTest, SealedPictureOfTheCommandLineOpensAndAWrongPasswordDoesNot) {
     dialog.Click(names::kFormStart);
     EXPECT_FALSE(dialog.Closed());
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{std::string(t::kWrongPassword)}));
-    EXPECT_FALSE(Exists(dir.File("out/sealed.doc")));
+    EXPECT_FALSE(Exists(dir.File("out/report.doc")));
     dialog.Type(names::kFormPassword, kPassword);
     dialog.Click(names::kFormStart);
     EXPECT_TRUE(dialog.Closed());
   });
-  EXPECT_EQ(ReadAll(dir.File("out/sealed.doc")), secret);
+  // Under the file's own name, which the seal keeps.
+  EXPECT_EQ(ReadAll(dir.File("out/report.doc")), secret);
 }
 
 TEST_F(FormsTest, StealthPictureOfTheCommandLineOpensAtTheFullCost) {
@@ -272,6 +273,7 @@ TEST_F(FormsTest, StealthPictureOfTheCommandLineOpensAtTheFullCost) {
   WriteAll(payload, secret);
   const CliRun hide = RunCliHere({"hide", picture, payload, "--stealth", "--password", kPassword});
   ASSERT_EQ(hide.status, 0) << hide.err;
+  std::filesystem::remove(payload);  // it comes back under its own name, where it was
   ui::MemoryDialogHost full_host{[](const std::string& fault) { ADD_FAILURE() << fault; }};
   ui::MainForm full({files, boxes, controls, pump, dialogs, shell, environment}, settings, &full_host, {});
   full.Form_Load();
@@ -281,7 +283,7 @@ TEST_F(FormsTest, StealthPictureOfTheCommandLineOpensAtTheFullCost) {
     dialog.Click(names::kFormStart);
   });
   full.Click(names::kFormsOpen);
-  EXPECT_EQ(ReadAll(dir.File("cover.txt")), secret);
+  EXPECT_EQ(ReadAll(dir.File("notes.txt")), secret);
 }
 
 TEST_F(FormsTest, MismatchedOrMissingPasswordsRunNothing) {

@@ -118,7 +118,7 @@ class FormsWindowTest : public QObject {
     QVERIFY(facts.IsSealed());
     codec::OpenedSeal opened = codec::OpenSeal(picture, facts, kPassword.toStdString());
     QVERIFY(opened.status == codec::OpenedSeal::Status::kOpened);
-    QCOMPARE(opened.extension, std::string("txt"));
+    QCOMPARE(opened.file_name, std::optional<std::string>("notes.txt"));
     auto back = std::make_shared<Bytes>();
     MemoryFile back_file(back);
     codec::RunObserver observer;
@@ -180,10 +180,10 @@ class FormsWindowTest : public QObject {
       });
     });
     driver.AnswerBox(Q(t::kNoStealthFile), QMessageBox::Ok);
-    driver.AnswerBox(Q(t::kOpenDone) + File("out/cover_stealth.pdf"), QMessageBox::Ok);
+    driver.AnswerBox(Q(t::kOpenDone) + File("out/plan.pdf"), QMessageBox::Ok);
     window.findChild<QAction*>("formsOpen")->trigger();
     ExpectDriverDone(driver);
-    QVERIFY(ReadAll(File("out/cover_stealth.pdf").toStdString()) == secret);
+    QVERIFY(ReadAll(File("out/plan.pdf").toStdString()) == secret);
   }
 
   // A desktop entry's %f naming a PNG: the main window's plain form refuses

@@ -197,7 +197,8 @@ bool FormDialog::InspectCover(const std::string& path) {
         return false;
       }
       const std::uint64_t room = carrier::Fits(*reading.layout, 0) ? carrier::CapacityBytes(*reading.layout) : 0;
-      SetCaption(names::kFormCapacity, CapacityText(codec::LargestSealedFile(room, costs_.seal).value_or(0)));
+      // The name's byte of length is counted here; the name itself with the file.
+      SetCaption(names::kFormCapacity, CapacityText(codec::LargestSealedFile(room, costs_.seal, 1).value_or(0)));
       return true;
     }
     if (!usable_kind) {
@@ -401,7 +402,8 @@ void FormDialog::Open() {
 
   const char separator = platform_.environment.PathSeparator();
   if (folder.back() != separator) folder.push_back(separator);
-  const std::string path = folder + Split(picture).stem + "." + opened.extension;
+  const std::string path =
+      folder + (opened.file_name.empty() ? Split(picture).stem + "." + opened.extension : opened.file_name);
   if (!MayWrite(path, picture)) return;
   try {
     OutputFile output = OutputFile::Open(path, opener);

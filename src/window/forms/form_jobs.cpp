@@ -6,10 +6,13 @@
 #include "codec/plain/carrier_reader.h"
 #include "codec/plain/runs.h"
 #include "codec/plain/sealed_picture.h"
+#include "codec/progress/run_progress.h"
+#include "codec/seal/derivation_aside.h"
 #include "codec/seal/seal_password.h"
 #include "codec/seal/wipe.h"
 #include "codec/stealth/stealth_runs.h"
 #include "files/memory_file.h"
+#include "files/safe_file_name.h"
 #include "window/forms/run_bridge.h"
 
 namespace veil::forms {
@@ -40,12 +43,18 @@ codec::RunResult FromOpenedSeal(const codec::OpenedSeal& opened) {
 }
 
 // The hidden file of a sealed picture, opened with the password: the file
-// and its extension, or why not.
+// and its name (or, in older pictures, its extension), or why not.
 codec::RunResult OpenSealedFile(RawFile& picture, const std::string& password, codec::RunObserver& observer,
-                                std::string& extension, std::vector<std::uint8_t>& file) {
+                                std::string& extension, std::string& file_name, std::vector<std::uint8_t>& file) {
   const carrier::CarrierFacts facts = carrier::ReadCarrierFacts(picture);
-  observer.Advanced(RunStage::kKeyDerivation, 0);
-  codec::OpenedSeal opened = codec::OpenSeal(picture, facts, password);
+  PartOfRun deriving(observer, 0, 0.5);
+  codec::RunProgress progress(deriving, {RunStage::kKeyDerivation});
+  codec::OpenedSeal opened;
+  try {
+    opened = codec::OpenSeal(picture, facts, password, &progress);
+  } catch (const codec::RunCancelled&) {
+    return {RunStatus::kCancelled};
+  }
   if (opened.status != codec::OpenedSeal::Status::kOpened) return FromOpenedSeal(opened);
   if (observer.CancelRequested()) return {RunStatus::kCancelled};
   auto bytes = std::make_shared<std::vector<std::uint8_t>>();
@@ -57,6 +66,7 @@ codec::RunResult OpenSealedFile(RawFile& picture, const std::string& password, c
     return result;
   }
   extension = opened.extension;
+  file_name = opened.file_name.value_or(std::string());
   file = std::move(*bytes);
   return result;
 }
@@ -71,27 +81,37 @@ codec::RunResult RunSealedHide(const HideJob& job, const FormCosts& costs, const
     const auto payload = opener(job.payload, OpenMode::kReadOnly);
     const codec::SealPasswordForms forms = codec::PasswordForms(job.password);
     if (!forms.utf8) return {RunStatus::kPasswordNotText};
-    observer.Advanced(RunStage::kKeyDerivation, 0.02);
-    const auto key = codec::SealKey::Derive(forms.sealing, costs.seal);
+    PartOfRun deriving(observer, 0.02, 0.35);
+    codec::RunProgress progress(deriving, {RunStage::kKeyDerivation});
+    std::optional<codec::SealKey> key;
+    try {
+      progress.Enter(RunStage::kKeyDerivation);
+      key = codec::DeriveAside(forms.sealing, costs.seal, std::nullopt, progress);
+    } catch (const codec::RunCancelled&) {
+      return {RunStatus::kCancelled};
+    }
     if (!key) return {RunStatus::kKeyMemory};
     if (observer.CancelRequested()) return {RunStatus::kCancelled};
 
     OutputFile output = OutputFile::Open(job.output, opener);
     PartOfRun writing(observer, 0.35, 0.55);
-    codec::RunResult result =
-        codec::Embed({*cover, *payload, &output.File(), job.extension, std::nullopt, &*key}, writing);
+    const std::string name = SafeFileName(job.payload);
+    codec::EmbedRequest request{*cover, *payload, &output.File(), job.extension, std::nullopt, &*key};
+    request.file_name = name;
+    codec::RunResult result = codec::Embed(request, writing);
     if (!result.ok()) return result;
     if (observer.CancelRequested()) return {RunStatus::kCancelled};
 
     // The written picture must give the file back with the password typed.
     observer.Advanced(RunStage::kReadingBack, 0.55);
     PartOfRun reading_back(observer, 0.55, 1);
-    std::string extension;
+    std::string extension, file_name;
     std::vector<std::uint8_t> file;
     const codec::WipeOnExit wipe(file);
-    const codec::RunResult back = OpenSealedFile(output.File(), job.password, reading_back, extension, file);
+    const codec::RunResult back =
+        OpenSealedFile(output.File(), job.password, reading_back, extension, file_name, file);
     if (back.status == RunStatus::kCancelled) return back;
-    if (!back.ok() || extension != job.extension || file != ReadWhole(*payload)) return {RunStatus::kNotReadBack};
+    if (!back.ok() || file_name != name || file != ReadWhole(*payload)) return {RunStatus::kNotReadBack};
     if (observer.CancelRequested()) return {RunStatus::kCancelled};
     output.Commit();
     observer.Advanced(RunStage::kReadingBack, 1);
@@ -109,6 +129,7 @@ codec::RunResult RunStealthHide(const HideJob& job, const FormCosts& costs, cons
     const auto payload = opener(job.payload, OpenMode::kReadOnly);
     OutputFile output = OutputFile::Open(job.output, opener);
     codec::StealthHideRequest request{*cover, *payload, output.File(), job.extension, job.password};
+    request.file_name = SafeFileName(job.payload);
     request.costs = costs.stealth;
     codec::RunResult result = codec::HideStealth(request, observer);
     if (!result.ok()) return result;
@@ -130,11 +151,13 @@ OpenedFile RunOpen(const std::string& picture_path, const std::string& password,
     const codec::Picture seen = codec::ReadPicture(*picture);
     if (seen.holds == codec::Picture::Holds::kSealed) {
       opened.sealed = true;
-      opened.result = OpenSealedFile(*picture, password, observer, opened.extension, opened.file);
+      opened.result =
+          OpenSealedFile(*picture, password, observer, opened.extension, opened.file_name, opened.file);
     } else {
       codec::OpenedStealth stealth = codec::OpenStealth({*picture, password, costs.stealth}, observer);
       opened.result = std::move(stealth.result);
       opened.extension = std::move(stealth.extension);
+      opened.file_name = stealth.file_name.value_or(std::string());
       opened.file = std::move(stealth.file);
     }
   } catch (const FileFailure& failure) {

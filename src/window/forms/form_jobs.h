@@ -15,7 +15,7 @@ namespace veil::forms {
 // and when no cancel was asked before the picture takes its name.
 struct HideJob {
   std::string cover, payload, output;
-  std::string extension;  // 3 bytes
+  std::string extension;  // 3 bytes: what pictures that keep no name hold
   std::string password;   // as typed
 };
 
@@ -34,6 +34,7 @@ struct OpenedFile {
   codec::RunResult result;
   bool sealed = false;
   std::string extension;  // safe as a file name's extension
+  std::string file_name;  // the file's own name, made safe; empty when the picture keeps only the extension
   std::vector<std::uint8_t> file;
 };
 OpenedFile RunOpen(const std::string& picture, const std::string& password, const FormCosts& costs,

@@ -40,7 +40,8 @@ inline constexpr std::string_view kAnyFilter = "*.*";
 
 // Capacity, before a run.
 inline constexpr std::string_view kCapacityPrefix = "可隐藏的文件最大为";
-inline constexpr std::string_view kCapacitySuffix = "字节";
+// The file's name travels with it and counts.
+inline constexpr std::string_view kCapacitySuffix = "字节（含文件名）";
 inline constexpr std::string_view kNoCapacity = "这张图片太小，无法隐藏文件";
 inline constexpr std::string_view kTooFlatCapacity = "这张图片可改动的地方太少，无法用隐身形式隐藏文件";
 inline constexpr std::string_view kMeasuring = "正在计算容量，请稍候……";

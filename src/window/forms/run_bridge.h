@@ -17,7 +17,6 @@ namespace veil::forms {
 class RunBridge final : public codec::RunObserver {
  public:
   void Advanced(codec::RunStage stage, double fraction) override;
-  void Progress(int percent) override { Advanced(codec::RunStage::kWriting, percent / 100.0); }
   bool CancelRequested() override { return cancel_.load(); }
 
   // The window's side.
@@ -39,7 +38,6 @@ class PartOfRun final : public codec::RunObserver {
   void Advanced(codec::RunStage stage, double fraction) override {
     whole_.Advanced(stage, from_ + (to_ - from_) * fraction);
   }
-  void Progress(int percent) override { Advanced(codec::RunStage::kWriting, percent / 100.0); }
   bool CancelRequested() override { return whole_.CancelRequested(); }
 
  private:
