@@ -7,6 +7,11 @@
 #include "codec/covers/jpeg_traces.h"
 #include "files/file_failure.h"
 
+// <windows.h> defines Yield() as nothing, which would take the observer's.
+#ifdef Yield
+#undef Yield
+#endif
+
 namespace veil::codec {
 
 // The pieces of a long run. Each run tells the ones it goes through, in

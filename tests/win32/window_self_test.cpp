@@ -819,11 +819,13 @@ void SelfTest::ExtractForeign() {
 }
 
 // A picture sealed elsewhere: the window asks its password with the same box,
-// refuses a wrong one, learns the extension from the seal, and extracts it.
+// refuses a wrong one, learns the file's name from the seal, and extracts it
+// under that name.
 void SelfTest::ExtractSealed() {
   step_ = "extracting a sealed picture made elsewhere";
   ExtractMadeElsewhere(sealed_, "图片内有密封的文件", true);
-  Check(ReadAll(work_ + "\\out\\output." + sealed_[1].substr(sealed_[1].size() - 3)) == ReadAll(sealed_[1]),
+  const std::string hidden_name = sealed_[1].substr(sealed_[1].find_last_of("\\/") + 1);
+  Check(ReadAll(work_ + "\\out\\" + hidden_name) == ReadAll(sealed_[1]),
         "a picture sealed elsewhere, under a Chinese password, extracts");
 }
 
@@ -845,7 +847,11 @@ void SelfTest::ExtractMadeElsewhere(const std::vector<std::string>& given, const
     AnswerInput("核实权限", "not it", sealed);
     Answer("密码不正确", "对不起，您无权取出文件！", IDOK);
   }
-  const std::string output = work_ + "\\out\\output." + given[1].substr(given[1].size() - 3);
+  // A sealed file comes out under the name it was hidden with; a plain one
+  // as output and its extension.
+  const std::string hidden_name = given[1].substr(given[1].find_last_of("\\/") + 1);
+  const std::string output = work_ + "\\out\\" +
+                             (sealed ? hidden_name : "output." + given[1].substr(given[1].size() - 3));
   // An earlier extraction may have left a file of that name: the window
   // asks before it replaces it.
   const bool exists = GetFileAttributesW(ToWide(output).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -956,9 +962,9 @@ void SelfTest::HideInTheFormsDialogs() {
   TypeInDialog(dialog, design, "TxtPassword", ToWide(password));
   WaitFor("the password typed", [&] { return DialogText(dialog, design, "TxtPassword") == password; });
   ClickInDialog(dialog, design, "CmdStart");
-  Answer(std::string(t::kDoneTitle), std::string(t::kOpenDone) + work_ + "\\out\\forms-stealth_stealth.txt", IDOK);
+  Answer(std::string(t::kDoneTitle), std::string(t::kOpenDone) + work_ + "\\out\\plan.txt", IDOK);
   WaitFor("the password dialog to close", [&] { return !IsWindow(dialog); });
-  Check(ReadAll(work_ + "\\out\\forms-stealth_stealth.txt") == stealth_data,
+  Check(ReadAll(work_ + "\\out\\plan.txt") == stealth_data,
         "the password dialog takes the stealth file out byte for byte");
 }
 
