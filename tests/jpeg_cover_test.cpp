@@ -236,6 +236,17 @@ TEST(JpegCorpus, FilesOtherProgramsWroteAreReadAsTheManifestSays) {
   }
   EXPECT_EQ(files, 22);
 }
+// A file libjpeg gives up on decoding part way (found by the fuzz target;
+// it lies in its seed corpus): refused as damaged, never a cover of the
+// coefficients the decoder had reached.
+TEST(JpegCorpus, AFileTheDecoderGivesUpOnIsRefusedAsDamaged) {
+  const Bytes damaged = ReadData("../../fuzz/corpus/jpeg/damaged-scan.jpg");
+  ASSERT_FALSE(damaged.empty());
+  MemoryFile file(std::make_shared<Bytes>(damaged));
+  const auto reading = codec::ReadJpegCover(file);
+  EXPECT_FALSE(reading.cover);
+  EXPECT_NE(reading.refusal.find("damaged"), std::string::npos) << reading.refusal;
+}
 #endif
 
 }  // namespace

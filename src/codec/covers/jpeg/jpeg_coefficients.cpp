@@ -283,7 +283,7 @@ std::variant<Coefficients, CoefficientRefusal> DecodeCoefficients(std::span<cons
   DecodeStep step{file, &codecs, &coefficients};
   if (!RunGuarded(codecs.errors, Decode, &step)) {
     if (codecs.errors.cancelled) throw RunCancelled{};
-    CoefficientRefusal{true, "the JPEG is damaged: " + codecs.Message()};
+    return CoefficientRefusal{true, "the JPEG is damaged: " + codecs.Message()};
   }
   if (step.refusal != nullptr) return CoefficientRefusal{false, step.refusal};
   if (step.forged_size)
