@@ -15,12 +15,14 @@
 namespace veil::test {
 namespace {
 
-codec::CoverSamples Samples(std::uint32_t width, std::uint32_t height, const Bytes& rgb) {
+// 8-bit samples, three a pixel (colour) unless told one (grey).
+codec::CoverSamples Samples(std::uint32_t width, std::uint32_t height, const Bytes& values,
+                            std::uint8_t channels = 3) {
   codec::CoverSamples samples;
   samples.width = width;
   samples.height = height;
-  samples.channels = 3;
-  samples.values8 = rgb;
+  samples.channels = channels;
+  samples.values8 = values;
   return samples;
 }
 
@@ -82,12 +84,7 @@ TEST(JpegTraces, ADecodedJpegIsFoundAndWhatIsNoneIsNot) {
 }
 
 codec::CoverSamples GreySamples(std::uint32_t width, std::uint32_t height, const Bytes& grey) {
-  codec::CoverSamples samples;
-  samples.width = width;
-  samples.height = height;
-  samples.channels = 1;
-  samples.values8 = grey;
-  return samples;
+  return Samples(width, height, grey, 1);
 }
 
 Bytes Crop(const Bytes& grey, std::uint32_t width, std::uint32_t left, std::uint32_t top, std::uint32_t w,

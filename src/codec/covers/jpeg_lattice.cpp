@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <vector>
+
+#include "codec/covers/dct_basis.h"
 
 namespace veil::codec {
 namespace {
@@ -25,8 +26,7 @@ struct Basis {
   Basis() {
     for (int k = 0; k < 8; ++k)
       for (int m = 0; m < 8; ++m)
-        c[static_cast<std::size_t>(k)][static_cast<std::size_t>(m)] =
-            (k == 0 ? std::sqrt(1.0 / 8) : 0.5) * std::cos((2 * m + 1) * k * std::numbers::pi / 16);
+        c[static_cast<std::size_t>(k)][static_cast<std::size_t>(m)] = DctBasis(k, m);
   }
 };
 

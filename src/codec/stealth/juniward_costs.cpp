@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <numbers>
 #include <thread>
 #include <vector>
 
+#include "codec/covers/dct_basis.h"
 #include "codec/covers/large_buffer.h"
 #include "codec/kernels/kernel_choice.h"
 #include "codec/kernels/kernel_timing.h"
@@ -54,7 +54,7 @@ Filters MakeFilters() {
   for (int k = 0; k < 8; ++k)
     for (int m = 0; m < 8; ++m)
       f.basis[static_cast<std::size_t>(k)][static_cast<std::size_t>(m)] =
-          static_cast<float>((k == 0 ? std::sqrt(1.0 / 8) : 0.5) * std::cos((2 * m + 1) * k * std::numbers::pi / 16));
+          static_cast<float>(DctBasis(k, m));
   for (int which = 0; which < 2; ++which) {
     const auto& taps = which == 0 ? f.low : f.high;
     for (int k = 0; k < 8; ++k)
